@@ -1,0 +1,49 @@
+// Run-time error numbers and the error state of a calling routine. A failing service records
+// its number here and returns its neutral result; nothing in the tool stops on an error.
+#pragma once
+
+#include <cstdint>
+
+using ErrorNumber = std::uint8_t;  // 1..255; 0 means no error
+
+constexpr std::uint16_t ERROR_PENDING = 0x8000;
+constexpr std::uint16_t ERROR_IN_HANDLER = 0x4000;
+
+struct ErrorFrame {
+  std::uint16_t error_word = 0;  // low byte: last number recorded; high byte: flags
+  void (*error_handler)() = nullptr;
+};
+
+constexpr ErrorNumber ERR_BAD_ARGUMENT = 5;
+constexpr ErrorNumber ERR_OUT_OF_MEMORY = 7;
+constexpr ErrorNumber ERR_OUT_OF_PAPER = 27;
+constexpr ErrorNumber ERR_INTERNAL = 51;
+constexpr ErrorNumber ERR_BAD_CHANNEL = 52;
+constexpr ErrorNumber ERR_FILE_NOT_FOUND = 53;
+constexpr ErrorNumber ERR_BAD_FILE_MODE = 54;
+constexpr ErrorNumber ERR_CHANNEL_IN_USE = 55;
+constexpr ErrorNumber ERR_DISK_FULL = 61;
+constexpr ErrorNumber ERR_PAST_END = 62;
+constexpr ErrorNumber ERR_BAD_POSITION = 63;
+constexpr ErrorNumber ERR_BAD_FILE_NAME = 64;
+constexpr ErrorNumber ERR_TOO_MANY_FILES = 67;
+constexpr ErrorNumber ERR_DEVICE_UNAVAILABLE = 68;
+constexpr ErrorNumber ERR_PERMISSION_DENIED = 70;
+constexpr ErrorNumber ERR_DISK_NOT_READY = 71;
+constexpr ErrorNumber ERR_MEDIA_ERROR = 72;
+constexpr ErrorNumber ERR_NOT_SAME_DEVICE = 74;
+constexpr ErrorNumber ERR_ACCESS_ERROR = 75;
+constexpr ErrorNumber ERR_PATH_NOT_FOUND = 76;
+constexpr ErrorNumber ERR_SYSTEM_MEMORY = 241;
+constexpr ErrorNumber ERR_CHANNEL_LIST = 242;
+
+// Records the number in the current routine's frame with ERROR_PENDING; 0 is recorded as 51.
+void rt_raise_error(ErrorNumber number);
+// Clears the current routine's error word (the directory search does this after each look).
+void rt_clear_error();
+// The frame that errors land in: the running routine's. Never null.
+ErrorFrame& rt_current_frame();
+// Makes frame the current one and returns the one it replaces (null for the default frame).
+ErrorFrame* rt_enter_frame(ErrorFrame* frame);
+// Last number recorded in the current frame, 0 when none.
+inline ErrorNumber rt_last_error() { return static_cast<ErrorNumber>(rt_current_frame().error_word & 0xFF); }

@@ -1,0 +1,3 @@
+#include "frame/runtime_state.h"
+
+RuntimeState rt_state;

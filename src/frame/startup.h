@@ -1,0 +1,32 @@
+// The process frame: console set-up, the command-line tail, the per-run reset, the call of the
+// main routine, and the end of the process with its result as the exit code.
+#pragma once
+
+#include "text/text_value.h"
+
+// The process entry: runs the tool on the command line and ends the process. Never returns.
+[[noreturn]] void rt_start(const char* command_line);
+
+// The same run without ending the process: set-up, tail, app_main; gives the exit code. The
+// console device and file system in rt_state must be set.
+int rt_run(const char* command_line);
+
+// Fills the console handles and flags, sets the console modes and reads the cursor shape.
+void rt_console_setup();
+
+// Where the tail begins in a command line: behind the program's own name and the spaces after it.
+const char* rt_skip_program_name(const char* command_line);
+
+// Per-run reset before the main routine, and the hand-back of its result after it.
+void rt_app_begin();
+int rt_app_end(int result);
+
+// A new copy of the command-line tail; the empty text for an empty tail.
+TextValue rt_command_tail();
+
+// Ends the run when a key is needed and no console input exists: the terminal is given back,
+// one line on standard error says why, and the process ends with exit code 1.
+[[noreturn]] void rt_end_without_console();
+
+// The application's main routine; its result is the exit code.
+int app_main();

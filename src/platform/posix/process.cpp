@@ -1,0 +1,49 @@
+#include "platform/process.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/console_device.h"
+#include "platform/posix/cp437.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/terminal_console.h"
+
+const char* process_command_line(int argc, char** argv) {
+  static std::string command_line;
+  command_line.clear();
+  std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "tranchor";
+  if (program.find(' ') != std::string::npos) {
+    command_line += '"';
+    command_line += program;
+    command_line += '"';
+  } else {
+    command_line += program;
+  }
+  for (int index = 1; index < argc; ++index) {
+    command_line += ' ';
+    command_line += argv[index];
+  }
+  // A zero byte cannot come from argv, so the converted line ends where it should.
+  command_line = utf8_to_cp437(command_line);
+  return command_line.c_str();
+}
+
+ConsoleDevice& process_console() { return posix_terminal_console(); }
+
+FileSystem& process_file_system() { return posix_file_system(); }
+
+void process_report_failure(const char* message) {
+  std::string line = "tranchor: ";
+  line += message;
+  line += '\n';
+  ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
+  (void)ignored;
+}
+
+void process_exit(int code) {
+  process_console().finish();
+  std::exit(code);
+}

@@ -1,0 +1,22 @@
+// The process as the frame relies on it: its command line, its console and file system, and
+// its end.
+#pragma once
+
+class ConsoleDevice;
+class FileSystem;
+
+// The command line as one zero-terminated string of code-page-437 bytes, program name first.
+// Where the system hands over separate arguments, they are joined by single blanks and the
+// program name is put in double quotes when it holds a blank.
+const char* process_command_line(int argc, char** argv);
+
+// The real console and file system of this system. The console is set up lazily and is safe to
+// use with no terminal at all.
+ConsoleDevice& process_console();
+FileSystem& process_file_system();
+
+// One line on standard error, for the rare failure that must be said outside the screen.
+void process_report_failure(const char* message);
+
+// Gives the terminal back as it was found and ends the process with the code.
+[[noreturn]] void process_exit(int code);

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the test build (AddressSanitizer and UndefinedBehaviorSanitizer) and runs every suite.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/tools/require.sh"
+require_packages cmake:cmake g++:g++ make:make tmux:tmux /usr/include/gtest/gtest.h:libgtest-dev
+build="$here/build-test"
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTRANCHOR_SANITIZE=ON -DBUILD_TESTING=ON >/dev/null
+cmake --build "$build" -j "$(nproc)"
+cd "$build"
+ctest --output-on-failure -j "$(nproc)"
