@@ -96,6 +96,7 @@ void rt_start(const char* command_line) {
 }
 
 void rt_end_without_console() {
+  rt_state.console_device->finish();
   process_report_failure("no console is available for input");
   process_exit(1);
 }

@@ -1,0 +1,136 @@
+#include "console/keyboard.h"
+
+#include "console/screen.h"
+#include "frame/runtime_state.h"
+#include "frame/startup.h"
+#include "platform/console_device.h"
+
+namespace {
+
+ConsoleDevice& device() { return *rt_state.console_device; }
+
+bool is_modifier(std::uint16_t scan_code) {
+  const auto low = static_cast<std::uint8_t>(scan_code & 0xFF);
+  for (std::uint8_t modifier : MODIFIER_SCAN_CODES) {
+    if (low == modifier) return true;
+  }
+  return false;
+}
+
+// A key that a waiting service needs can never come: the run ends instead of hanging.
+void end_run_when_no_input(InputPeek peek) {
+  if (peek == InputPeek::no_input) rt_end_without_console();
+}
+
+// A key or line that cannot be stored is lost, without an error.
+TextValue key_text(const DecodedKey& key) { return txt_push_fixed(key.bytes, key.length); }
+
+}  // namespace
+
+void con_discard_event() {
+  InputRecord record;
+  device().read_input(record);
+}
+
+// Looks at the queue without taking the key that it finds; everything that is not a key press
+// (releases, mouse and other events, modifier keys alone) is removed on the way.
+static DecodedKey peek_key(InputPeek* outcome) {
+  DecodedKey key;
+  for (;;) {
+    InputRecord record;
+    const InputPeek peek = device().peek_input(record);
+    if (outcome != nullptr) *outcome = peek;
+    if (peek != InputPeek::record) return key;
+    if (record.kind == InputEventKind::key && record.key_down) {
+      if (record.character != 0) {
+        if ((record.control_state & (RIGHT_ALT_PRESSED | LEFT_ALT_PRESSED)) != 0) {
+          key.bytes[0] = 0;
+          key.bytes[1] = static_cast<std::uint8_t>(record.scan_code & 0xFF);
+          key.length = 2;
+        } else {
+          key.bytes[0] = record.character;
+          key.length = 1;
+        }
+        return key;
+      }
+      if (!is_modifier(record.scan_code)) {
+        key.bytes[0] = 0;
+        key.bytes[1] = static_cast<std::uint8_t>(record.scan_code & 0xFF);
+        key.length = 2;
+        return key;
+      }
+    }
+    con_discard_event();
+  }
+}
+
+DecodedKey con_peek_key() { return peek_key(nullptr); }
+
+static DecodedKey read_key(InputPeek* outcome) {
+  DecodedKey key = peek_key(outcome);
+  if (key.length != 0) con_discard_event();
+  return key;
+}
+
+DecodedKey con_read_key() { return read_key(nullptr); }
+
+// The menu polls for its answer: with no console input at all that answer can never come.
+TextValue con_poll_key() {
+  InputPeek outcome = InputPeek::empty;
+  DecodedKey key = read_key(&outcome);
+  end_run_when_no_input(outcome);
+  return key_text(key);
+}
+
+TextValue con_wait_key() {
+  for (;;) {
+    device().sleep_one_millisecond();
+    InputPeek outcome = InputPeek::empty;
+    DecodedKey key = read_key(&outcome);
+    if (key.length != 0) return key_text(key);
+    end_run_when_no_input(outcome);
+  }
+}
+
+void con_flush_input() { device().flush_input(); }
+
+std::uint8_t con_wait_char() {
+  for (;;) {
+    device().sleep_one_millisecond();
+    InputPeek outcome = InputPeek::empty;
+    DecodedKey key = peek_key(&outcome);
+    if (key.length == 0) {
+      end_run_when_no_input(outcome);
+      continue;
+    }
+    con_discard_event();
+    if (key.length == 1) return key.bytes[0];
+  }
+}
+
+TextValue con_input_line() {
+  con_cursor_force_show();
+  unsigned char buffer[LINE_INPUT_MAX];
+  std::uint32_t count = 0;
+  for (;;) {
+    const std::uint8_t character = con_wait_char();
+    if (character == 8) {
+      if (count == 0) continue;
+      con_cursor_back();
+      con_put_char(' ');
+      con_cursor_back();
+      --count;
+    } else if (character == 13) {
+      break;
+    } else if (character < 32 || count == LINE_INPUT_MAX) {
+      continue;
+    } else {
+      buffer[count++] = character;
+      con_put_char(character);
+    }
+  }
+  con_new_line();
+  TextValue line = txt_push_fixed(buffer, count);
+  con_cursor_restore();
+  return line;
+}

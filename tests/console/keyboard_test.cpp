@@ -1,0 +1,164 @@
+#include "console/keyboard.h"
+
+#include <string>
+
+#include "console/screen.h"
+#include "fakes/runtime_fixture.h"
+
+namespace {
+
+class KeyboardTest : public RuntimeFixture {
+ protected:
+  KeyboardTest() : RuntimeFixture(10, 4) {}
+  static std::string bytes(const TextValue& text) { return std::string(txt_view(text)); }
+};
+
+TEST_F(KeyboardTest, PollWithAnEmptyQueueGivesTheEmptyTextAtOnce) {
+  EXPECT_EQ(bytes(con_poll_key()), "");
+  EXPECT_EQ(console.sleep_count(), 0);
+}
+
+TEST_F(KeyboardTest, KeysDecodeAsOneByteOrZeroAndScanCode) {
+  struct Case {
+    std::uint8_t character;
+    std::uint16_t scan_code;
+    std::uint32_t control_state;
+    std::string want;
+  };
+  const Case cases[] = {
+      {'s', 0x1F, 0, "s"},
+      {27, 0x01, 0, "\x1b"},
+      {13, 0x1C, 0, "\r"},
+      {3, 0x2E, LEFT_CTRL_PRESSED, "\x03"},
+      {0x84, 0x28, 0, "\x84"},
+      {0, 59, 0, std::string("\0;", 2)},                    // F1
+      {0, 72, 0, std::string("\0H", 2)},                    // Up
+      {'x', 45, LEFT_ALT_PRESSED, std::string("\0-", 2)},   // Alt+X
+      {'x', 45, RIGHT_ALT_PRESSED, std::string("\0-", 2)},  // AltGr counts as Alt
+      {0, 0x15B, 0, std::string("\0[", 2)},                 // Windows key: low byte of the scan code
+  };
+  for (const Case& c : cases) {
+    console.press_key(c.character, c.scan_code, c.control_state);
+    EXPECT_EQ(bytes(con_wait_key()), c.want) << int(c.character) << "/" << c.scan_code;
+    EXPECT_EQ(console.pending_input(), 0u);
+  }
+}
+
+TEST_F(KeyboardTest, ModifiersAloneAndReleasesAreRemovedWithoutAKey) {
+  for (std::uint16_t scan : {0x1D, 0x2A, 0x36, 0x38, 0x3A, 0x45, 0x46}) {
+    console.press_key(0, scan);
+    console.release_key(0, scan);
+  }
+  InputRecord mouse;
+  mouse.kind = InputEventKind::mouse;
+  console.queue(mouse);
+  InputRecord focus;
+  focus.kind = InputEventKind::other;
+  console.queue(focus);
+  EXPECT_EQ(bytes(con_poll_key()), "");
+  EXPECT_EQ(console.pending_input(), 0u);
+}
+
+TEST_F(KeyboardTest, WaitGoesOnPastModifiersAndSleepsBeforeEveryLook) {
+  console.press_key(0, 0x2A);
+  console.press_key('G', 0x22, SHIFT_PRESSED);
+  console.hold_input_until_sleeps(3);
+  EXPECT_EQ(bytes(con_wait_key()), "G");
+  EXPECT_EQ(console.sleep_count(), 3);
+}
+
+TEST_F(KeyboardTest, HeldKeyWithARepeatCountCountsOnce) {
+  InputRecord record;
+  record.character = 'a';
+  record.scan_code = 0x1E;
+  record.repeat_count = 5;
+  console.queue(record);
+  EXPECT_EQ(bytes(con_poll_key()), "a");
+  EXPECT_EQ(bytes(con_poll_key()), "");
+}
+
+TEST_F(KeyboardTest, FlushDiscardsKeysTypedBefore) {
+  console.type("abc");
+  con_flush_input();
+  console.type("z");
+  EXPECT_EQ(bytes(con_wait_key()), "z");
+}
+
+TEST_F(KeyboardTest, LineEditorEchoesAndReturnsTheLine) {
+  console.set_cursor(3, 1);
+  console.type("ab\x1b\x09\x01" "c\r");
+  console.press_key(0, 59);  // never reaches the editor
+  EXPECT_EQ(bytes(con_input_line()), "abc");
+  EXPECT_EQ(console.row(1), "  abc");
+  EXPECT_EQ(console.cursor_row(), 2);
+  EXPECT_EQ(console.cursor_column(), 1);
+}
+
+TEST_F(KeyboardTest, LineEditorSkipsExtendedKeysWhileWaiting) {
+  console.press_key(0, 72);
+  console.press_key('x', 45, LEFT_ALT_PRESSED);
+  console.type("k\r");
+  EXPECT_EQ(bytes(con_input_line()), "k");
+}
+
+TEST_F(KeyboardTest, EnterOnAnEmptyLineGivesTheEmptyText) {
+  console.set_cursor(5, 2);
+  console.type("\r");
+  EXPECT_EQ(bytes(con_input_line()), "");
+  EXPECT_EQ(console.cursor_row(), 3);
+  EXPECT_EQ(console.cursor_column(), 1);
+}
+
+TEST_F(KeyboardTest, BackspaceErasesAcrossARowAndDoesNothingAtTheStart) {
+  console.set_cursor(8, 1);
+  console.type("\x08" "abcd\x08\x08" "X\r");
+  EXPECT_EQ(bytes(con_input_line()), "abX");
+  EXPECT_EQ(console.row(1), "       abX");
+  EXPECT_EQ(console.row(2), "");
+}
+
+class LongLineTest : public RuntimeFixture {
+ protected:
+  LongLineTest() : RuntimeFixture(80, 25) {}
+};
+
+TEST_F(LongLineTest, OnlyTheFirst128BytesAreTakenAndBackspaceMakesRoom) {
+  std::string typed;
+  for (int i = 0; i < 130; ++i) typed += static_cast<char>('A' + i % 26);
+  console.type(typed + "\x08" "z\r");
+  const TextValue line = con_input_line();
+  EXPECT_EQ(std::string(txt_view(line)), typed.substr(0, 127) + "z");
+  EXPECT_EQ(console.row(1), typed.substr(0, 80));
+  EXPECT_EQ(console.row(2), typed.substr(80, 47) + "z");
+}
+
+TEST_F(LongLineTest, HiddenCursorIsHiddenAgainAfterTheLine) {
+  con_set_cursor_shape(0);
+  console.type("a\r");
+  con_input_line();
+  EXPECT_FALSE(console.cursor_shape().visible);
+  EXPECT_EQ(rt_state.console.cursor_visible, 0);
+}
+
+TEST_F(KeyboardTest, FailingLooksCountAsAnEmptyQueue) {
+  console.set_input_fails(true);
+  EXPECT_EQ(bytes(con_poll_key()), "");
+}
+
+TEST_F(KeyboardTest, WaitingWithNoConsoleInputEndsTheRunWithCodeOne) {
+  console.set_no_input_when_empty(true);
+  EXPECT_EXIT(con_wait_key(), ::testing::ExitedWithCode(1), "no console is available for input");
+  EXPECT_EXIT(con_input_line(), ::testing::ExitedWithCode(1), "no console");
+  EXPECT_EXIT(con_poll_key(), ::testing::ExitedWithCode(1), "no console");
+}
+
+TEST_F(KeyboardTest, KeysThatCannotBeStoredAreLostWithoutAnError) {
+  console.type("q");
+  txt_fail_allocations_after(0);
+  const TextValue key = con_poll_key();
+  txt_fail_allocations_after(-1);
+  EXPECT_EQ(bytes(key), "");
+  EXPECT_EQ(frame.error_word, 0);
+}
+
+}  // namespace
