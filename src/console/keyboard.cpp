@@ -94,6 +94,8 @@ TextValue con_wait_key() {
 
 void con_flush_input() { device().flush_input(); }
 
+void con_yield() { device().sleep_one_millisecond(); }
+
 std::uint8_t con_wait_char() {
   for (;;) {
     device().sleep_one_millisecond();

@@ -20,6 +20,8 @@ constexpr std::uint8_t MODIFIER_SCAN_CODES[] = {0x1D, 0x2A, 0x36, 0x38, 0x3A, 0x
 TextValue con_poll_key();
 // Waits for a key and gives it (one or two bytes).
 TextValue con_wait_key();
+// Gives up the processor for about a millisecond, for a caller that polls in a loop.
+void con_yield();
 // Throws away every pending input record.
 void con_flush_input();
 // Reads a typed line of at most LINE_INPUT_MAX bytes with echo; Enter ends it and starts a new
