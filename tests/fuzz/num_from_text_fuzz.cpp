@@ -1,0 +1,36 @@
+// libFuzzer target: any bytes read as a typed number must give a value without a crash or a
+// sanitizer report, and the text of that value must read back to the same text.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "text/number_format.h"
+#include "text/number_parse.h"
+#include "text/text_value.h"
+
+namespace {
+
+bool same_bytes(const TextValue& a, const TextValue& b) {
+  return a.length == b.length && (a.length == 0 || std::memcmp(a.data(), b.data(), a.length) == 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > UINT32_MAX) return 0;
+  const TextValue text = txt_from_bytes(data, static_cast<std::uint32_t>(size));
+  const long double value = num_from_text(text);
+
+  // Up to 15 digits the formatted text is a fixed point: reading it and formatting again gives
+  // the same bytes. (Beyond that the scaling's last bits may move the final digit.)
+  const int digits = size == 0 ? 7 : 1 + data[size - 1] % 15;
+  const TextValue formatted = num_to_text(value, digits);
+  if (formatted.empty()) std::abort();  // every number has a text
+  const TextValue again = num_to_text(num_from_text(formatted), digits);
+  if (!same_bytes(formatted, again)) std::abort();
+
+  num_to_text(value, 18);
+  num_scale_pow10(value, static_cast<std::int32_t>(size) - 4933);
+  return 0;
+}
