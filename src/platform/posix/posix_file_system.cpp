@@ -1,8 +1,638 @@
 #include "platform/posix/posix_file_system.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "platform/file_system.h"
+#include "platform/posix/cp437.h"
+
+namespace {
+
+// ---- error codes -------------------------------------------------------------------------------
+
+std::uint32_t code_of(int error) {
+  switch (error) {
+    case 0: return 0;
+    case ENOENT: return FS_ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return FS_ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return FS_ERROR_ACCESS_DENIED;
+    case EROFS: return FS_ERROR_WRITE_PROTECT;
+    case ETXTBSY:
+    case EBUSY:
+    case EWOULDBLOCK: return FS_ERROR_SHARING_VIOLATION;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return FS_ERROR_DISK_FULL;
+    case ENOMEM: return FS_ERROR_NOT_ENOUGH_MEMORY;
+    case EMFILE:
+    case ENFILE: return FS_ERROR_TOO_MANY_OPEN_FILES;
+    case EBADF: return FS_ERROR_INVALID_HANDLE;
+    case EXDEV: return FS_ERROR_NOT_SAME_DEVICE;
+    case ENXIO:
+    case ENODEV: return FS_ERROR_NOT_READY;
+    case EEXIST: return FS_ERROR_FILE_EXISTS;
+    case ENOTEMPTY: return FS_ERROR_DIR_NOT_EMPTY;
+    case EPIPE: return FS_ERROR_BROKEN_PIPE;
+    case ENAMETOOLONG: return FS_ERROR_FILENAME_EXCED_RANGE;
+    case ELOOP: return 1921;  // the name cannot be resolved
+    case EINVAL:
+    case EOVERFLOW: return FS_ERROR_INVALID_PARAMETER;
+    default: return FS_ERROR_GEN_FAILURE;
+  }
+}
+
+// The directory part of a path, "." when there is none.
+std::string directory_of(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// ENOENT says only that something is missing: the file (2) when its directory exists, else a
+// directory on the way (3).
+std::uint32_t missing_code(const std::string& path) {
+  struct stat info;
+  if (::stat(directory_of(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return FS_ERROR_FILE_NOT_FOUND;
+  return FS_ERROR_PATH_NOT_FOUND;
+}
+
+std::uint32_t code_for_path(int error, const std::string& path) {
+  return error == ENOENT ? missing_code(path) : code_of(error);
+}
+
+// ---- names -------------------------------------------------------------------------------------
+
+// Letters of code page 437 compared without regard to case: ASCII, the Latin letters with
+// accents and the Greek ones that the code page holds.
+char32_t fold(unsigned char byte) {
+  const char32_t c = cp437_to_unicode(byte);
+  if (c >= U'a' && c <= U'z') return c - 32;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;
+  return c;
+}
+
+bool same_name(std::string_view left, std::string_view right) {
+  if (left.size() != right.size()) return false;
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    if (fold(static_cast<unsigned char>(left[i])) != fold(static_cast<unsigned char>(right[i]))) return false;
+  }
+  return true;
+}
+
+// Name patterns as the Windows file system reads them: "*" any run; "?" one character, or none
+// at a dot or the end; "." before a wildcard or at the end matches a dot or the end of the
+// name; "*" before a dot stops at the name's last dot. So "DATA.*" matches DATA, DATA.1 and
+// DATA.zip but not DATAX.1, and "*.*" matches every name.
+constexpr int ANY_RUN = 0x100;
+constexpr int RUN_TO_LAST_DOT = 0x101;
+constexpr int ONE_OR_NONE = 0x102;
+constexpr int DOT_OR_END = 0x103;
+
+std::vector<int> compile_pattern(std::string_view pattern) {
+  std::vector<int> tokens;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+    if (c == '?') {
+      tokens.push_back(ONE_OR_NONE);
+    } else if (c == '*') {
+      tokens.push_back(next == '.' ? RUN_TO_LAST_DOT : ANY_RUN);
+    } else if (c == '.' && (next == '*' || next == '?' || next == '\0')) {
+      tokens.push_back(DOT_OR_END);
+    } else {
+      tokens.push_back(static_cast<int>(fold(static_cast<unsigned char>(c))));
+    }
+  }
+  return tokens;
+}
+
+bool has_wildcards(std::string_view pattern) {
+  return pattern.find_first_of("*?") != std::string_view::npos || (!pattern.empty() && pattern.back() == '.');
+}
+
+bool matches(const std::vector<int>& tokens, std::string_view name) {
+  const std::size_t t_count = tokens.size();
+  const std::size_t n_count = name.size();
+  const std::size_t last_dot = name.find_last_of('.');
+  // can[t][n]: tokens from t on match the name from n on; filled from the ends backwards.
+  std::vector<char> can((t_count + 1) * (n_count + 1), 0);
+  auto at = [&](std::size_t t, std::size_t n) -> char& { return can[t * (n_count + 1) + n]; };
+  at(t_count, n_count) = 1;
+  for (std::size_t t = t_count; t-- > 0;) {
+    for (std::size_t n = n_count + 1; n-- > 0;) {
+      const bool more = n < n_count;
+      const unsigned char byte = more ? static_cast<unsigned char>(name[n]) : 0;
+      bool result = false;
+      switch (tokens[t]) {
+        case ANY_RUN:
+          result = at(t + 1, n) || (more && at(t, n + 1));
+          break;
+        case RUN_TO_LAST_DOT:
+          result = at(t + 1, n) || (more && n != last_dot && at(t, n + 1));
+          break;
+        case ONE_OR_NONE:
+          result = (!more || byte == '.') ? at(t + 1, n) : at(t + 1, n + 1);
+          break;
+        case DOT_OR_END:
+          result = !more ? at(t + 1, n) : (byte == '.' && at(t + 1, n + 1));
+          break;
+        default:
+          result = more && static_cast<int>(fold(byte)) == tokens[t] && at(t + 1, n + 1);
+          break;
+      }
+      at(t, n) = result ? 1 : 0;
+    }
+  }
+  return at(0, 0) != 0;
+}
+
+// The entries of a directory (UTF-8 names, with their code-page-437 form) that the test
+// accepts, in a fixed order: by name without regard to case, then by bytes.
+struct Entry {
+  std::string utf8;
+  std::string name;  // code page 437
+};
+
+template <typename Accept>
+bool scan_directory(const std::string& directory, Accept accept, std::vector<Entry>& found, int& error) {
+  DIR* stream = ::opendir(directory.empty() ? "." : directory.c_str());
+  if (stream == nullptr) {
+    error = errno;
+    return false;
+  }
+  while (const dirent* entry = ::readdir(stream)) {
+    std::string name = utf8_to_cp437(entry->d_name);
+    if (accept(name)) found.push_back(Entry{entry->d_name, std::move(name)});
+  }
+  ::closedir(stream);
+  std::sort(found.begin(), found.end(), [](const Entry& a, const Entry& b) {
+    const std::size_t common = std::min(a.name.size(), b.name.size());
+    for (std::size_t i = 0; i < common; ++i) {
+      const char32_t x = fold(static_cast<unsigned char>(a.name[i]));
+      const char32_t y = fold(static_cast<unsigned char>(b.name[i]));
+      if (x != y) return x < y;
+    }
+    if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
+    return a.utf8 < b.utf8;
+  });
+  error = 0;
+  return true;
+}
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The UTF-8 path of a code-page-437 name. Each path element that does not exist as written is
+// replaced by an entry of its directory that differs from it only in case, if there is one;
+// from the first element that has no such entry on, the rest stays as written. A path that
+// exists as written is taken at once.
+std::string resolve(std::string_view name) {
+  std::string exact = cp437_to_utf8(name);
+  if (exists(exact)) return exact;
+  std::string resolved;
+  bool resolving = true;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t slash = name.find('/', start);
+    const std::size_t end = slash == std::string_view::npos ? name.size() : slash;
+    const std::string_view element = name.substr(start, end - start);
+    std::string element_utf8 = cp437_to_utf8(element);
+    if (resolving && !element.empty() && element != "." && element != "..") {
+      if (!exists(resolved + element_utf8)) {
+        std::vector<Entry> found;
+        int error = 0;
+        auto same = [&](const std::string& entry) { return same_name(entry, element); };
+        if (errno == ENOENT && scan_directory(resolved, same, found, error) && !found.empty()) {
+          element_utf8 = found.front().utf8;
+        } else {
+          resolving = false;
+        }
+      }
+    }
+    resolved += element_utf8;
+    if (slash == std::string_view::npos) break;
+    resolved += '/';
+    start = slash + 1;
+  }
+  return resolved;
+}
+
+// Attributes of an entry, links followed.
+std::uint32_t attributes_of(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return FS_ATTRIBUTE_SYSTEM;  // a dangling link
+  if (S_ISDIR(info.st_mode)) return FS_ATTRIBUTE_DIRECTORY;
+  if (!S_ISREG(info.st_mode)) return FS_ATTRIBUTE_SYSTEM;
+  return (info.st_mode & 0222) == 0 ? FS_ATTRIBUTE_READONLY : FS_ATTRIBUTE_NORMAL;
+}
+
+// ---- open files and searches -------------------------------------------------------------------
+
+struct OpenFile {
+  int descriptor = -1;
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool readable = false;
+  bool writable = false;
+  std::uint32_t share = 0;
+  bool disk = false;  // a regular file or block device: transfers are done whole
+};
+
+// Whether an open with this access and share mode may stand beside an open that exists.
+bool shares_with(const OpenFile& open, bool readable, bool writable, std::uint32_t share) {
+  if (readable && (open.share & FS_SHARE_READ) == 0) return false;
+  if (writable && (open.share & FS_SHARE_WRITE) == 0) return false;
+  if (open.readable && (share & FS_SHARE_READ) == 0) return false;
+  if (open.writable && (share & FS_SHARE_WRITE) == 0) return false;
+  return true;
+}
+
+struct Search {
+  std::string directory;  // UTF-8, with its trailing "/" or empty
+  std::vector<int> tokens;
+  std::vector<Entry> entries;
+  std::size_t next = 0;
+  bool scan_pending = false;  // an exact name was found without a scan; the others come later
+};
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  FileHandle create_file(const char* name, std::uint32_t desired_access, std::uint32_t share_mode,
+                         std::uint32_t creation_disposition) override;
+  std::uint32_t file_type(FileHandle handle) override;
+  bool seek(FileHandle handle, std::int64_t distance, std::uint32_t origin, std::uint64_t* new_position) override;
+  bool set_end_of_file(FileHandle handle) override;
+  bool read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) override;
+  bool write(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t* moved) override;
+  bool file_size(FileHandle handle, std::uint64_t* size) override;
+  bool close(FileHandle handle) override;
+  FindHandle find_first(const char* pattern, FindData& data) override;
+  bool find_next(FindHandle handle, FindData& data) override;
+  bool find_close(FindHandle handle) override;
+  bool rename(const char* from, const char* to) override;
+  bool remove(const char* name) override;
+  std::uint32_t set_error_mode(std::uint32_t mode) override {
+    // No operating-system dialog exists here to suppress; the mode is only kept.
+    const std::uint32_t previous = error_mode_;
+    error_mode_ = mode;
+    return previous;
+  }
+  std::uint32_t last_error() override { return last_error_; }
+  void set_last_error(std::uint32_t code) override { last_error_ = code; }
+
+ private:
+  OpenFile* open_file(FileHandle handle);
+  Search* search(FindHandle handle);
+  bool fail(std::uint32_t code) {
+    last_error_ = code;
+    return false;
+  }
+  // Whether a file is held so that it may not be renamed or removed: by an open of this
+  // process, or by another process's exclusive lock.
+  bool held(const std::string& path);
+
+  std::vector<OpenFile*> files_;
+  std::vector<Search*> searches_;
+  std::uint32_t last_error_ = 0;
+  std::uint32_t error_mode_ = 0;
+};
+
+OpenFile* PosixFileSystem::open_file(FileHandle handle) {
+  auto* file = static_cast<OpenFile*>(handle);
+  if (std::find(files_.begin(), files_.end(), file) == files_.end()) {
+    last_error_ = FS_ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
+  return file;
+}
+
+Search* PosixFileSystem::search(FindHandle handle) {
+  auto* found = static_cast<Search*>(handle);
+  if (std::find(searches_.begin(), searches_.end(), found) == searches_.end()) {
+    last_error_ = FS_ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
+  return found;
+}
+
+FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_access, std::uint32_t share_mode,
+                                        std::uint32_t creation_disposition) {
+  const bool readable = (desired_access & FS_GENERIC_READ) != 0;
+  const bool writable = (desired_access & FS_GENERIC_WRITE) != 0;
+  if ((share_mode & ~(FS_SHARE_READ | FS_SHARE_WRITE)) != 0 || creation_disposition < FS_CREATE_NEW ||
+      creation_disposition > FS_TRUNCATE_EXISTING ||
+      (creation_disposition == FS_TRUNCATE_EXISTING && !writable) || *name == '\0') {
+    fail(FS_ERROR_INVALID_PARAMETER);
+    return FS_INVALID_HANDLE;
+  }
+  const std::string path = resolve(name);
+
+  // Devices and FIFOs must not block the open; blocking returns right after it.
+  int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  flags |= writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY;
+  if (creation_disposition != FS_OPEN_EXISTING && creation_disposition != FS_TRUNCATE_EXISTING) flags |= O_CREAT;
+  if (creation_disposition == FS_CREATE_NEW) flags |= O_EXCL;
+  const bool existed = exists(path);
+  const int descriptor = ::open(path.c_str(), flags, 0666);
+  if (descriptor < 0) {
+    fail(code_for_path(errno, path));
+    return FS_INVALID_HANDLE;
+  }
+  auto refuse = [&](std::uint32_t code) {
+    ::close(descriptor);
+    fail(code);
+    return FS_INVALID_HANDLE;
+  };
+  struct stat info;
+  if (::fstat(descriptor, &info) != 0) return refuse(code_of(errno));
+  if (S_ISDIR(info.st_mode)) return refuse(FS_ERROR_ACCESS_DENIED);
+  const int status = ::fcntl(descriptor, F_GETFL);
+  if (status >= 0) ::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
+
+  for (const OpenFile* open : files_) {
+    if (open->device == info.st_dev && open->inode == info.st_ino &&
+        !shares_with(*open, readable, writable, share_mode)) {
+      return refuse(FS_ERROR_SHARING_VIOLATION);
+    }
+  }
+  // Another process that opened the file with no sharing holds an exclusive lock. A file system
+  // without locks is opened all the same.
+  if ((readable || writable) && S_ISREG(info.st_mode)) {
+    const int kind = share_mode == 0 ? LOCK_EX : LOCK_SH;
+    if (::flock(descriptor, kind | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+      return refuse(FS_ERROR_SHARING_VIOLATION);
+    }
+  }
+  // Emptied only now, so that a refused open leaves the file as it was.
+  if ((creation_disposition == FS_CREATE_ALWAYS || creation_disposition == FS_TRUNCATE_EXISTING) &&
+      S_ISREG(info.st_mode) && info.st_size != 0) {
+    if (::ftruncate(descriptor, 0) != 0) return refuse(code_of(errno));
+  }
+
+  auto* file = new OpenFile;
+  file->descriptor = descriptor;
+  file->device = info.st_dev;
+  file->inode = info.st_ino;
+  file->readable = readable;
+  file->writable = writable;
+  file->share = share_mode;
+  file->disk = S_ISREG(info.st_mode) || S_ISBLK(info.st_mode);
+  files_.push_back(file);
+  if (existed && (creation_disposition == FS_OPEN_ALWAYS || creation_disposition == FS_CREATE_ALWAYS)) {
+    last_error_ = FS_ERROR_ALREADY_EXISTS;
+  }
+  return file;
+}
+
+std::uint32_t PosixFileSystem::file_type(FileHandle handle) {
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return FS_TYPE_UNKNOWN;
+  struct stat info;
+  if (::fstat(file->descriptor, &info) != 0) {
+    fail(code_of(errno));
+    return FS_TYPE_UNKNOWN;
+  }
+  if (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode)) return FS_TYPE_DISK;
+  if (S_ISCHR(info.st_mode)) return FS_TYPE_CHAR;
+  if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FS_TYPE_PIPE;
+  return FS_TYPE_UNKNOWN;
+}
+
+bool PosixFileSystem::seek(FileHandle handle, std::int64_t distance, std::uint32_t origin,
+                           std::uint64_t* new_position) {
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return false;
+  int whence = SEEK_SET;
+  if (origin == FS_CURRENT) whence = SEEK_CUR;
+  else if (origin == FS_END) whence = SEEK_END;
+  else if (origin != FS_BEGIN) return fail(FS_ERROR_INVALID_PARAMETER);
+  const off_t reached = ::lseek(file->descriptor, static_cast<off_t>(distance), whence);
+  if (reached < 0) {
+    if (errno == ESPIPE) {
+      // A device that cannot seek stays where it is.
+      if (new_position != nullptr) *new_position = 0;
+      return true;
+    }
+    return fail(errno == EINVAL && distance < 0 ? FS_ERROR_NEGATIVE_SEEK : code_of(errno));
+  }
+  if (new_position != nullptr) *new_position = static_cast<std::uint64_t>(reached);
+  return true;
+}
+
+bool PosixFileSystem::set_end_of_file(FileHandle handle) {
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return false;
+  if (!file->writable) return fail(FS_ERROR_ACCESS_DENIED);
+  const off_t here = ::lseek(file->descriptor, 0, SEEK_CUR);
+  if (here < 0) return fail(errno == ESPIPE ? 1 : code_of(errno));  // 1: not for this device
+  while (::ftruncate(file->descriptor, here) != 0) {
+    if (errno != EINTR) return fail(code_of(errno));
+  }
+  return true;
+}
+
+bool PosixFileSystem::read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) {
+  std::uint32_t done = 0;
+  if (moved != nullptr) *moved = 0;
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return false;
+  if (!file->readable) return fail(FS_ERROR_ACCESS_DENIED);
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  while (done < count) {
+    const std::size_t chunk = std::min<std::size_t>(count - done, std::size_t{1} << 30);
+    const ssize_t got = ::read(file->descriptor, bytes + done, chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      if (moved != nullptr) *moved = done;
+      return fail(errno == EIO ? FS_ERROR_READ_FAULT : code_of(errno));
+    }
+    if (got == 0) break;
+    done += static_cast<std::uint32_t>(got);
+    // A device or pipe gives what it has; only a disk file is read until the count or its end.
+    if (!file->disk) break;
+  }
+  if (moved != nullptr) *moved = done;
+  return true;
+}
+
+bool PosixFileSystem::write(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t* moved) {
+  std::uint32_t done = 0;
+  if (moved != nullptr) *moved = 0;
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return false;
+  if (!file->writable) return fail(FS_ERROR_ACCESS_DENIED);
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  while (done < count) {
+    const std::size_t chunk = std::min<std::size_t>(count - done, std::size_t{1} << 30);
+    const ssize_t put = ::write(file->descriptor, bytes + done, chunk);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      if (moved != nullptr) *moved = done;
+      return fail(errno == EIO ? FS_ERROR_WRITE_FAULT : code_of(errno));
+    }
+    if (put == 0) break;
+    done += static_cast<std::uint32_t>(put);
+  }
+  if (moved != nullptr) *moved = done;
+  return true;
+}
+
+bool PosixFileSystem::file_size(FileHandle handle, std::uint64_t* size) {
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return false;
+  struct stat info;
+  if (::fstat(file->descriptor, &info) != 0) return fail(code_of(errno));
+  if (size != nullptr) *size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+  return true;
+}
+
+bool PosixFileSystem::close(FileHandle handle) {
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return false;
+  files_.erase(std::find(files_.begin(), files_.end(), file));
+  // The descriptor is gone even when close reports an error (EINTR included on Linux); only a
+  // late write error is worth telling.
+  const int result = ::close(file->descriptor);
+  const int error = errno;
+  delete file;
+  if (result != 0 && error == EIO) return fail(FS_ERROR_WRITE_FAULT);
+  return true;
+}
+
+FindHandle PosixFileSystem::find_first(const char* pattern, FindData& data) {
+  const std::string_view text(pattern);
+  const std::size_t slash = text.find_last_of('/');
+  const std::string_view directory_part = slash == std::string_view::npos ? std::string_view{} : text.substr(0, slash + 1);
+  const std::string_view name_part = slash == std::string_view::npos ? text : text.substr(slash + 1);
+  if (name_part.empty()) {
+    fail(FS_ERROR_FILE_NOT_FOUND);
+    return FS_INVALID_HANDLE;
+  }
+  auto* found = new Search;
+  found->directory = directory_part.empty() ? std::string{} : resolve(directory_part);
+  if (!found->directory.empty() && found->directory.back() != '/') found->directory += '/';
+  found->tokens = compile_pattern(name_part);
+
+  // An exact name that exists as written needs no scan; the entries that differ from it only
+  // in case are looked for when the search goes on.
+  const std::string exact_utf8 = cp437_to_utf8(name_part);
+  if (!has_wildcards(name_part) && exists(found->directory + exact_utf8)) {
+    found->entries.push_back(Entry{exact_utf8, std::string(name_part)});
+    found->scan_pending = true;
+  } else {
+    int error = 0;
+    auto accept = [&](const std::string& name) { return matches(found->tokens, name); };
+    if (!scan_directory(found->directory, accept, found->entries, error) || found->entries.empty()) {
+      delete found;
+      fail(error == 0 ? FS_ERROR_FILE_NOT_FOUND
+                      : (error == ENOENT || error == ENOTDIR ? FS_ERROR_PATH_NOT_FOUND : code_of(error)));
+      return FS_INVALID_HANDLE;
+    }
+  }
+  searches_.push_back(found);
+  find_next(found, data);
+  return found;
+}
+
+bool PosixFileSystem::find_next(FindHandle handle, FindData& data) {
+  Search* found = search(handle);
+  if (found == nullptr) return false;
+  if (found->next >= found->entries.size() && found->scan_pending) {
+    found->scan_pending = false;
+    const std::string exact = found->entries.front().utf8;
+    int error = 0;
+    auto accept = [&](const std::string& name) { return matches(found->tokens, name); };
+    std::vector<Entry> others;
+    scan_directory(found->directory, accept, others, error);
+    for (Entry& entry : others) {
+      if (entry.utf8 != exact) found->entries.push_back(std::move(entry));
+    }
+  }
+  if (found->next >= found->entries.size()) return fail(FS_ERROR_NO_MORE_FILES);
+  const Entry& entry = found->entries[found->next++];
+  data.name = entry.name;
+  data.attributes = attributes_of(found->directory + entry.utf8);
+  return true;
+}
+
+bool PosixFileSystem::find_close(FindHandle handle) {
+  Search* found = search(handle);
+  if (found == nullptr) return false;
+  searches_.erase(std::find(searches_.begin(), searches_.end(), found));
+  delete found;
+  return true;
+}
+
+bool PosixFileSystem::held(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  for (const OpenFile* open : files_) {
+    if (open->device == info.st_dev && open->inode == info.st_ino) return true;
+  }
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (descriptor < 0) return false;
+  const bool locked = ::flock(descriptor, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(descriptor);
+  return locked;
+}
+
+bool PosixFileSystem::rename(const char* from, const char* to) {
+  if (*from == '\0' || *to == '\0') return fail(FS_ERROR_INVALID_PARAMETER);
+  const std::string source = resolve(from);
+  struct stat source_info;
+  if (::lstat(source.c_str(), &source_info) != 0) return fail(code_for_path(errno, source));
+  if (held(source)) return fail(FS_ERROR_SHARING_VIOLATION);
+
+  // The new name is kept as written; an existing file whose name differs from it only in case
+  // is the file that it replaces.
+  const std::string_view to_text(to);
+  const std::size_t slash = to_text.find_last_of('/');
+  const std::string existing = resolve(to_text);
+  std::string target = existing;
+  if (slash == std::string_view::npos) {
+    target = cp437_to_utf8(to_text);
+  } else {
+    target = existing.substr(0, existing.find_last_of('/') + 1) + cp437_to_utf8(to_text.substr(slash + 1));
+  }
+  struct stat existing_info;
+  const bool other_spelling = existing != target && ::lstat(existing.c_str(), &existing_info) == 0 &&
+                              (existing_info.st_dev != source_info.st_dev || existing_info.st_ino != source_info.st_ino);
+  if (held(existing)) return fail(FS_ERROR_SHARING_VIOLATION);
+  if (::rename(source.c_str(), target.c_str()) != 0) return fail(code_for_path(errno, target));
+  if (other_spelling) ::unlink(existing.c_str());
+  return true;
+}
+
+bool PosixFileSystem::remove(const char* name) {
+  if (*name == '\0') return fail(FS_ERROR_INVALID_PARAMETER);
+  const std::string path = resolve(name);
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0) return fail(code_for_path(errno, path));
+  if (S_ISDIR(info.st_mode)) return fail(FS_ERROR_ACCESS_DENIED);
+  if (held(path)) return fail(FS_ERROR_SHARING_VIOLATION);
+  if (::unlink(path.c_str()) != 0) return fail(code_for_path(errno, path));
+  return true;
+}
+
+}  // namespace
 
 FileSystem& posix_file_system() {
-  static FileSystem files;
+  static PosixFileSystem files;
   return files;
 }

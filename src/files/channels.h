@@ -1,0 +1,82 @@
+// File channels: every open file is named by a small number. The table of open channels is a
+// list, newest first, in rt_state.files.channel_list. A failing call records its error number in
+// the caller's frame (frame/errors.h) and leaves no channel behind that it did not find.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file_system.h"
+#include "text/text_value.h"
+
+using ChannelNumber = std::int16_t;
+
+// Mode byte of an open request: one of the first five, optionally with MODE_NO_FALLBACK.
+constexpr std::uint8_t MODE_INPUT = 0x01, MODE_OUTPUT = 0x02, MODE_RECORD = 0x04, MODE_APPEND = 0x08,
+                       MODE_BINARY = 0x20, MODE_NO_FALLBACK = 0x80;
+// Access byte: the two access bits and, in the low three bits, a share code 1..4 (1: no
+// sharing, 2: others may read, 3: others may write, 4: both).
+constexpr std::uint8_t ACCESS_READ = 0x80, ACCESS_WRITE = 0x40;
+
+struct OpenRequest {
+  std::uint8_t mode;
+  std::uint8_t access;
+  std::int32_t record_length;   // replaced by 1 for output, append and binary modes
+  std::uint16_t position_base;  // 0 or 1: the number of the first byte or record
+};
+
+// The application's request for every file: binary, read and write, no sharing, base 1.
+constexpr OpenRequest BINARY_REQUEST{MODE_BINARY, 0xC1, 128, 1};
+
+constexpr std::uint16_t DEVICE_DISK = 1;
+constexpr std::uint16_t DEVICE_OTHER = 2;
+
+constexpr std::uint16_t CHANNEL_OPEN = 0x0001;
+constexpr std::uint16_t CHANNEL_AT_END = 0x0002;  // the last read came up short
+
+// One open channel. The record and its read-ahead buffer are one allocation.
+struct FileChannel {
+  FileChannel* next;            // next record in channel_list
+  ChannelNumber number;
+  FileHandle handle;
+  std::uint16_t device_kind;    // DEVICE_DISK or DEVICE_OTHER
+  std::uint8_t mode;            // as requested
+  std::uint8_t access;          // ACCESS_WRITE cleared when the open fell back to read-only
+  std::uint64_t position;       // binary: 0-based offset of the next byte; record: record number
+  std::uint32_t record_length;  // at least 1
+  std::uint32_t buffer_index;   // input channels: read index into buffer
+  std::uint32_t buffer_count;   // input channels: valid bytes in buffer
+  std::uint16_t flags;          // CHANNEL_OPEN, CHANNEL_AT_END
+  std::uint16_t position_base;
+  std::uint32_t last_count;     // bytes moved by the last read or write
+  unsigned char* buffer;        // record_length bytes, right behind the record
+};
+
+// Opens the named file on the channel. The name's first 255 bytes are used; an empty name, one
+// holding "*", "?" or a zero byte gives 64. Record length below 1: 5. Channel already open: 55
+// (that channel is left as it was). A failing open with write access is tried once more
+// read-only unless the mode has MODE_NO_FALLBACK; then the mapped error of the last attempt
+// (76 missing directory, 70 file held by another opener, 53 missing file in input mode, ...).
+// Binary mode creates a missing file and never truncates an existing one.
+void file_open(ChannelNumber channel, const TextValue& name, const OpenRequest& request);
+
+// Closes the channel; a number that is not open is ignored with no error. An output channel's
+// file ends at its current position. Failures are recorded after the channel is gone.
+void file_close(ChannelNumber channel);
+
+// The lowest number from 1 up that is not open. Reserves nothing.
+ChannelNumber file_free_channel();
+
+// How a mode byte is treated, tested in this order: output (exactly MODE_OUTPUT apart from
+// MODE_NO_FALLBACK), append, record, input; anything else is binary.
+enum class ChannelKind : std::uint8_t { output, append, record, input, binary };
+ChannelKind file_channel_kind(std::uint8_t mode);
+
+// The name as the file system gets it: the first 255 bytes. False for a name that is empty
+// or holds "*", "?" or a zero byte (which would make the file system see a different name).
+bool file_os_name(const TextValue& name, std::string& os_name);
+
+// The open channel of that number; records 52 and gives null when it is not open.
+FileChannel* file_find_channel(ChannelNumber channel);
+// The same without recording anything.
+FileChannel* file_lookup_channel(ChannelNumber channel);

@@ -1,0 +1,20 @@
+// Directory search: which entry matches a name or pattern. One search is open for the whole
+// process; a call with a pattern starts a new one, a call with an empty pattern continues it.
+// "*" stands for any run of characters, "?" for one, letters compare without regard to case,
+// and "NAME.*" matches NAME with any extension or none. Finding nothing is not an error: the
+// result is the empty text. Each look at the directory clears the caller's pending error; the
+// only error recorded is 7, when the result cannot be allocated.
+#pragma once
+
+#include <cstdint>
+
+#include "text/text_value.h"
+
+// Mask bits: which entries besides plain files may be returned. With ATTR_VOLUME only volume
+// labels are. Other bits are dropped; read-only and the rest never exclude an entry.
+constexpr std::uint32_t ATTR_HIDDEN = 0x02, ATTR_SYSTEM = 0x04, ATTR_VOLUME = 0x08, ATTR_DIRECTORY = 0x10;
+
+// The name of the next matching entry as the file system stores it, with no directory part;
+// the empty text when there is no (further) match. A pattern ending in ":", "\" or "/" searches
+// that directory or drive for every name. "." and ".." are never returned.
+TextValue dir_search(const TextValue& pattern, std::uint32_t mask);

@@ -1,0 +1,238 @@
+#include "files/transfer.h"
+
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "frame/os_call.h"
+#include "frame/runtime_state.h"
+
+namespace {
+
+// Only binary channels move bytes; record transfers are not built, so those channels are
+// refused like input, output and append ones.
+bool transfers_allowed(const FileChannel& record) {
+  return file_channel_kind(record.mode) == ChannelKind::binary;
+}
+
+// Moves the file pointer to a caller's position. The position counter follows it only when the
+// move worked; a position that no file can reach is a bad position, not a transfer elsewhere.
+ErrorNumber move_to(FileChannel& record, std::uint64_t position) {
+  if (record.device_kind != DEVICE_DISK) return ERR_BAD_FILE_MODE;
+  if (position < record.position_base) return ERR_BAD_POSITION;
+  const std::uint64_t offset = position - record.position_base;
+  if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return ERR_BAD_POSITION;
+  ErrorNumber error = 0;
+  const bool moved = rt_os_call(error, [&](FileSystem& fs) {
+    return fs.seek(record.handle, static_cast<std::int64_t>(offset), FS_BEGIN, nullptr);
+  });
+  if (error != 0) return error;
+  if (!moved) return ERR_BAD_POSITION;
+  record.position = offset;
+  return 0;
+}
+
+}  // namespace
+
+TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count) {
+  FileChannel* record = file_find_channel(channel);
+  if (record == nullptr) return TextValue{};
+  if (!transfers_allowed(*record)) {
+    rt_raise_error(ERR_BAD_FILE_MODE);
+    return TextValue{};
+  }
+  TextValue text = txt_allocate(count);
+  if (count != 0 && text.empty()) {
+    rt_raise_error(ERR_OUT_OF_MEMORY);
+    return TextValue{};
+  }
+  ErrorNumber error = 0;
+  std::uint32_t moved = 0;
+  rt_os_call(error, [&](FileSystem& fs) { return fs.read(record->handle, text.data(), count, &moved); });
+  record->last_count = moved;
+  // The counter follows the file pointer even when the read failed part-way.
+  record->position += moved;
+  if (error != 0) {
+    rt_raise_error(error);
+    return TextValue{};
+  }
+  record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+  if (moved != count) {
+    record->flags |= CHANNEL_AT_END;
+    TextValue shorter = txt_from_bytes(text.data(), moved);
+    if (moved != 0 && shorter.empty()) {
+      rt_raise_error(ERR_OUT_OF_MEMORY);
+      return TextValue{};
+    }
+    return shorter;
+  }
+  return text;
+}
+
+void file_write_text(ChannelNumber channel, const TextValue& text) {
+  FileChannel* record = file_find_channel(channel);
+  if (record == nullptr) return;
+  if (!transfers_allowed(*record)) {
+    rt_raise_error(ERR_BAD_FILE_MODE);
+    return;
+  }
+  ErrorNumber error = 0;
+  std::uint32_t moved = 0;
+  rt_os_call(error, [&](FileSystem& fs) {
+    return fs.write(record->handle, text.data(), text.length, &moved);
+  });
+  record->last_count = moved;
+  record->position += moved;
+  if (error != 0) {
+    rt_raise_error(error);
+    return;
+  }
+  record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+  if (moved < text.length) rt_raise_error(ERR_DISK_FULL);
+}
+
+void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* variable,
+                  std::uint32_t size) {
+  FileChannel* record = file_find_channel(channel);
+  if (record == nullptr) return;
+  record->buffer_index = 0;
+  record->buffer_count = 0;
+  if (!transfers_allowed(*record)) {
+    rt_raise_error(ERR_BAD_FILE_MODE);
+    return;
+  }
+  if (position.has_value()) {
+    if (ErrorNumber error = move_to(*record, *position)) {
+      rt_raise_error(error);
+      return;
+    }
+  }
+  ErrorNumber error = 0;
+  std::uint32_t moved = 0;
+  rt_os_call(error, [&](FileSystem& fs) { return fs.read(record->handle, variable, size, &moved); });
+  record->last_count = moved;
+  record->position += moved;
+  if (error != 0) {
+    rt_raise_error(error);
+    return;
+  }
+  record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+  if (moved < size) {
+    record->flags |= CHANNEL_AT_END;
+    std::memset(static_cast<unsigned char*>(variable) + moved, 0, size - moved);
+  }
+}
+
+void file_write_at(ChannelNumber channel, std::optional<std::uint64_t> position, const void* variable,
+                   std::uint32_t size) {
+  FileChannel* record = file_find_channel(channel);
+  if (record == nullptr) return;
+  record->buffer_index = 0;
+  record->buffer_count = 0;
+  if (!transfers_allowed(*record)) {
+    rt_raise_error(ERR_BAD_FILE_MODE);
+    return;
+  }
+  if (position.has_value()) {
+    if (ErrorNumber error = move_to(*record, *position)) {
+      rt_raise_error(error);
+      return;
+    }
+  }
+  ErrorNumber error = 0;
+  std::uint32_t moved = 0;
+  rt_os_call(error, [&](FileSystem& fs) { return fs.write(record->handle, variable, size, &moved); });
+  record->last_count = moved;
+  record->position += moved;
+  if (error != 0) {
+    rt_raise_error(error);
+    return;
+  }
+  record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+  if (moved < size) rt_raise_error(ERR_DISK_FULL);
+}
+
+std::uint64_t file_size(ChannelNumber channel) {
+  FileChannel* record = file_find_channel(channel);
+  if (record == nullptr) return 0;
+  if (record->device_kind == DEVICE_OTHER) return 0;
+  ErrorNumber error = 0;
+  std::uint64_t size = 0;
+  const bool known = rt_os_call(error, [&](FileSystem& fs) { return fs.file_size(record->handle, &size); });
+  if (error != 0) {
+    rt_raise_error(error);
+    return 0;
+  }
+  return known ? size : 0;
+}
+
+std::int32_t file_at_end(ChannelNumber channel) {
+  FileChannel* record = file_lookup_channel(channel);
+  if (record == nullptr) {
+    rt_raise_error(ERR_FILE_NOT_FOUND);
+    return 0;
+  }
+  if ((record->mode & (MODE_OUTPUT | MODE_APPEND)) != 0) return 0;
+  return (record->flags & CHANNEL_AT_END) != 0 ? -1 : 0;
+}
+
+std::uint64_t file_position(ChannelNumber channel) {
+  FileChannel* record = file_lookup_channel(channel);
+  if (record == nullptr) {
+    rt_raise_error(ERR_FILE_NOT_FOUND);
+    return 0;
+  }
+  if (record->device_kind == DEVICE_OTHER) return 0;
+  return record->position + record->position_base;
+}
+
+void file_set_end(ChannelNumber channel) {
+  FileChannel* record = file_find_channel(channel);
+  if (record == nullptr) return;
+  if (!transfers_allowed(*record) || record->device_kind != DEVICE_DISK) {
+    rt_raise_error(ERR_BAD_FILE_MODE);
+    return;
+  }
+  // The file pointer is where the counter says; placing it again costs nothing and makes sure
+  // the file ends exactly there.
+  ErrorNumber error = 0;
+  const bool placed = rt_os_call(error, [&](FileSystem& fs) {
+    return fs.seek(record->handle, static_cast<std::int64_t>(record->position), FS_BEGIN, nullptr);
+  });
+  if (error == 0 && !placed) error = ERR_BAD_POSITION;
+  if (error == 0) {
+    const bool cut = rt_os_call(error, [&](FileSystem& fs) { return fs.set_end_of_file(record->handle); });
+    if (error == 0 && !cut) error = ERR_DISK_FULL;
+  }
+  if (error != 0) rt_raise_error(error);
+}
+
+void file_rename(const TextValue& from, const TextValue& to) {
+  SpinGuard name_guard(rt_state.files.file_name_lock);
+  std::string from_name;
+  std::string to_name;
+  if (!file_os_name(from, from_name) || !file_os_name(to, to_name)) {
+    rt_raise_error(ERR_BAD_FILE_NAME);
+    return;
+  }
+  ErrorNumber error = 0;
+  const bool renamed = rt_os_call(error, [&](FileSystem& fs) {
+    return fs.rename(from_name.c_str(), to_name.c_str());
+  });
+  // A refusal with a code the table does not know is still a refusal.
+  if (error == 0 && !renamed) error = ERR_ACCESS_ERROR;
+  if (error != 0) rt_raise_error(error);
+}
+
+void file_remove(const TextValue& name) {
+  SpinGuard name_guard(rt_state.files.file_name_lock);
+  std::string os_name;
+  if (!file_os_name(name, os_name)) {
+    rt_raise_error(ERR_BAD_FILE_NAME);
+    return;
+  }
+  ErrorNumber error = 0;
+  const bool removed = rt_os_call(error, [&](FileSystem& fs) { return fs.remove(os_name.c_str()); });
+  if (error == 0 && !removed) error = ERR_ACCESS_ERROR;
+  if (error != 0) rt_raise_error(error);
+}

@@ -1,0 +1,45 @@
+// Byte transfers on an open binary channel, and questions about its file. Every transfer is
+// exactly one read or write of the file system, straight into or out of the caller's storage;
+// nothing is buffered. Positions that callers give and get are counted from the channel's
+// position base (1 for the application: the first byte is position 1). Sizes and positions are
+// 64-bit, so files of 4 GiB and more work whole.
+//
+// A failing call records its error number in the caller's frame and gives its neutral result:
+// channel not open 52 (53 for file_at_end and file_position), a channel of input, output,
+// append or record mode 54, a position before the first 63, a file-system failure its mapped
+// number, a write that moved fewer bytes than asked 61. A read that comes up short is not an
+// error: it sets the channel's end flag, which any later successful transfer clears.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "files/channels.h"
+#include "text/text_value.h"
+
+// Up to count bytes from the current position; shorter at the end of the file, empty on failure.
+TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count);
+// All the text's bytes at the current position.
+void file_write_text(ChannelNumber channel, const TextValue& text);
+
+// The variable's bytes, as they lie in memory, from or to the given position (or the current
+// one). A read that finds fewer bytes fills the rest of the variable with zero bytes.
+void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* variable,
+                  std::uint32_t size);
+void file_write_at(ChannelNumber channel, std::optional<std::uint64_t> position, const void* variable,
+                   std::uint32_t size);
+
+// Size in bytes; 0 on failure and for a device that is not a disk file.
+std::uint64_t file_size(ChannelNumber channel);
+// -1 when the last read came up short, else 0 (always 0 for output and append channels).
+std::int32_t file_at_end(ChannelNumber channel);
+// The position of the next byte, counted from the base; 0 on failure and for a device.
+std::uint64_t file_position(ChannelNumber channel);
+
+// The file ends at the channel's current position: cut there, or extended with zero bytes.
+void file_set_end(ChannelNumber channel);
+// Renames a file, replacing an existing file of the new name. Names as for file_open (64 when
+// unusable); a missing file 53, a missing directory 76, a file held open 70.
+void file_rename(const TextValue& from, const TextValue& to);
+// Deletes a file. Errors as for file_rename; a directory is refused with 75.
+void file_remove(const TextValue& name);

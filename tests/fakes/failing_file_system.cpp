@@ -1,0 +1,148 @@
+#include "fakes/failing_file_system.h"
+
+#include "platform/process.h"
+
+FailingFileSystem::FailingFileSystem() : FailingFileSystem(process_file_system()) {}
+
+void FailingFileSystem::fail_open_of(std::string name_part, std::uint32_t code) {
+  name_rules_.push_back(NameRule{std::move(name_part), code, false});
+}
+
+void FailingFileSystem::refuse_write_access_to(std::string name_part) {
+  name_rules_.push_back(NameRule{std::move(name_part), FS_ERROR_ACCESS_DENIED, true});
+}
+
+void FailingFileSystem::short_write_after(int writes, std::uint32_t code) {
+  short_writes_ = true;
+  writes_left_ = writes;
+  short_write_code_ = code;
+}
+
+void FailingFileSystem::fail_read_after(int reads, std::uint32_t code) {
+  fail_call_after(FsCall::read, reads, code);
+}
+
+void FailingFileSystem::fail_call_after(FsCall call, int successes, std::uint32_t code) {
+  injections_[static_cast<std::size_t>(call)] = Injection{true, successes, code};
+}
+
+void FailingFileSystem::reset() {
+  calls_ = {};
+  injections_ = {};
+  name_rules_.clear();
+  short_writes_ = false;
+  opened_names_.clear();
+}
+
+bool FailingFileSystem::count_and_check(FsCall call) {
+  const auto index = static_cast<std::size_t>(call);
+  ++calls_[index];
+  Injection& injection = injections_[index];
+  if (!injection.armed) return false;
+  if (injection.successes > 0) {
+    --injection.successes;
+    return false;
+  }
+  real_.set_last_error(injection.code);
+  return true;
+}
+
+FileHandle FailingFileSystem::create_file(const char* name, std::uint32_t desired_access, std::uint32_t share_mode,
+                                          std::uint32_t creation_disposition) {
+  opened_names_.emplace_back(name);
+  if (count_and_check(FsCall::create)) return FS_INVALID_HANDLE;
+  const std::string text(name);
+  for (const NameRule& rule : name_rules_) {
+    if (text.find(rule.part) == std::string::npos) continue;
+    if (rule.write_only && (desired_access & FS_GENERIC_WRITE) == 0) continue;
+    real_.set_last_error(rule.code);
+    return FS_INVALID_HANDLE;
+  }
+  return real_.create_file(name, desired_access, share_mode, creation_disposition);
+}
+
+std::uint32_t FailingFileSystem::file_type(FileHandle handle) {
+  if (count_and_check(FsCall::file_type)) return FS_TYPE_UNKNOWN;
+  return real_.file_type(handle);
+}
+
+bool FailingFileSystem::seek(FileHandle handle, std::int64_t distance, std::uint32_t origin,
+                             std::uint64_t* new_position) {
+  if (count_and_check(FsCall::seek)) return false;
+  return real_.seek(handle, distance, origin, new_position);
+}
+
+bool FailingFileSystem::set_end_of_file(FileHandle handle) {
+  if (count_and_check(FsCall::set_end)) return false;
+  return real_.set_end_of_file(handle);
+}
+
+bool FailingFileSystem::read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) {
+  if (count_and_check(FsCall::read)) {
+    if (moved != nullptr) *moved = 0;
+    return false;
+  }
+  return real_.read(handle, buffer, count, moved);
+}
+
+bool FailingFileSystem::write(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t* moved) {
+  if (count_and_check(FsCall::write)) {
+    if (moved != nullptr) *moved = 0;
+    return false;
+  }
+  if (short_writes_) {
+    if (writes_left_ > 0) {
+      --writes_left_;
+    } else {
+      real_.write(handle, buffer, count / 2, moved);
+      real_.set_last_error(short_write_code_);
+      return false;
+    }
+  }
+  return real_.write(handle, buffer, count, moved);
+}
+
+bool FailingFileSystem::file_size(FileHandle handle, std::uint64_t* size) {
+  if (count_and_check(FsCall::size)) return false;
+  return real_.file_size(handle, size);
+}
+
+bool FailingFileSystem::close(FileHandle handle) {
+  if (count_and_check(FsCall::close)) {
+    const std::uint32_t code = real_.last_error();
+    real_.close(handle);
+    real_.set_last_error(code);
+    return false;
+  }
+  return real_.close(handle);
+}
+
+FindHandle FailingFileSystem::find_first(const char* pattern, FindData& data) {
+  if (count_and_check(FsCall::find_first)) return FS_INVALID_HANDLE;
+  return real_.find_first(pattern, data);
+}
+
+bool FailingFileSystem::find_next(FindHandle handle, FindData& data) {
+  if (count_and_check(FsCall::find_next)) return false;
+  return real_.find_next(handle, data);
+}
+
+bool FailingFileSystem::find_close(FindHandle handle) {
+  if (count_and_check(FsCall::find_close)) {
+    const std::uint32_t code = real_.last_error();
+    real_.find_close(handle);
+    real_.set_last_error(code);
+    return false;
+  }
+  return real_.find_close(handle);
+}
+
+bool FailingFileSystem::rename(const char* from, const char* to) {
+  if (count_and_check(FsCall::rename)) return false;
+  return real_.rename(from, to);
+}
+
+bool FailingFileSystem::remove(const char* name) {
+  if (count_and_check(FsCall::remove)) return false;
+  return real_.remove(name);
+}

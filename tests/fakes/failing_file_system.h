@@ -1,0 +1,93 @@
+// A file system for tests: the real one of this system, with failures injected on demand, and
+// a count of the calls that reached it. With nothing injected every call passes through.
+//
+//   FailingFileSystem files;              // wraps process_file_system()
+//   rt_state.file_system = &files;
+//   files.fail_open_of("piece.3", 5);     // every open of a name holding "piece.3": access denied
+//   files.short_write_after(2);           // writes 3, 4, ... move half their bytes: disk full
+//   files.fail_read_after(0);             // every read fails (read fault), moving nothing
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+enum class FsCall : std::uint8_t {
+  create, file_type, seek, set_end, read, write, size, close, find_first, find_next, find_close,
+  rename, remove,
+  count_  // number of kinds
+};
+
+class FailingFileSystem : public FileSystem {
+ public:
+  FailingFileSystem();  // over process_file_system()
+  explicit FailingFileSystem(FileSystem& real) : real_(real) {}
+
+  // --- what a test injects ----------------------------------------------------------------
+  // Every open of a name that holds the part fails with the code (0 or a code of 40 and more
+  // make it a failure with no reported code).
+  void fail_open_of(std::string name_part, std::uint32_t code);
+  // Opens of a name that holds the part fail with 5 (access denied) when they ask for write
+  // access, and succeed read-only: a read-only file, for a test that runs as root.
+  void refuse_write_access_to(std::string name_part);
+  // After `writes` more writes, every write moves only half its bytes and leaves the code
+  // (a full disk unless given).
+  void short_write_after(int writes, std::uint32_t code = FS_ERROR_DISK_FULL);
+  // After `reads` more reads, every read fails with the code and moves nothing.
+  void fail_read_after(int reads, std::uint32_t code = FS_ERROR_READ_FAULT);
+  // After `successes` more calls of the kind, every one fails with the code and does nothing
+  // (a failing close still closes, as a handle is gone after CloseHandle whatever it says).
+  void fail_call_after(FsCall call, int successes, std::uint32_t code);
+  // Everything passes through again; the counts start from zero.
+  void reset();
+
+  // --- what a test looks at ---------------------------------------------------------------
+  int calls(FsCall call) const { return calls_[static_cast<std::size_t>(call)]; }
+  // Every name that create_file was given, in order.
+  const std::vector<std::string>& opened_names() const { return opened_names_; }
+
+  // --- FileSystem -------------------------------------------------------------------------
+  FileHandle create_file(const char* name, std::uint32_t desired_access, std::uint32_t share_mode,
+                         std::uint32_t creation_disposition) override;
+  std::uint32_t file_type(FileHandle handle) override;
+  bool seek(FileHandle handle, std::int64_t distance, std::uint32_t origin, std::uint64_t* new_position) override;
+  bool set_end_of_file(FileHandle handle) override;
+  bool read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) override;
+  bool write(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t* moved) override;
+  bool file_size(FileHandle handle, std::uint64_t* size) override;
+  bool close(FileHandle handle) override;
+  FindHandle find_first(const char* pattern, FindData& data) override;
+  bool find_next(FindHandle handle, FindData& data) override;
+  bool find_close(FindHandle handle) override;
+  bool rename(const char* from, const char* to) override;
+  bool remove(const char* name) override;
+  std::uint32_t set_error_mode(std::uint32_t mode) override { return real_.set_error_mode(mode); }
+  std::uint32_t last_error() override { return real_.last_error(); }
+  void set_last_error(std::uint32_t code) override { real_.set_last_error(code); }
+
+ private:
+  struct Injection {
+    bool armed = false;
+    int successes = 0;
+    std::uint32_t code = 0;
+  };
+  struct NameRule {
+    std::string part;
+    std::uint32_t code;
+    bool write_only;
+  };
+  // Counts the call; true when it is to fail (and the code is set as the last error).
+  bool count_and_check(FsCall call);
+
+  FileSystem& real_;
+  std::array<int, static_cast<std::size_t>(FsCall::count_)> calls_{};
+  std::array<Injection, static_cast<std::size_t>(FsCall::count_)> injections_{};
+  std::vector<NameRule> name_rules_;
+  bool short_writes_ = false;
+  int writes_left_ = 0;
+  std::uint32_t short_write_code_ = 0;
+  std::vector<std::string> opened_names_;
+};
