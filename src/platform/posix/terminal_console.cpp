@@ -1,33 +1,434 @@
 #include "platform/posix/terminal_console.h"
 
-#include "platform/console_device.h"
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <deque>
+
+#include "platform/posix/key_decoder.h"
+#include "platform/posix/raw_mode.h"
+#include "platform/posix/terminal_grid.h"
+#include "platform/posix/terminal_render.h"
+#include "platform/posix/terminal_signals.h"
 
 namespace {
-// Placeholder until the terminal stands: a console that shows nothing and has no keys.
-class NoConsole : public ConsoleDevice {
+
+// About 60 frames a second while the program writes.
+constexpr std::int64_t FRAME_INTERVAL_MS = 16;
+// When the timer finds the console in the middle of a call, it looks again this much later.
+constexpr long RETRY_MS = 2;
+// Bytes taken from the terminal at one look; a long paste is read over several looks.
+constexpr std::size_t READ_LIMIT = 4096;
+
+constexpr int FALLBACK_COLUMNS = 80;
+constexpr int FALLBACK_ROWS = 25;
+
+std::int64_t now_ms() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+class TerminalConsole final : public ConsoleDevice {
  public:
-  bool is_console(StandardStream) override { return false; }
-  bool open_input_device() override { return false; }
-  void select_output(StandardStream) override {}
+  explicit TerminalConsole(const TerminalConsoleSetup& setup) : setup_(setup) {}
+  ~TerminalConsole() override {
+    finish();
+    if (tty_fd_ >= 0) close(tty_fd_);
+  }
+
+  bool is_console(StandardStream stream) override { return isatty(fd_of(stream)) == 1; }
+  bool open_input_device() override;
+  void select_output(StandardStream stream) override;
+  // A VT terminal needs no switch for output: the grid is drawn with explicit positions.
   void set_output_mode() override {}
-  void set_raw_input_mode() override {}
-  bool get_cursor_shape(StandardStream, CursorShape&) override { return false; }
-  bool get_screen_info(ScreenBufferInfo&) override { return false; }
-  void write_cells(int, int, const ConsoleCell*, int) override {}
-  void scroll(int, int, int, int, int, int, ConsoleCell) override {}
-  void fill_characters(int, int, long, std::uint8_t) override {}
-  void fill_attributes(int, int, long, std::uint16_t) override {}
-  void set_cursor_position(int, int) override {}
-  void set_cursor_shape(CursorShape) override {}
-  InputPeek peek_input(InputRecord&) override { return InputPeek::no_input; }
-  bool read_input(InputRecord&) override { return false; }
-  void flush_input() override {}
-  void sleep_one_millisecond() override {}
-  void finish() override {}
+  void set_raw_input_mode() override;
+  bool get_cursor_shape(StandardStream stream, CursorShape& shape) override;
+
+  bool get_screen_info(ScreenBufferInfo& info) override;
+  void write_cells(int x, int y, const ConsoleCell* cells, int count) override;
+  void scroll(int left, int top, int right, int bottom, int dest_x, int dest_y,
+              ConsoleCell fill) override;
+  void fill_characters(int x, int y, long count, std::uint8_t character) override;
+  void fill_attributes(int x, int y, long count, std::uint16_t attribute) override;
+  void set_cursor_position(int x, int y) override;
+  void set_cursor_shape(CursorShape shape) override;
+
+  InputPeek peek_input(InputRecord& record) override;
+  bool read_input(InputRecord& record) override;
+  void flush_input() override;
+  void sleep_one_millisecond() override;
+  void finish() override;
+
+  // Run from signal handlers; see the hooks below.
+  void refresh_when_due();
+  void hand_back_from_signal();
+
+ private:
+  // Marks the console as inside a call, so that the timer does not draw a half-made change.
+  class Busy {
+   public:
+    explicit Busy(TerminalConsole& console) : console_(console), before_(console.busy_) {
+      console_.busy_ = 1;
+      std::atomic_signal_fence(std::memory_order_seq_cst);
+    }
+    ~Busy() {
+      std::atomic_signal_fence(std::memory_order_seq_cst);
+      console_.busy_ = before_;
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+   private:
+    TerminalConsole& console_;
+    std::sig_atomic_t before_;
+  };
+
+  int fd_of(StandardStream stream) const;
+  TerminalGrid& grid();
+  bool showing() const { return output_is_terminal_ && !output_dead_ && !finished_; }
+  void changed();
+  void refresh();
+  void send(const ByteBuffer& bytes);
+  void take_input();
+  void hang_up();
+
+  TerminalConsoleSetup setup_;
+  int tty_fd_ = -1;
+  int output_fd_ = -1;
+  bool output_is_terminal_ = false;
+  bool output_dead_ = false;  // the terminal hung up: nothing more is written to it
+  bool input_hung_up_ = false;
+  bool finished_ = false;
+  TerminalModes modes_;
+
+  std::unique_ptr<TerminalGrid> grid_;
+  std::unique_ptr<TerminalRenderer> renderer_;
+  std::unique_ptr<ByteBuffer> frame_;
+  std::int64_t last_refresh_ms_ = 0;
+  bool timer_ready_ = false;
+  volatile std::sig_atomic_t busy_ = 0;
+  volatile std::sig_atomic_t timer_armed_ = 0;
+
+  KeyDecoder decoder_;
+  std::deque<InputRecord> keys_;
 };
+
+// The process's console, for the signal handlers and the exit hook.
+TerminalConsole* process_console_instance = nullptr;
+
+void refresh_hook() {
+  if (process_console_instance != nullptr) process_console_instance->refresh_when_due();
+}
+
+void end_hook() {
+  if (process_console_instance != nullptr) process_console_instance->hand_back_from_signal();
+}
+
+void exit_hook() {
+  if (process_console_instance != nullptr) process_console_instance->finish();
+}
+
+int TerminalConsole::fd_of(StandardStream stream) const {
+  switch (stream) {
+    case StandardStream::input: return setup_.input_fd;
+    case StandardStream::output: return setup_.output_fd;
+    case StandardStream::error: return setup_.error_fd;
+  }
+  return -1;
+}
+
+bool TerminalConsole::open_input_device() {
+  if (tty_fd_ < 0 && setup_.terminal_path != nullptr) {
+    tty_fd_ = open(setup_.terminal_path, O_RDWR | O_CLOEXEC | O_NOCTTY);
+  }
+  return tty_fd_ >= 0;
+}
+
+void TerminalConsole::select_output(StandardStream stream) {
+  output_fd_ = fd_of(stream);
+  output_is_terminal_ = output_fd_ >= 0 && isatty(output_fd_) == 1;
+}
+
+void TerminalConsole::set_raw_input_mode() {
+  if (tty_fd_ >= 0 && modes_.active == 0) raw_mode_enter(modes_, tty_fd_);
+  if (setup_.whole_process && process_console_instance == this) {
+    static bool hooks_installed = false;
+    if (!hooks_installed) {
+      hooks_installed = true;
+      end_signals_install(end_hook);
+      std::atexit(exit_hook);
+    }
+  }
+}
+
+bool TerminalConsole::get_cursor_shape(StandardStream stream, CursorShape& shape) {
+  if (isatty(fd_of(stream)) != 1) return false;
+  shape = CursorShape{25, true};
+  return true;
+}
+
+TerminalGrid& TerminalConsole::grid() {
+  if (!grid_) {
+    // The size of the terminal window that is shown on, else of the one keys come from.
+    int columns = FALLBACK_COLUMNS, rows = FALLBACK_ROWS;
+    winsize size{};
+    const int measured = output_is_terminal_ ? output_fd_ : tty_fd_;
+    if (measured >= 0 && ioctl(measured, TIOCGWINSZ, &size) == 0) {
+      if (size.ws_col > 0) columns = size.ws_col;
+      if (size.ws_row > 0) rows = size.ws_row;
+    }
+    grid_ = std::make_unique<TerminalGrid>(columns, rows);
+    renderer_ = std::make_unique<TerminalRenderer>(columns, rows);
+    frame_ = std::make_unique<ByteBuffer>(TerminalRenderer::frame_capacity(columns, rows));
+  }
+  return *grid_;
+}
+
+bool TerminalConsole::get_screen_info(ScreenBufferInfo& info) {
+  Busy busy(*this);
+  const TerminalGrid& cells = grid();
+  info.columns = cells.columns();
+  info.rows = cells.rows();
+  info.cursor_x = cells.cursor_x();
+  info.cursor_y = cells.cursor_y();
+  return true;
+}
+
+void TerminalConsole::write_cells(int x, int y, const ConsoleCell* cells, int count) {
+  Busy busy(*this);
+  grid().write_cells(x, y, cells, count);
+  changed();
+}
+
+void TerminalConsole::scroll(int left, int top, int right, int bottom, int dest_x, int dest_y,
+                             ConsoleCell fill) {
+  Busy busy(*this);
+  grid().scroll(left, top, right, bottom, dest_x, dest_y, fill);
+  changed();
+}
+
+void TerminalConsole::fill_characters(int x, int y, long count, std::uint8_t character) {
+  Busy busy(*this);
+  grid().fill_characters(x, y, count, character);
+  changed();
+}
+
+void TerminalConsole::fill_attributes(int x, int y, long count, std::uint16_t attribute) {
+  Busy busy(*this);
+  grid().fill_attributes(x, y, count, attribute);
+  changed();
+}
+
+void TerminalConsole::set_cursor_position(int x, int y) {
+  Busy busy(*this);
+  grid().set_cursor(x, y);
+  changed();
+}
+
+void TerminalConsole::set_cursor_shape(CursorShape shape) {
+  Busy busy(*this);
+  grid().set_cursor_visible(shape.visible);
+  changed();
+}
+
+// A change is shown at the latest one frame interval later: by the timer when there is one
+// (so that the last change before a long silence still shows), else with the next change that
+// comes after the interval, or when the program next looks for a key.
+void TerminalConsole::changed() {
+  if (!showing() || !grid_->stale()) return;
+  if (setup_.whole_process && !timer_ready_ && process_console_instance == this) {
+    timer_ready_ = refresh_timer_create(refresh_hook);
+  }
+  if (timer_ready_) {
+    if (timer_armed_ == 0) {
+      timer_armed_ = 1;
+      refresh_timer_arm(FRAME_INTERVAL_MS);
+    }
+    return;
+  }
+  if (now_ms() - last_refresh_ms_ >= FRAME_INTERVAL_MS) refresh();
+}
+
+void TerminalConsole::refresh() {
+  if (!showing() || !grid_ || !grid_->stale()) return;
+  frame_->clear();
+  renderer_->render(*grid_, *frame_);
+  send(*frame_);
+  last_refresh_ms_ = now_ms();
+}
+
+void TerminalConsole::send(const ByteBuffer& bytes) {
+  const char* at = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0 && !output_dead_) {
+    const ssize_t written = write(output_fd_, at, left);
+    if (written > 0) {
+      at += written;
+      left -= static_cast<std::size_t>(written);
+    } else if (written < 0 && errno == EINTR) {
+      continue;
+    } else if (written < 0 && errno == EAGAIN) {
+      // Someone made the terminal non-blocking: wait for room, but not forever.
+      pollfd room{output_fd_, POLLOUT, 0};
+      if (poll(&room, 1, 1000) <= 0) return;
+    } else {
+      output_dead_ = true;
+    }
+  }
+}
+
+void TerminalConsole::refresh_when_due() {
+  timer_armed_ = 0;
+  if (finished_) return;
+  if (busy_ != 0) {
+    // The program is inside a call; the grid may be half changed. Look again shortly.
+    timer_armed_ = 1;
+    refresh_timer_arm(RETRY_MS);
+    return;
+  }
+  Busy busy(*this);
+  refresh();
+}
+
+void TerminalConsole::hand_back_from_signal() {
+  if (!finished_ && busy_ == 0 && grid_) {
+    Busy busy(*this);
+    refresh();
+    if (showing() && renderer_->started()) {
+      frame_->clear();
+      renderer_->render_end(*grid_, *frame_);
+      send(*frame_);
+    }
+  } else if (showing() && renderer_ && renderer_->started()) {
+    // In the middle of a call nothing of the grid can be trusted: just colours and cursor.
+    static constexpr char RESET[] = "\x1b[0m\x1b[?25h";
+    ssize_t ignored = write(output_fd_, RESET, sizeof RESET - 1);
+    (void)ignored;
+  }
+  finished_ = true;
+  raw_mode_restore(modes_);
+}
+
+void TerminalConsole::hang_up() {
+  input_hung_up_ = true;
+  decoder_.clear();
+  // When the screen is on the same terminal, it is gone too.
+  struct stat input_device {};
+  struct stat output_device {};
+  if (output_is_terminal_ && fstat(tty_fd_, &input_device) == 0 &&
+      fstat(output_fd_, &output_device) == 0 && input_device.st_rdev == output_device.st_rdev) {
+    output_dead_ = true;
+  }
+}
+
+void TerminalConsole::take_input() {
+  if (tty_fd_ < 0 || input_hung_up_) return;
+  const std::int64_t now = now_ms();
+  char buffer[256];
+  std::size_t taken = 0;
+  while (taken < READ_LIMIT) {
+    pollfd ready{tty_fd_, POLLIN, 0};
+    if (poll(&ready, 1, 0) <= 0) break;
+    if ((ready.revents & POLLIN) != 0) {
+      const ssize_t got = read(tty_fd_, buffer, sizeof buffer);
+      if (got > 0) {
+        taken += static_cast<std::size_t>(got);
+        for (const InputRecord& key : decoder_.feed(std::string_view(buffer, static_cast<std::size_t>(got)), now)) {
+          keys_.push_back(key);
+        }
+        continue;
+      }
+      // Readable but nothing there: the terminal has hung up.
+      if (got == 0 || errno == EIO) hang_up();
+      break;
+    }
+    if ((ready.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) hang_up();
+    break;
+  }
+  for (const InputRecord& key : decoder_.poll(now)) keys_.push_back(key);
+}
+
+InputPeek TerminalConsole::peek_input(InputRecord& record) {
+  Busy busy(*this);
+  refresh();  // the program is about to wait: show what it has written
+  if (keys_.empty()) take_input();
+  if (!keys_.empty()) {
+    record = keys_.front();
+    return InputPeek::record;
+  }
+  return tty_fd_ < 0 || input_hung_up_ ? InputPeek::no_input : InputPeek::empty;
+}
+
+bool TerminalConsole::read_input(InputRecord& record) {
+  Busy busy(*this);
+  if (keys_.empty()) take_input();
+  if (keys_.empty()) return false;
+  record = keys_.front();
+  keys_.pop_front();
+  return true;
+}
+
+void TerminalConsole::flush_input() {
+  Busy busy(*this);
+  keys_.clear();
+  if (tty_fd_ >= 0 && !input_hung_up_) tcflush(tty_fd_, TCIFLUSH);
+  decoder_.clear();
+}
+
+void TerminalConsole::sleep_one_millisecond() {
+  {
+    Busy busy(*this);
+    refresh();
+  }
+  if (tty_fd_ >= 0 && !input_hung_up_ && keys_.empty()) {
+    // Wakes at once when a key comes.
+    pollfd ready{tty_fd_, POLLIN, 0};
+    poll(&ready, 1, 1);
+  } else {
+    timespec pause{0, 1000000};
+    nanosleep(&pause, nullptr);
+  }
+}
+
+void TerminalConsole::finish() {
+  Busy busy(*this);
+  if (finished_) return;
+  if (process_console_instance == this) refresh_timer_delete();
+  timer_ready_ = false;
+  refresh();
+  if (showing() && renderer_ && renderer_->started()) {
+    frame_->clear();
+    renderer_->render_end(*grid_, *frame_);
+    send(*frame_);
+  }
+  finished_ = true;
+  raw_mode_restore(modes_);
+}
+
 }  // namespace
 
+std::unique_ptr<ConsoleDevice> terminal_console_create(const TerminalConsoleSetup& setup) {
+  return std::make_unique<TerminalConsole>(setup);
+}
+
 ConsoleDevice& posix_terminal_console() {
-  static NoConsole console;
-  return console;
+  // Never destroyed: the signal handlers and the exit hook may still need it.
+  static TerminalConsole* const console = [] {
+    TerminalConsoleSetup setup;
+    setup.whole_process = true;
+    auto* made = new TerminalConsole(setup);
+    process_console_instance = made;
+    return made;
+  }();
+  return *console;
 }
