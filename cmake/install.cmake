@@ -1,0 +1,53 @@
+# Installation in the GNU layout under any prefix, and the Debian package made from it by CPack.
+#   cmake --install BUILD [--prefix DIR]      bin/, share/man/man1/, share/applications/, share/doc/tranchor/
+#   (cd BUILD && cpack -G DEB)                 tranchor_VERSION_ARCH.deb, from a release build
+include(GNUInstallDirs)
+
+# Directories made by the install are world-readable whatever the umask, so the package's are too.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+install(TARGETS tranchor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/doc/tranchor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/share/tranchor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(TRANCHOR_PACKAGE_MAINTAINER "Tranchor maintainers <maintainers@localhost>"
+  CACHE STRING "Maintainer named in the Debian package")
+
+set(CPACK_PACKAGE_NAME tranchor)
+set(CPACK_PACKAGE_VENDOR "Aldermoor")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "${TRANCHOR_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "split a file into numbered pieces and glue them together again")
+# One line each, as the Debian control file wants them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Tranchor is a full-screen console tool that cuts one file into numbered"
+  "pieces of a size you choose (NAME.1, NAME.2, ...) and puts such a set of"
+  "pieces back together into the whole file, byte for byte. The first piece"
+  "carries a small header with the file's extension and the number of pieces,"
+  "so that the glue can check that the set is complete.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
+if(UNIX AND NOT APPLE)
+  set(CPACK_GENERATOR DEB)
+endif()
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# dpkg-shlibdeps (from dpkg-dev) reads the libraries and symbol versions the program really needs.
+# Without it the package names the C and C++ run-time libraries of a Debian 12 build.
+find_program(TRANCHOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(TRANCHOR_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
+endif()
+
+# A source archive holds the sources only, never a build tree or the repository.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "/_CPack_Packages/")
+
+include(CPack)

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a release build in a temporary directory and checks it without
+# installing it: its contents, their modes, and its control fields (the Depends line above all).
+#   package_test.sh SOURCE_DIR
+# Exit status 77 (skipped) when dpkg-deb is not there.
+set -euo pipefail
+source_dir=$(cd "${1:?usage: package_test.sh SOURCE_DIR}" && pwd)
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+command -v dpkg-deb >/dev/null 2>&1 || { echo "SKIPPED: dpkg-deb is missing; no Debian package is built"; exit 77; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+build=$work/build
+jobs=$(nproc 2>/dev/null || echo 2)
+
+run() { "$@" >"$work/step.log" 2>&1 || { cat "$work/step.log" >&2; fail "$*"; }; }
+run cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTRANCHOR_SANITIZE=OFF
+run cmake --build "$build" --target tranchor -j "$jobs"
+(cd "$build" && run cpack -G DEB -B "$work/out")
+
+shopt -s nullglob
+packages=("$work"/out/*.deb)
+[[ ${#packages[@]} -eq 1 ]] || fail "expected one package, found ${#packages[@]}"
+deb=${packages[0]}
+echo "ok: built $(basename "$deb")"
+
+# Contents: the four files with their modes, owned by root; directories only besides them.
+contents=$(dpkg-deb -c "$deb")
+files=$(awk '$1 !~ /^d/ { print $1, $2, $6 }' <<<"$contents" | sort)
+expected=$(sort <<'EOF'
+-rwxr-xr-x root/root ./usr/bin/tranchor
+-rw-r--r-- root/root ./usr/share/applications/tranchor.desktop
+-rw-r--r-- root/root ./usr/share/doc/tranchor/README.md
+-rw-r--r-- root/root ./usr/share/man/man1/tranchor.1
+EOF
+)
+[[ $files == "$expected" ]] || fail "package contents differ:
+expected:
+$expected
+packaged:
+$files"
+bad_dirs=$(awk '$1 ~ /^d/ && ($1 != "drwxr-xr-x" || $2 != "root/root") { print }' <<<"$contents")
+[[ -z $bad_dirs ]] || fail "directories with unusual modes or owners:
+$bad_dirs"
+echo "ok: contents"
+
+# Control fields.
+field() { dpkg-deb -f "$deb" "$1"; }
+[[ $(field Package) == tranchor ]] || fail "Package is '$(field Package)'"
+version=$(sed -n 's/^project(tranchor VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+[[ $(field Version) == "$version" ]] || fail "Version is '$(field Version)', the project is $version"
+if command -v dpkg >/dev/null 2>&1; then
+  [[ $(field Architecture) == "$(dpkg --print-architecture)" ]] || fail "Architecture is '$(field Architecture)'"
+fi
+[[ -n $(field Maintainer) ]] || fail "no Maintainer"
+[[ $(field Description) == *"glue them together again"* ]] || fail "Description is '$(field Description)'"
+
+# Depends names, with a lowest version, the package of every library the program loads, and
+# nothing a release build does not load (a sanitizer run-time, say).
+depends=$(field Depends)
+echo "Depends: $depends"
+mkdir "$work/tree"
+dpkg-deb -x "$deb" "$work/tree"
+needed=$(LC_ALL=C objdump -p "$work/tree/usr/bin/tranchor" | awk '$1 == "NEEDED" { print $2 }')
+[[ -n $needed ]] || fail "the packaged program loads no library at all"
+for library in $needed; do
+  case $library in
+    libc.so.6 | libm.so.6) package=libc6 ;;
+    libstdc++.so.6) package=libstdc++6 ;;
+    libgcc_s.so.1) package=libgcc-s1 ;;
+    *) fail "the packaged program loads $library, which a release build should not need" ;;
+  esac
+  named=0
+  IFS=',' read -ra entries <<<"$depends"
+  for entry in "${entries[@]}"; do
+    entry=${entry# }
+    [[ $entry == "$package (>= "[0-9]*")" ]] && named=1
+  done
+  [[ $named -eq 1 ]] || fail "Depends does not name $package with a lowest version (the program loads $library)"
+done
+for unwanted in libasan libubsan libgtest; do
+  [[ $depends != *"$unwanted"* ]] || fail "Depends names $unwanted"
+done
+echo "ok: Depends covers $(tr '\n' ' ' <<<"$needed")"
