@@ -1,0 +1,149 @@
+// The real file system of this system against its contract: Windows codes, sharing, names.
+#include "platform/file_system.h"
+
+#include <cstdlib>
+
+#include "files/files_fixture.h"
+#include "platform/process.h"
+
+namespace {
+
+class PosixFileSystemTest : public FilesTest {
+ protected:
+  FileSystem& fs = process_file_system();
+
+  FileHandle open(const char* name, std::uint32_t access, std::uint32_t share, std::uint32_t disposition) {
+    fs.set_last_error(0);
+    FileHandle handle = fs.create_file(name, access, share, disposition);
+    if (handle != FS_INVALID_HANDLE) handles_.push_back(handle);
+    return handle;
+  }
+  ~PosixFileSystemTest() override {
+    for (FileHandle handle : handles_) fs.close(handle);
+  }
+
+ private:
+  std::vector<FileHandle> handles_;
+};
+
+constexpr std::uint32_t READ_WRITE = FS_GENERIC_READ | FS_GENERIC_WRITE;
+constexpr std::uint32_t SHARE_BOTH = FS_SHARE_READ | FS_SHARE_WRITE;
+
+TEST_F(PosixFileSystemTest, OpenLeavesWindowsCodes) {
+  write_file("there", "abc");
+  std::filesystem::create_directory("adir");
+  struct Case {
+    const char* name;
+    std::uint32_t disposition;
+    std::uint32_t code;
+    bool opens;
+  } cases[] = {
+      {"there", FS_OPEN_ALWAYS, FS_ERROR_ALREADY_EXISTS, true},
+      {"there", FS_OPEN_EXISTING, 0, true},
+      {"fresh", FS_OPEN_ALWAYS, 0, true},
+      {"missing", FS_OPEN_EXISTING, FS_ERROR_FILE_NOT_FOUND, false},
+      {"nodir/x", FS_OPEN_ALWAYS, FS_ERROR_PATH_NOT_FOUND, false},
+      {"there/x", FS_OPEN_ALWAYS, FS_ERROR_PATH_NOT_FOUND, false},
+      {"adir", FS_OPEN_EXISTING, FS_ERROR_ACCESS_DENIED, false},
+      {"there", FS_CREATE_NEW, FS_ERROR_FILE_EXISTS, false},
+  };
+  for (const Case& c : cases) {
+    FileHandle handle = open(c.name, READ_WRITE, SHARE_BOTH, c.disposition);
+    EXPECT_EQ(handle != FS_INVALID_HANDLE, c.opens) << c.name;
+    EXPECT_EQ(fs.last_error(), c.code) << c.name << " " << c.disposition;
+  }
+}
+
+TEST_F(PosixFileSystemTest, SharingFollowsTheShareModes) {
+  write_file("f", "x");
+  struct Case {
+    std::uint32_t first_access, first_share, second_access, second_share;
+    bool second_opens;
+  } cases[] = {
+      {READ_WRITE, 0, FS_GENERIC_READ, SHARE_BOTH, false},
+      {FS_GENERIC_READ, FS_SHARE_READ, FS_GENERIC_READ, FS_SHARE_READ, true},
+      {FS_GENERIC_READ, FS_SHARE_READ, READ_WRITE, SHARE_BOTH, false},
+      {READ_WRITE, SHARE_BOTH, READ_WRITE, SHARE_BOTH, true},
+      {READ_WRITE, SHARE_BOTH, FS_GENERIC_READ, FS_SHARE_READ, false},  // the first one writes
+      {0, 0, FS_GENERIC_READ, SHARE_BOTH, false},
+  };
+  for (const Case& c : cases) {
+    FileHandle first = fs.create_file("f", c.first_access, c.first_share, FS_OPEN_EXISTING);
+    ASSERT_NE(first, FS_INVALID_HANDLE);
+    fs.set_last_error(0);
+    FileHandle second = fs.create_file("f", c.second_access, c.second_share, FS_OPEN_EXISTING);
+    EXPECT_EQ(second != FS_INVALID_HANDLE, c.second_opens);
+    if (second != FS_INVALID_HANDLE) {
+      fs.close(second);
+    } else {
+      EXPECT_EQ(fs.last_error(), FS_ERROR_SHARING_VIOLATION);
+    }
+    fs.close(first);
+  }
+}
+
+TEST_F(PosixFileSystemTest, ARefusedOpenDoesNotEmptyTheFile) {
+  write_file("f", "keep me");
+  ASSERT_NE(open("f", READ_WRITE, 0, FS_OPEN_EXISTING), FS_INVALID_HANDLE);
+  EXPECT_EQ(open("f", READ_WRITE, 0, FS_CREATE_ALWAYS), FS_INVALID_HANDLE);
+  EXPECT_EQ(read_file("f"), "keep me");
+}
+
+TEST_F(PosixFileSystemTest, TransfersNeedTheAccessAskedFor) {
+  write_file("f", "abc");
+  FileHandle reader = open("f", FS_GENERIC_READ, SHARE_BOTH, FS_OPEN_EXISTING);
+  std::uint32_t moved = 9;
+  fs.set_last_error(0);
+  EXPECT_FALSE(fs.write(reader, "z", 1, &moved));
+  EXPECT_EQ(moved, 0u);
+  EXPECT_EQ(fs.last_error(), FS_ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(fs.set_end_of_file(reader));
+  FileHandle writer = open("f", FS_GENERIC_WRITE, SHARE_BOTH, FS_OPEN_EXISTING);
+  char byte = 0;
+  EXPECT_FALSE(fs.read(writer, &byte, 1, &moved));
+  EXPECT_EQ(fs.last_error(), FS_ERROR_ACCESS_DENIED);
+}
+
+TEST_F(PosixFileSystemTest, AHandleThatIsNotOpenIsRefused) {
+  int not_a_handle = 0;
+  fs.set_last_error(0);
+  EXPECT_FALSE(fs.close(&not_a_handle));
+  EXPECT_EQ(fs.last_error(), FS_ERROR_INVALID_HANDLE);
+  EXPECT_FALSE(fs.find_next(&not_a_handle, rt_state.files.search_data));
+}
+
+TEST_F(PosixFileSystemTest, UnknownShareModesAndDispositionsAreRefused) {
+  EXPECT_EQ(open("f", READ_WRITE, 0xFFFFFFFF, FS_OPEN_ALWAYS), FS_INVALID_HANDLE);
+  EXPECT_EQ(fs.last_error(), FS_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(open("f", READ_WRITE, 0, 9), FS_INVALID_HANDLE);
+  EXPECT_FALSE(exists("f"));
+}
+
+TEST_F(PosixFileSystemTest, SearchesLeaveWindowsCodes) {
+  FindData data;
+  fs.set_last_error(0);
+  EXPECT_EQ(fs.find_first("nothing*", data), FS_INVALID_HANDLE);
+  EXPECT_EQ(fs.last_error(), FS_ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(fs.find_first("nodir/*", data), FS_INVALID_HANDLE);
+  EXPECT_EQ(fs.last_error(), FS_ERROR_PATH_NOT_FOUND);
+  write_file("one", "");
+  FindHandle search = fs.find_first("one", data);
+  ASSERT_NE(search, FS_INVALID_HANDLE);
+  EXPECT_EQ(data.name, "one");
+  EXPECT_EQ(data.attributes, FS_ATTRIBUTE_NORMAL);
+  EXPECT_FALSE(fs.find_next(search, data));
+  EXPECT_EQ(fs.last_error(), FS_ERROR_NO_MORE_FILES);
+  EXPECT_TRUE(fs.find_close(search));
+}
+
+TEST_F(PosixFileSystemTest, AReadOnlyFileSystemRefusesWritesWith19) {
+  std::filesystem::create_directory("ro");
+  if (std::system("mount -t tmpfs -o ro,size=64k tmpfs ro 2>/dev/null") != 0) {
+    GTEST_SKIP() << "mounting a tmpfs needs root";
+  }
+  EXPECT_EQ(open("ro/new", READ_WRITE, 0, FS_OPEN_ALWAYS), FS_INVALID_HANDLE);
+  EXPECT_EQ(fs.last_error(), FS_ERROR_WRITE_PROTECT);
+  EXPECT_EQ(std::system("umount ro"), 0);
+}
+
+}  // namespace

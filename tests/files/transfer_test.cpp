@@ -1,0 +1,327 @@
+#include "files/transfer.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "files/files_fixture.h"
+
+namespace {
+
+class TransferTest : public FilesTest {
+ protected:
+  // A binary channel 1 on a file with these bytes.
+  void open_with(std::string_view bytes) {
+    write_file("data", bytes);
+    open_binary(1, "data");
+  }
+};
+
+TEST_F(TransferTest, AFiveByteFileReadFor13GivesItsFiveBytesAndReachesTheEnd) {
+  open_with("hello");
+  EXPECT_EQ(str(file_read_bytes(1, 13)), "hello");
+  EXPECT_EQ(file_at_end(1), -1);
+  EXPECT_EQ(file_position(1), 6u);
+  EXPECT_EQ(file_lookup_channel(1)->last_count, 5u);
+  EXPECT_FALSE(pending());
+}
+
+TEST_F(TransferTest, OnlyTheReadAfterTheLastByteSetsTheEndFlag) {
+  open_with("hello");
+  EXPECT_EQ(file_at_end(1), 0);  // right after the open
+  EXPECT_EQ(str(file_read_bytes(1, 5)), "hello");
+  EXPECT_EQ(file_at_end(1), 0);
+  EXPECT_EQ(str(file_read_bytes(1, 1)), "");
+  EXPECT_EQ(file_at_end(1), -1);
+  // A read of nothing moves nothing and clears the flag.
+  EXPECT_EQ(str(file_read_bytes(1, 0)), "");
+  EXPECT_EQ(file_at_end(1), 0);
+  EXPECT_FALSE(pending());
+}
+
+TEST_F(TransferTest, AnEmptyFileIsNotAtItsEndBeforeARead) {
+  open_with("");
+  EXPECT_EQ(file_at_end(1), 0);
+}
+
+TEST_F(TransferTest, AWriteAfterTheEndClearsTheFlag) {
+  open_with("ab");
+  file_read_bytes(1, 10);
+  ASSERT_EQ(file_at_end(1), -1);
+  file_write_text(1, text("cd"));
+  EXPECT_EQ(file_at_end(1), 0);
+  EXPECT_EQ(file_position(1), 5u);
+  file_close(1);
+  EXPECT_EQ(read_file("data"), "abcd");
+}
+
+TEST_F(TransferTest, ReadsAndWritesShareOneFilePointer) {
+  open_with("0123456789");
+  EXPECT_EQ(str(file_read_bytes(1, 3)), "012");
+  file_write_text(1, text("xy"));  // overwrites the bytes that follow those read
+  EXPECT_EQ(str(file_read_bytes(1, 2)), "56");  // continues behind the written bytes
+  file_close(1);
+  EXPECT_EQ(read_file("data"), "012xy56789");
+}
+
+TEST_F(TransferTest, A16BitValueWrittenAtPosition5LandsLowByteFirstAtOffset4) {
+  open_with("..........");
+  const std::uint16_t value = 0x1234;
+  file_write_at(1, 5, &value, sizeof value);
+  EXPECT_EQ(error(), 0);
+  EXPECT_EQ(file_position(1), 7u);
+  file_close(1);
+  const std::string bytes = read_file("data");
+  EXPECT_EQ(bytes[4], '\x34');
+  EXPECT_EQ(bytes[5], '\x12');
+  EXPECT_EQ(bytes.size(), 10u);
+}
+
+TEST_F(TransferTest, PositionedTransfersReadBackWhatWasWritten) {
+  open_with("");
+  const std::uint16_t written = 0xBEEF;
+  file_write_at(1, 3, &written, sizeof written);
+  std::uint16_t read = 0;
+  file_read_at(1, 3, &read, sizeof read);
+  EXPECT_EQ(read, 0xBEEF);
+  // Without a position the transfer goes on at the current one.
+  file_write_at(1, std::nullopt, &written, sizeof written);
+  EXPECT_EQ(file_size(1), 6u);
+  EXPECT_FALSE(pending());
+}
+
+TEST_F(TransferTest, PositionZeroIsRefusedWith63AndMovesNothing) {
+  open_with("abcdef");
+  file_read_bytes(1, 2);
+  std::uint16_t value = 0x7777;
+  file_read_at(1, 0, &value, sizeof value);
+  EXPECT_EQ(error(), ERR_BAD_POSITION);
+  EXPECT_EQ(value, 0x7777);
+  clear_error();
+  file_write_at(1, 0, &value, sizeof value);
+  EXPECT_EQ(error(), ERR_BAD_POSITION);
+  EXPECT_EQ(file_position(1), 3u);
+  file_close(1);
+  EXPECT_EQ(read_file("data"), "abcdef");
+}
+
+TEST_F(TransferTest, APositionedReadPastTheEndZeroFillsAndSetsTheFlag) {
+  open_with("hello");
+  std::uint16_t value = 0xFFFF;
+  file_read_at(1, 100, &value, sizeof value);
+  EXPECT_EQ(value, 0);
+  EXPECT_EQ(file_at_end(1), -1);
+  EXPECT_FALSE(pending());
+  // Half inside the file: the byte found, then zero.
+  value = 0xFFFF;
+  file_read_at(1, 5, &value, sizeof value);
+  EXPECT_EQ(value, 'o');
+  EXPECT_EQ(file_at_end(1), -1);
+  EXPECT_EQ(file_position(1), 6u);
+}
+
+TEST_F(TransferTest, APositionedWritePastTheEndMakesTheFileLongEnough) {
+  open_with("ab");
+  const std::uint16_t value = 0x4142;
+  file_write_at(1, 20, &value, sizeof value);
+  EXPECT_EQ(file_size(1), 21u);
+  file_close(1);
+  const std::string bytes = read_file("data");
+  EXPECT_EQ(bytes.substr(0, 2), "ab");
+  EXPECT_EQ(bytes.substr(2, 17), std::string(17, '\0'));
+  EXPECT_EQ(bytes.substr(19), "BA");
+}
+
+TEST_F(TransferTest, SizeFollowsTheWrites) {
+  open_binary(1, "new");
+  EXPECT_EQ(file_size(1), 0u);
+  file_write_text(1, text("0123456789"));
+  EXPECT_EQ(file_size(1), 10u);
+}
+
+TEST_F(TransferTest, EveryOperationOnAChannelNotOpenFailsWithItsNumber) {
+  std::uint16_t value = 0x5555;
+  struct Case {
+    const char* operation;
+    std::function<std::uint64_t()> call;
+    ErrorNumber expected;
+  } cases[] = {
+      {"read_bytes", [] { return std::uint64_t{txt_length(file_read_bytes(3, 4))}; }, ERR_BAD_CHANNEL},
+      {"write_text", [] { file_write_text(3, text("x")); return std::uint64_t{0}; }, ERR_BAD_CHANNEL},
+      {"read_at", [&] { file_read_at(3, 1, &value, 2); return std::uint64_t{0}; }, ERR_BAD_CHANNEL},
+      {"write_at", [&] { file_write_at(3, 1, &value, 2); return std::uint64_t{0}; }, ERR_BAD_CHANNEL},
+      {"size", [] { return file_size(3); }, ERR_BAD_CHANNEL},
+      {"set_end", [] { file_set_end(3); return std::uint64_t{0}; }, ERR_BAD_CHANNEL},
+      {"at_end", [] { return static_cast<std::uint64_t>(file_at_end(3)); }, ERR_FILE_NOT_FOUND},
+      {"position", [] { return file_position(3); }, ERR_FILE_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    clear_error();
+    EXPECT_EQ(c.call(), 0u) << c.operation;
+    EXPECT_EQ(error(), c.expected) << c.operation;
+  }
+  EXPECT_EQ(value, 0x5555);
+}
+
+TEST_F(TransferTest, ChannelsOfOtherModesRefuseTransfersWith54) {
+  write_file("data", "abc");
+  file_open(1, text("data"), OpenRequest{MODE_INPUT, 0x81, 8, 1});
+  ASSERT_EQ(error(), 0);
+  std::uint16_t value = 0;
+  EXPECT_EQ(str(file_read_bytes(1, 2)), "");
+  EXPECT_EQ(error(), ERR_BAD_FILE_MODE);
+  clear_error();
+  file_read_at(1, 1, &value, 2);
+  EXPECT_EQ(error(), ERR_BAD_FILE_MODE);
+  clear_error();
+  file_write_text(1, text("z"));
+  EXPECT_EQ(error(), ERR_BAD_FILE_MODE);
+  clear_error();
+  // Neither is a query of a channel of another mode an error.
+  EXPECT_EQ(file_size(1), 3u);
+  EXPECT_EQ(file_at_end(1), 0);
+  EXPECT_FALSE(pending());
+}
+
+TEST_F(TransferTest, AWriteThatMovesFewerBytesFailsWith61) {
+  open_with("");
+  files.short_write_after(1);
+  file_write_text(1, text("1234"));
+  EXPECT_FALSE(pending());
+  file_write_text(1, text("abcdefgh"));
+  EXPECT_EQ(error(), ERR_DISK_FULL);
+  EXPECT_EQ(file_position(1), 9u);  // the four bytes that did go
+  clear_error();
+  const std::uint32_t value = 0x01020304;
+  file_write_at(1, 1, &value, sizeof value);
+  EXPECT_EQ(error(), ERR_DISK_FULL);
+  file_close(1);
+  EXPECT_EQ(read_file("data"), "\x04\x03" "34abcd");
+}
+
+TEST_F(TransferTest, AFailingReadGivesItsMappedNumberAndAnEmptyText) {
+  open_with("hello");
+  files.fail_read_after(0);
+  EXPECT_EQ(str(file_read_bytes(1, 3)), "");
+  EXPECT_EQ(error(), ERR_MEDIA_ERROR);
+  EXPECT_EQ(file_at_end(1), 0);
+  clear_error();
+  std::uint16_t value = 0x6666;
+  file_read_at(1, 1, &value, sizeof value);
+  EXPECT_EQ(error(), ERR_MEDIA_ERROR);
+  EXPECT_EQ(value, 0x6666);  // not zero-filled
+}
+
+TEST_F(TransferTest, AReadThatCannotBeAllocatedFailsWith7) {
+  open_with("hello");
+  txt_fail_allocations_after(0);
+  const TextValue got = file_read_bytes(1, 4);
+  txt_fail_allocations_after(-1);
+  EXPECT_EQ(str(got), "");
+  EXPECT_EQ(error(), ERR_OUT_OF_MEMORY);
+  EXPECT_EQ(file_position(1), 1u);
+}
+
+TEST_F(TransferTest, SetEndCutsTheFileAtTheCurrentPosition) {
+  open_with("0123456789");
+  file_read_bytes(1, 4);
+  file_set_end(1);
+  EXPECT_EQ(error(), 0);
+  EXPECT_EQ(file_size(1), 4u);
+  // Further on, it extends the file with zero bytes.
+  std::uint8_t byte = 0;
+  file_read_at(1, 7, &byte, 1);  // moves nothing: the channel stands at offset 6
+  file_set_end(1);
+  EXPECT_EQ(file_size(1), 6u);
+  file_close(1);
+  EXPECT_EQ(read_file("data"), std::string("0123\0\0", 6));
+}
+
+TEST_F(TransferTest, RenameReplacesAnExistingFile) {
+  write_file("new", "fresh");
+  write_file("Old", "stale");
+  file_rename(text("NEW"), text("old"));  // case-blind on both sides
+  EXPECT_EQ(error(), 0);
+  EXPECT_FALSE(exists("new"));
+  EXPECT_FALSE(exists("Old"));
+  EXPECT_EQ(read_file("old"), "fresh");
+}
+
+TEST_F(TransferTest, RenameAndRemoveFailuresGiveTheirNumbers) {
+  write_file("file", "x");
+  std::filesystem::create_directory("adir");
+  write_file("held", "h");
+  open_binary(1, "held");
+  struct Case {
+    const char* what;
+    std::function<void()> call;
+    ErrorNumber expected;
+  } cases[] = {
+      {"rename missing", [] { file_rename(text("missing"), text("to")); }, ERR_FILE_NOT_FOUND},
+      {"rename into missing directory", [] { file_rename(text("file"), text("nodir/to")); }, ERR_PATH_NOT_FOUND},
+      {"rename held", [] { file_rename(text("held"), text("to")); }, ERR_PERMISSION_DENIED},
+      {"rename onto held", [] { file_rename(text("file"), text("held")); }, ERR_PERMISSION_DENIED},
+      {"rename bad name", [] { file_rename(text("file"), text("t*")); }, ERR_BAD_FILE_NAME},
+      {"remove missing", [] { file_remove(text("missing")); }, ERR_FILE_NOT_FOUND},
+      {"remove in missing directory", [] { file_remove(text("nodir/x")); }, ERR_PATH_NOT_FOUND},
+      {"remove directory", [] { file_remove(text("adir")); }, ERR_ACCESS_ERROR},
+      {"remove held", [] { file_remove(text("held")); }, ERR_PERMISSION_DENIED},
+      {"remove empty name", [] { file_remove(text("")); }, ERR_BAD_FILE_NAME},
+  };
+  for (const Case& c : cases) {
+    clear_error();
+    c.call();
+    EXPECT_EQ(error(), c.expected) << c.what;
+  }
+  EXPECT_EQ(read_file("file"), "x");
+  EXPECT_EQ(read_file("held"), "h");
+  EXPECT_TRUE(std::filesystem::is_directory("adir"));
+  clear_error();
+  file_remove(text("FILE"));
+  EXPECT_EQ(error(), 0);
+  EXPECT_FALSE(exists("file"));
+}
+
+// A 5 GiB file whose last two bytes are written through a channel: sizes and positions past
+// 4 GiB work whole. The file is sparse, so it costs no disk space.
+TEST_F(TransferTest, AFileOf5GiBIsWrittenAndReadAtItsEnd) {
+  constexpr std::uint64_t FIVE_GIB = 5ull << 30;
+  open_binary(1, "big");
+  const std::uint16_t value = 0xCAFE;
+  file_write_at(1, FIVE_GIB - 1, &value, sizeof value);  // offset 5 GiB - 2
+  ASSERT_EQ(error(), 0);
+  EXPECT_EQ(file_size(1), FIVE_GIB);
+  EXPECT_EQ(file_position(1), FIVE_GIB + 1);
+  std::uint16_t back = 0;
+  file_read_at(1, FIVE_GIB - 1, &back, sizeof back);
+  EXPECT_EQ(back, 0xCAFE);
+  EXPECT_EQ(file_at_end(1), 0);
+  EXPECT_EQ(str(file_read_bytes(1, 4)), "");
+  EXPECT_EQ(file_at_end(1), -1);
+  file_close(1);
+  open_binary(1, "big");
+  EXPECT_EQ(file_size(1), FIVE_GIB);
+  EXPECT_FALSE(pending());
+}
+
+// A real full disk: a 64 KiB tmpfs, mounted when the tests run as root.
+TEST_F(TransferTest, AFullDiskCutsTheWriteShortWith61) {
+  std::filesystem::create_directory("small");
+  if (std::system("mount -t tmpfs -o size=64k tmpfs small 2>/dev/null") != 0) {
+    GTEST_SKIP() << "mounting a small tmpfs needs root";
+  }
+  struct Unmount {
+    ~Unmount() {
+      file_close(1);
+      EXPECT_EQ(std::system("umount small"), 0);
+    }
+  } unmount;
+  open_binary(1, "small/full");
+  const TextValue block = txt_constant(std::string(128 * 1024, 'z'));
+  file_write_text(1, block);
+  EXPECT_EQ(error(), ERR_DISK_FULL);
+  const std::uint64_t size = file_size(1);
+  EXPECT_LT(size, 128u * 1024);
+  EXPECT_EQ(file_position(1), size + 1);
+}
+
+}  // namespace
