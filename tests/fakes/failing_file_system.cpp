@@ -22,6 +22,14 @@ void FailingFileSystem::fail_read_after(int reads, std::uint32_t code) {
   fail_call_after(FsCall::read, reads, code);
 }
 
+void FailingFileSystem::short_write_to(std::string name_part, int writes, std::uint32_t code) {
+  write_rules_.push_back(TransferRule{std::move(name_part), writes, code});
+}
+
+void FailingFileSystem::fail_read_of(std::string name_part, int reads, std::uint32_t code) {
+  read_rules_.push_back(TransferRule{std::move(name_part), reads, code});
+}
+
 void FailingFileSystem::fail_call_after(FsCall call, int successes, std::uint32_t code) {
   injections_[static_cast<std::size_t>(call)] = Injection{true, successes, code};
 }
@@ -32,6 +40,8 @@ void FailingFileSystem::reset() {
   name_rules_.clear();
   short_writes_ = false;
   opened_names_.clear();
+  write_rules_.clear();
+  read_rules_.clear();
 }
 
 bool FailingFileSystem::count_and_check(FsCall call) {
@@ -47,6 +57,22 @@ bool FailingFileSystem::count_and_check(FsCall call) {
   return true;
 }
 
+bool FailingFileSystem::transfer_fails(std::vector<TransferRule>& rules, FileHandle handle, std::uint32_t& code) {
+  const auto named = handle_names_.find(handle);
+  if (named == handle_names_.end()) return false;
+  bool fails = false;
+  for (TransferRule& rule : rules) {
+    if (named->second.find(rule.part) == std::string::npos) continue;
+    if (rule.successes > 0) {
+      --rule.successes;
+    } else if (!fails) {
+      fails = true;
+      code = rule.code;
+    }
+  }
+  return fails;
+}
+
 FileHandle FailingFileSystem::create_file(const char* name, std::uint32_t desired_access, std::uint32_t share_mode,
                                           std::uint32_t creation_disposition) {
   opened_names_.emplace_back(name);
@@ -58,7 +84,9 @@ FileHandle FailingFileSystem::create_file(const char* name, std::uint32_t desire
     real_.set_last_error(rule.code);
     return FS_INVALID_HANDLE;
   }
-  return real_.create_file(name, desired_access, share_mode, creation_disposition);
+  FileHandle handle = real_.create_file(name, desired_access, share_mode, creation_disposition);
+  if (handle != FS_INVALID_HANDLE) handle_names_[handle] = text;
+  return handle;
 }
 
 std::uint32_t FailingFileSystem::file_type(FileHandle handle) {
@@ -78,8 +106,14 @@ bool FailingFileSystem::set_end_of_file(FileHandle handle) {
 }
 
 bool FailingFileSystem::read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) {
+  std::uint32_t code = 0;
   if (count_and_check(FsCall::read)) {
     if (moved != nullptr) *moved = 0;
+    return false;
+  }
+  if (transfer_fails(read_rules_, handle, code)) {
+    if (moved != nullptr) *moved = 0;
+    real_.set_last_error(code);
     return false;
   }
   return real_.read(handle, buffer, count, moved);
@@ -90,14 +124,20 @@ bool FailingFileSystem::write(FileHandle handle, const void* buffer, std::uint32
     if (moved != nullptr) *moved = 0;
     return false;
   }
+  std::uint32_t code = 0;
+  bool short_write = transfer_fails(write_rules_, handle, code);
   if (short_writes_) {
     if (writes_left_ > 0) {
       --writes_left_;
-    } else {
-      real_.write(handle, buffer, count / 2, moved);
-      real_.set_last_error(short_write_code_);
-      return false;
+    } else if (!short_write) {
+      short_write = true;
+      code = short_write_code_;
     }
+  }
+  if (short_write) {
+    real_.write(handle, buffer, count / 2, moved);
+    real_.set_last_error(code);
+    return false;
   }
   return real_.write(handle, buffer, count, moved);
 }
@@ -108,6 +148,7 @@ bool FailingFileSystem::file_size(FileHandle handle, std::uint64_t* size) {
 }
 
 bool FailingFileSystem::close(FileHandle handle) {
+  handle_names_.erase(handle);
   if (count_and_check(FsCall::close)) {
     const std::uint32_t code = real_.last_error();
     real_.close(handle);

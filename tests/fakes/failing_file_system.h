@@ -6,10 +6,12 @@
 //   files.fail_open_of("piece.3", 5);     // every open of a name holding "piece.3": access denied
 //   files.short_write_after(2);           // writes 3, 4, ... move half their bytes: disk full
 //   files.fail_read_after(0);             // every read fails (read fault), moving nothing
+//   files.short_write_to("DATA.2", 1);    // the second and later writes to DATA.2 come up short
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,10 @@ class FailingFileSystem : public FileSystem {
   void short_write_after(int writes, std::uint32_t code = FS_ERROR_DISK_FULL);
   // After `reads` more reads, every read fails with the code and moves nothing.
   void fail_read_after(int reads, std::uint32_t code = FS_ERROR_READ_FAULT);
+  // The same for the files opened under a name that holds the part: after `writes` more
+  // writes to them, and after `reads` more reads from them.
+  void short_write_to(std::string name_part, int writes = 0, std::uint32_t code = FS_ERROR_DISK_FULL);
+  void fail_read_of(std::string name_part, int reads = 0, std::uint32_t code = FS_ERROR_READ_FAULT);
   // After `successes` more calls of the kind, every one fails with the code and does nothing
   // (a failing close still closes, as a handle is gone after CloseHandle whatever it says).
   void fail_call_after(FsCall call, int successes, std::uint32_t code);
@@ -79,8 +85,16 @@ class FailingFileSystem : public FileSystem {
     std::uint32_t code;
     bool write_only;
   };
+  // A failure of the transfers on the files of one name.
+  struct TransferRule {
+    std::string part;
+    int successes;
+    std::uint32_t code;
+  };
   // Counts the call; true when it is to fail (and the code is set as the last error).
   bool count_and_check(FsCall call);
+  // True when a rule for the handle's name says this transfer is to fail.
+  bool transfer_fails(std::vector<TransferRule>& rules, FileHandle handle, std::uint32_t& code);
 
   FileSystem& real_;
   std::array<int, static_cast<std::size_t>(FsCall::count_)> calls_{};
@@ -90,4 +104,7 @@ class FailingFileSystem : public FileSystem {
   int writes_left_ = 0;
   std::uint32_t short_write_code_ = 0;
   std::vector<std::string> opened_names_;
+  std::vector<TransferRule> write_rules_;
+  std::vector<TransferRule> read_rules_;
+  std::map<FileHandle, std::string> handle_names_;  // the name each open handle was opened by
 };

@@ -198,6 +198,23 @@ TEST_F(TransferTest, AWriteThatMovesFewerBytesFailsWith61) {
   EXPECT_EQ(read_file("data"), "\x04\x03" "34abcd");
 }
 
+TEST_F(TransferTest, FailuresCanBeAimedAtTheFilesOfOneName) {
+  write_file("piece.1", "first");
+  files.short_write_to("piece.2");
+  files.fail_read_of("piece.1", 1);
+  open_binary(1, "piece.1");
+  open_binary(2, "piece.2");
+  open_binary(3, "piece.3");
+  file_write_text(3, text("fine"));
+  EXPECT_FALSE(pending());
+  file_write_text(2, text("1234"));
+  EXPECT_EQ(error(), ERR_DISK_FULL);
+  clear_error();
+  EXPECT_EQ(str(file_read_bytes(1, 2)), "fi");
+  EXPECT_EQ(str(file_read_bytes(1, 2)), "");
+  EXPECT_EQ(error(), ERR_MEDIA_ERROR);
+}
+
 TEST_F(TransferTest, AFailingReadGivesItsMappedNumberAndAnEmptyText) {
   open_with("hello");
   files.fail_read_after(0);
