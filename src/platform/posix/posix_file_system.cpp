@@ -1,6 +1,5 @@
 #include "platform/posix/posix_file_system.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -14,6 +13,7 @@
 
 #include "platform/file_system.h"
 #include "platform/posix/cp437.h"
+#include "platform/posix/posix_file_names.h"
 
 namespace {
 
@@ -72,167 +72,6 @@ std::uint32_t code_for_path(int error, const std::string& path) {
   return error == ENOENT ? missing_code(path) : code_of(error);
 }
 
-// ---- names -------------------------------------------------------------------------------------
-
-// Letters of code page 437 compared without regard to case: ASCII, the Latin letters with
-// accents and the Greek ones that the code page holds.
-char32_t fold(unsigned char byte) {
-  const char32_t c = cp437_to_unicode(byte);
-  if (c >= U'a' && c <= U'z') return c - 32;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;
-  return c;
-}
-
-bool same_name(std::string_view left, std::string_view right) {
-  if (left.size() != right.size()) return false;
-  for (std::size_t i = 0; i < left.size(); ++i) {
-    if (fold(static_cast<unsigned char>(left[i])) != fold(static_cast<unsigned char>(right[i]))) return false;
-  }
-  return true;
-}
-
-// Name patterns as the Windows file system reads them: "*" any run; "?" one character, or none
-// at a dot or the end; "." before a wildcard or at the end matches a dot or the end of the
-// name; "*" before a dot stops at the name's last dot. So "DATA.*" matches DATA, DATA.1 and
-// DATA.zip but not DATAX.1, and "*.*" matches every name.
-constexpr int ANY_RUN = 0x100;
-constexpr int RUN_TO_LAST_DOT = 0x101;
-constexpr int ONE_OR_NONE = 0x102;
-constexpr int DOT_OR_END = 0x103;
-
-std::vector<int> compile_pattern(std::string_view pattern) {
-  std::vector<int> tokens;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    const char c = pattern[i];
-    const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
-    if (c == '?') {
-      tokens.push_back(ONE_OR_NONE);
-    } else if (c == '*') {
-      tokens.push_back(next == '.' ? RUN_TO_LAST_DOT : ANY_RUN);
-    } else if (c == '.' && (next == '*' || next == '?' || next == '\0')) {
-      tokens.push_back(DOT_OR_END);
-    } else {
-      tokens.push_back(static_cast<int>(fold(static_cast<unsigned char>(c))));
-    }
-  }
-  return tokens;
-}
-
-bool has_wildcards(std::string_view pattern) {
-  return pattern.find_first_of("*?") != std::string_view::npos || (!pattern.empty() && pattern.back() == '.');
-}
-
-bool matches(const std::vector<int>& tokens, std::string_view name) {
-  const std::size_t t_count = tokens.size();
-  const std::size_t n_count = name.size();
-  const std::size_t last_dot = name.find_last_of('.');
-  // can[t][n]: tokens from t on match the name from n on; filled from the ends backwards.
-  std::vector<char> can((t_count + 1) * (n_count + 1), 0);
-  auto at = [&](std::size_t t, std::size_t n) -> char& { return can[t * (n_count + 1) + n]; };
-  at(t_count, n_count) = 1;
-  for (std::size_t t = t_count; t-- > 0;) {
-    for (std::size_t n = n_count + 1; n-- > 0;) {
-      const bool more = n < n_count;
-      const unsigned char byte = more ? static_cast<unsigned char>(name[n]) : 0;
-      bool result = false;
-      switch (tokens[t]) {
-        case ANY_RUN:
-          result = at(t + 1, n) || (more && at(t, n + 1));
-          break;
-        case RUN_TO_LAST_DOT:
-          result = at(t + 1, n) || (more && n != last_dot && at(t, n + 1));
-          break;
-        case ONE_OR_NONE:
-          result = (!more || byte == '.') ? at(t + 1, n) : at(t + 1, n + 1);
-          break;
-        case DOT_OR_END:
-          result = !more ? at(t + 1, n) : (byte == '.' && at(t + 1, n + 1));
-          break;
-        default:
-          result = more && static_cast<int>(fold(byte)) == tokens[t] && at(t + 1, n + 1);
-          break;
-      }
-      at(t, n) = result ? 1 : 0;
-    }
-  }
-  return at(0, 0) != 0;
-}
-
-// The entries of a directory (UTF-8 names, with their code-page-437 form) that the test
-// accepts, in a fixed order: by name without regard to case, then by bytes.
-struct Entry {
-  std::string utf8;
-  std::string name;  // code page 437
-};
-
-template <typename Accept>
-bool scan_directory(const std::string& directory, Accept accept, std::vector<Entry>& found, int& error) {
-  DIR* stream = ::opendir(directory.empty() ? "." : directory.c_str());
-  if (stream == nullptr) {
-    error = errno;
-    return false;
-  }
-  while (const dirent* entry = ::readdir(stream)) {
-    std::string name = utf8_to_cp437(entry->d_name);
-    if (accept(name)) found.push_back(Entry{entry->d_name, std::move(name)});
-  }
-  ::closedir(stream);
-  std::sort(found.begin(), found.end(), [](const Entry& a, const Entry& b) {
-    const std::size_t common = std::min(a.name.size(), b.name.size());
-    for (std::size_t i = 0; i < common; ++i) {
-      const char32_t x = fold(static_cast<unsigned char>(a.name[i]));
-      const char32_t y = fold(static_cast<unsigned char>(b.name[i]));
-      if (x != y) return x < y;
-    }
-    if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
-    return a.utf8 < b.utf8;
-  });
-  error = 0;
-  return true;
-}
-
-bool exists(const std::string& path) {
-  struct stat info;
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
-// The UTF-8 path of a code-page-437 name. Each path element that does not exist as written is
-// replaced by an entry of its directory that differs from it only in case, if there is one;
-// from the first element that has no such entry on, the rest stays as written. A path that
-// exists as written is taken at once.
-std::string resolve(std::string_view name) {
-  std::string exact = cp437_to_utf8(name);
-  if (exists(exact)) return exact;
-  std::string resolved;
-  bool resolving = true;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t slash = name.find('/', start);
-    const std::size_t end = slash == std::string_view::npos ? name.size() : slash;
-    const std::string_view element = name.substr(start, end - start);
-    std::string element_utf8 = cp437_to_utf8(element);
-    if (resolving && !element.empty() && element != "." && element != "..") {
-      if (!exists(resolved + element_utf8)) {
-        std::vector<Entry> found;
-        int error = 0;
-        auto same = [&](const std::string& entry) { return same_name(entry, element); };
-        if (errno == ENOENT && scan_directory(resolved, same, found, error) && !found.empty()) {
-          element_utf8 = found.front().utf8;
-        } else {
-          resolving = false;
-        }
-      }
-    }
-    resolved += element_utf8;
-    if (slash == std::string_view::npos) break;
-    resolved += '/';
-    start = slash + 1;
-  }
-  return resolved;
-}
-
 // Attributes of an entry, links followed.
 std::uint32_t attributes_of(const std::string& path) {
   struct stat info;
@@ -265,8 +104,8 @@ bool shares_with(const OpenFile& open, bool readable, bool writable, std::uint32
 
 struct Search {
   std::string directory;  // UTF-8, with its trailing "/" or empty
-  std::vector<int> tokens;
-  std::vector<Entry> entries;
+  NamePattern pattern;
+  std::vector<DirectoryEntry> entries;
   std::size_t next = 0;
   bool scan_pending = false;  // an exact name was found without a scan; the others come later
 };
@@ -341,14 +180,14 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
     fail(FS_ERROR_INVALID_PARAMETER);
     return FS_INVALID_HANDLE;
   }
-  const std::string path = resolve(name);
+  const std::string path = resolve_name(name);
 
   // Devices and FIFOs must not block the open; blocking returns right after it.
   int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   flags |= writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY;
   if (creation_disposition != FS_OPEN_EXISTING && creation_disposition != FS_TRUNCATE_EXISTING) flags |= O_CREAT;
   if (creation_disposition == FS_CREATE_NEW) flags |= O_EXCL;
-  const bool existed = exists(path);
+  const bool existed = path_exists(path);
   const int descriptor = ::open(path.c_str(), flags, 0666);
   if (descriptor < 0) {
     fail(code_for_path(errno, path));
@@ -525,19 +364,19 @@ FindHandle PosixFileSystem::find_first(const char* pattern, FindData& data) {
     return FS_INVALID_HANDLE;
   }
   auto* found = new Search;
-  found->directory = directory_part.empty() ? std::string{} : resolve(directory_part);
+  found->directory = directory_part.empty() ? std::string{} : resolve_name(directory_part);
   if (!found->directory.empty() && found->directory.back() != '/') found->directory += '/';
-  found->tokens = compile_pattern(name_part);
+  found->pattern = name_pattern(name_part);
 
   // An exact name that exists as written needs no scan; the entries that differ from it only
   // in case are looked for when the search goes on.
   const std::string exact_utf8 = cp437_to_utf8(name_part);
-  if (!has_wildcards(name_part) && exists(found->directory + exact_utf8)) {
-    found->entries.push_back(Entry{exact_utf8, std::string(name_part)});
+  if (!has_wildcards(name_part) && path_exists(found->directory + exact_utf8)) {
+    found->entries.push_back(DirectoryEntry{exact_utf8, std::string(name_part)});
     found->scan_pending = true;
   } else {
     int error = 0;
-    auto accept = [&](const std::string& name) { return matches(found->tokens, name); };
+    auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
     if (!scan_directory(found->directory, accept, found->entries, error) || found->entries.empty()) {
       delete found;
       fail(error == 0 ? FS_ERROR_FILE_NOT_FOUND
@@ -557,15 +396,15 @@ bool PosixFileSystem::find_next(FindHandle handle, FindData& data) {
     found->scan_pending = false;
     const std::string exact = found->entries.front().utf8;
     int error = 0;
-    auto accept = [&](const std::string& name) { return matches(found->tokens, name); };
-    std::vector<Entry> others;
+    auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
+    std::vector<DirectoryEntry> others;
     scan_directory(found->directory, accept, others, error);
-    for (Entry& entry : others) {
+    for (DirectoryEntry& entry : others) {
       if (entry.utf8 != exact) found->entries.push_back(std::move(entry));
     }
   }
   if (found->next >= found->entries.size()) return fail(FS_ERROR_NO_MORE_FILES);
-  const Entry& entry = found->entries[found->next++];
+  const DirectoryEntry& entry = found->entries[found->next++];
   data.name = entry.name;
   data.attributes = attributes_of(found->directory + entry.utf8);
   return true;
@@ -594,7 +433,7 @@ bool PosixFileSystem::held(const std::string& path) {
 
 bool PosixFileSystem::rename(const char* from, const char* to) {
   if (*from == '\0' || *to == '\0') return fail(FS_ERROR_INVALID_PARAMETER);
-  const std::string source = resolve(from);
+  const std::string source = resolve_name(from);
   struct stat source_info;
   if (::lstat(source.c_str(), &source_info) != 0) return fail(code_for_path(errno, source));
   if (held(source)) return fail(FS_ERROR_SHARING_VIOLATION);
@@ -603,7 +442,7 @@ bool PosixFileSystem::rename(const char* from, const char* to) {
   // is the file that it replaces.
   const std::string_view to_text(to);
   const std::size_t slash = to_text.find_last_of('/');
-  const std::string existing = resolve(to_text);
+  const std::string existing = resolve_name(to_text);
   std::string target = existing;
   if (slash == std::string_view::npos) {
     target = cp437_to_utf8(to_text);
@@ -621,7 +460,7 @@ bool PosixFileSystem::rename(const char* from, const char* to) {
 
 bool PosixFileSystem::remove(const char* name) {
   if (*name == '\0') return fail(FS_ERROR_INVALID_PARAMETER);
-  const std::string path = resolve(name);
+  const std::string path = resolve_name(name);
   struct stat info;
   if (::lstat(path.c_str(), &info) != 0) return fail(code_for_path(errno, path));
   if (S_ISDIR(info.st_mode)) return fail(FS_ERROR_ACCESS_DENIED);

@@ -1,0 +1,44 @@
+// File names on POSIX systems as the Windows rules of the file services want them: letters
+// compare without regard to case, patterns follow FindFirstFileA, and a name that does not exist
+// as written finds the entry that differs from it only in case. Names are code-page-437 bytes;
+// the file system's own names are UTF-8.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Whether two code-page-437 names are the same without regard to case.
+bool same_name(std::string_view left, std::string_view right);
+// The order of a search's results: by name without regard to case.
+bool name_before(std::string_view left, std::string_view right);
+
+// A compiled name pattern (the last element of a path).
+struct NamePattern {
+  std::vector<int> tokens;
+};
+NamePattern name_pattern(std::string_view pattern);
+bool name_matches(const NamePattern& pattern, std::string_view name);
+// Whether the pattern can match more than the one name it spells.
+bool has_wildcards(std::string_view pattern);
+
+// One directory entry: its name as stored (UTF-8) and as text bytes (code page 437).
+struct DirectoryEntry {
+  std::string utf8;
+  std::string name;
+};
+// The entries of a directory ("" is the current one) whose code-page-437 names the test
+// accepts, in search order. False, with errno's value in error, when the directory cannot be
+// read.
+bool scan_directory(const std::string& directory, const std::function<bool(const std::string&)>& accept,
+                    std::vector<DirectoryEntry>& found, int& error);
+
+// Whether anything (a dangling link included) has the path.
+bool path_exists(const std::string& path);
+
+// The UTF-8 path of a code-page-437 name. A path that exists as written is taken at once,
+// without reading any directory. Otherwise each element that does not exist as written is
+// replaced by an entry of its directory that differs from it only in case, if there is one;
+// from the first element that has none on, the rest stays as written.
+std::string resolve_name(std::string_view name);
