@@ -30,6 +30,16 @@ void FailingFileSystem::fail_read_of(std::string name_part, int reads, std::uint
   read_rules_.push_back(TransferRule{std::move(name_part), reads, code});
 }
 
+void FailingFileSystem::report_attributes_of(std::string name_part, std::uint32_t attributes) {
+  attribute_rules_.emplace_back(std::move(name_part), attributes);
+}
+
+void FailingFileSystem::apply_attributes(FindData& data) const {
+  for (const auto& [part, attributes] : attribute_rules_) {
+    if (data.name.find(part) != std::string::npos) data.attributes = attributes;
+  }
+}
+
 void FailingFileSystem::fail_call_after(FsCall call, int successes, std::uint32_t code) {
   injections_[static_cast<std::size_t>(call)] = Injection{true, successes, code};
 }
@@ -42,6 +52,7 @@ void FailingFileSystem::reset() {
   opened_names_.clear();
   write_rules_.clear();
   read_rules_.clear();
+  attribute_rules_.clear();
 }
 
 bool FailingFileSystem::count_and_check(FsCall call) {
@@ -160,12 +171,16 @@ bool FailingFileSystem::close(FileHandle handle) {
 
 FindHandle FailingFileSystem::find_first(const char* pattern, FindData& data) {
   if (count_and_check(FsCall::find_first)) return FS_INVALID_HANDLE;
-  return real_.find_first(pattern, data);
+  FindHandle handle = real_.find_first(pattern, data);
+  if (handle != FS_INVALID_HANDLE) apply_attributes(data);
+  return handle;
 }
 
 bool FailingFileSystem::find_next(FindHandle handle, FindData& data) {
   if (count_and_check(FsCall::find_next)) return false;
-  return real_.find_next(handle, data);
+  if (!real_.find_next(handle, data)) return false;
+  apply_attributes(data);
+  return true;
 }
 
 bool FailingFileSystem::find_close(FindHandle handle) {

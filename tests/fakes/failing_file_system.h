@@ -44,6 +44,9 @@ class FailingFileSystem : public FileSystem {
   // writes to them, and after `reads` more reads from them.
   void short_write_to(std::string name_part, int writes = 0, std::uint32_t code = FS_ERROR_DISK_FULL);
   void fail_read_of(std::string name_part, int reads = 0, std::uint32_t code = FS_ERROR_READ_FAULT);
+  // Searches report entries whose name holds the part with these attributes (hidden files and
+  // volume labels, which this system's file system does not have).
+  void report_attributes_of(std::string name_part, std::uint32_t attributes);
   // After `successes` more calls of the kind, every one fails with the code and does nothing
   // (a failing close still closes, as a handle is gone after CloseHandle whatever it says).
   void fail_call_after(FsCall call, int successes, std::uint32_t code);
@@ -95,6 +98,7 @@ class FailingFileSystem : public FileSystem {
   bool count_and_check(FsCall call);
   // True when a rule for the handle's name says this transfer is to fail.
   bool transfer_fails(std::vector<TransferRule>& rules, FileHandle handle, std::uint32_t& code);
+  void apply_attributes(FindData& data) const;
 
   FileSystem& real_;
   std::array<int, static_cast<std::size_t>(FsCall::count_)> calls_{};
@@ -106,5 +110,6 @@ class FailingFileSystem : public FileSystem {
   std::vector<std::string> opened_names_;
   std::vector<TransferRule> write_rules_;
   std::vector<TransferRule> read_rules_;
+  std::vector<std::pair<std::string, std::uint32_t>> attribute_rules_;
   std::map<FileHandle, std::string> handle_names_;  // the name each open handle was opened by
 };

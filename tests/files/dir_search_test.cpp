@@ -52,6 +52,25 @@ TEST_F(DirSearchTest, TheMaskDecidesWhichKindsBesidesPlainFilesAreGiven) {
   EXPECT_EQ(search("d1"), "");
 }
 
+TEST_F(DirSearchTest, AnEntryWithSeveralKindsNeedsThemAllInTheMask) {
+  write_file("hidden.1", "");
+  write_file("hidsys.1", "");
+  write_file("label.1", "");
+  write_file("plain.1", "");
+  files.report_attributes_of("hidden", FS_ATTRIBUTE_HIDDEN | FS_ATTRIBUTE_ARCHIVE);
+  files.report_attributes_of("hidsys", FS_ATTRIBUTE_HIDDEN | FS_ATTRIBUTE_SYSTEM);
+  files.report_attributes_of("label", FS_ATTRIBUTE_VOLUME);
+  using Names = std::multiset<std::string>;
+  EXPECT_EQ(all("*.1"), (Names{"label.1", "plain.1"}));  // a volume bit alone excludes nothing
+  EXPECT_EQ(all("*.1", ATTR_HIDDEN), (Names{"hidden.1", "label.1", "plain.1"}));
+  EXPECT_EQ(all("*.1", ATTR_SYSTEM), (Names{"label.1", "plain.1"}));
+  EXPECT_EQ(all("*.1", ATTR_HIDDEN | ATTR_SYSTEM), (Names{"hidden.1", "hidsys.1", "label.1", "plain.1"}));
+  // A volume-label search gives labels only, and does not go on.
+  EXPECT_EQ(search("*.1", ATTR_VOLUME | ATTR_HIDDEN), "label.1");
+  EXPECT_EQ(search("", ATTR_VOLUME), "");
+  EXPECT_EQ(rt_state.files.search_mask, ATTR_VOLUME);
+}
+
 TEST_F(DirSearchTest, DotEntriesAreNeverGiven) {
   std::filesystem::create_directory("sub");
   using Names = std::multiset<std::string>;
