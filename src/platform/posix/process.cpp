@@ -36,6 +36,10 @@ ConsoleDevice& process_console() { return posix_terminal_console(); }
 FileSystem& process_file_system() { return posix_file_system(); }
 
 void process_report_failure(const char* message) {
+  // The terminal is handed back first, so that the line stays where it is written: handed back
+  // afterwards, the cursor would go back up to the program's cursor and the shell would write
+  // over the line.
+  process_console().finish();
   std::string line = "tranchor: ";
   line += message;
   line += '\n';
