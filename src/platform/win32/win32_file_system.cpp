@@ -1,0 +1,147 @@
+#include "platform/win32/win32_file_system.h"
+
+#include "platform/file_system.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace {
+
+HANDLE os_handle(FileHandle handle) { return static_cast<HANDLE>(handle); }
+
+void fill_find_data(const WIN32_FIND_DATAA& entry, FindData& data) {
+  data.attributes = entry.dwFileAttributes;
+  data.name = entry.cFileName;
+}
+
+// Windows documents the last-error code only for failing calls; a successful one may leave
+// anything there. Putting the caller's code back keeps the contract that success reports
+// nothing new.
+bool keep_code_on_success(BOOL result, DWORD code_before) {
+  if (result == FALSE) return false;
+  SetLastError(code_before);
+  return true;
+}
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  FileHandle create_file(const char* name, std::uint32_t desired_access,
+                         std::uint32_t share_mode, std::uint32_t creation_disposition) override {
+    // The code left by a successful open is kept: 183 says that the file existed.
+    HANDLE handle = CreateFileA(name, desired_access, share_mode, nullptr, creation_disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? FS_INVALID_HANDLE : static_cast<FileHandle>(handle);
+  }
+
+  std::uint32_t file_type(FileHandle handle) override {
+    const DWORD before = GetLastError();
+    const DWORD type = GetFileType(os_handle(handle));
+    // FILE_TYPE_UNKNOWN with a code is a failure; everything else leaves the code alone.
+    if (type != FILE_TYPE_UNKNOWN || GetLastError() == NO_ERROR) SetLastError(before);
+    switch (type) {
+      case FILE_TYPE_DISK:
+        return FS_TYPE_DISK;
+      case FILE_TYPE_CHAR:
+        return FS_TYPE_CHAR;
+      case FILE_TYPE_PIPE:
+        return FS_TYPE_PIPE;
+      default:
+        return FS_TYPE_UNKNOWN;
+    }
+  }
+
+  bool seek(FileHandle handle, std::int64_t distance, std::uint32_t origin,
+            std::uint64_t* new_position) override {
+    const DWORD before = GetLastError();
+    LARGE_INTEGER move{};
+    move.QuadPart = distance;
+    LARGE_INTEGER reached{};
+    const BOOL ok = SetFilePointerEx(os_handle(handle), move, &reached, origin);
+    if (new_position != nullptr) {
+      *new_position = ok != FALSE ? static_cast<std::uint64_t>(reached.QuadPart) : 0;
+    }
+    return keep_code_on_success(ok, before);
+  }
+
+  bool set_end_of_file(FileHandle handle) override {
+    const DWORD before = GetLastError();
+    return keep_code_on_success(SetEndOfFile(os_handle(handle)), before);
+  }
+
+  bool read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) override {
+    const DWORD before = GetLastError();
+    DWORD done = 0;
+    const BOOL ok = ReadFile(os_handle(handle), buffer, count, &done, nullptr);
+    if (moved != nullptr) *moved = done;
+    return keep_code_on_success(ok, before);
+  }
+
+  bool write(FileHandle handle, const void* buffer, std::uint32_t count,
+             std::uint32_t* moved) override {
+    const DWORD before = GetLastError();
+    DWORD done = 0;
+    const BOOL ok = WriteFile(os_handle(handle), buffer, count, &done, nullptr);
+    if (moved != nullptr) *moved = done;
+    return keep_code_on_success(ok, before);
+  }
+
+  bool file_size(FileHandle handle, std::uint64_t* size) override {
+    const DWORD before = GetLastError();
+    LARGE_INTEGER value{};
+    const BOOL ok = GetFileSizeEx(os_handle(handle), &value);
+    if (size != nullptr) *size = ok != FALSE ? static_cast<std::uint64_t>(value.QuadPart) : 0;
+    return keep_code_on_success(ok, before);
+  }
+
+  bool close(FileHandle handle) override {
+    const DWORD before = GetLastError();
+    return keep_code_on_success(CloseHandle(os_handle(handle)), before);
+  }
+
+  FindHandle find_first(const char* pattern, FindData& data) override {
+    const DWORD before = GetLastError();
+    WIN32_FIND_DATAA entry{};
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE) return FS_INVALID_HANDLE;
+    SetLastError(before);
+    fill_find_data(entry, data);
+    return static_cast<FindHandle>(search);
+  }
+
+  bool find_next(FindHandle handle, FindData& data) override {
+    const DWORD before = GetLastError();
+    WIN32_FIND_DATAA entry{};
+    if (FindNextFileA(os_handle(handle), &entry) == FALSE) return false;
+    SetLastError(before);
+    fill_find_data(entry, data);
+    return true;
+  }
+
+  bool find_close(FindHandle handle) override {
+    const DWORD before = GetLastError();
+    return keep_code_on_success(FindClose(os_handle(handle)), before);
+  }
+
+  bool rename(const char* from, const char* to) override {
+    const DWORD before = GetLastError();
+    return keep_code_on_success(MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING), before);
+  }
+
+  bool remove(const char* name) override {
+    const DWORD before = GetLastError();
+    return keep_code_on_success(DeleteFileA(name), before);
+  }
+
+  std::uint32_t set_error_mode(std::uint32_t mode) override { return SetErrorMode(mode); }
+
+  std::uint32_t last_error() override { return GetLastError(); }
+
+  void set_last_error(std::uint32_t code) override { SetLastError(code); }
+};
+
+}  // namespace
+
+FileSystem& win32_file_system() {
+  static Win32FileSystem files;
+  return files;
+}

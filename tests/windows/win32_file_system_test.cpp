@@ -1,0 +1,160 @@
+// The Windows file system against its contract, in a temporary directory: last-error codes as
+// the OS-call wrapper needs them, and the answers that the application relies on (names with
+// "\" and "/", "NAME.*" patterns, a held file).
+#include "platform/file_system.h"
+
+#include <functional>
+#include <set>
+
+#include "files/dir_search.h"
+#include "files/files_fixture.h"
+#include "files/transfer.h"
+#include "platform/process.h"
+
+namespace {
+
+class Win32FileSystemTest : public FilesTest {
+ protected:
+  FileSystem& fs = process_file_system();
+
+  std::set<std::string> all(std::string_view pattern) {
+    std::set<std::string> names;
+    for (std::string name = str(dir_search(text(pattern), 0)); !name.empty();
+         name = str(dir_search(text(""), 0))) {
+      names.insert(name);
+    }
+    return names;
+  }
+};
+
+constexpr std::uint32_t READ_WRITE = FS_GENERIC_READ | FS_GENERIC_WRITE;
+constexpr std::uint32_t SHARE_BOTH = FS_SHARE_READ | FS_SHARE_WRITE;
+constexpr std::uint32_t STALE_CODE = 77;
+
+TEST_F(Win32FileSystemTest, SuccessfulCallsLeaveTheCallersCodeAlone) {
+  write_file("a", "abc");
+  std::filesystem::create_directory("sub");
+  write_file("sub/b", "");
+  // Every call below succeeds; whatever Windows leaves behind, the code set before stays.
+  struct Case {
+    const char* what;
+    std::function<bool(FileHandle)> call;
+  } cases[] = {
+      {"file_type", [&](FileHandle h) { return fs.file_type(h) == FS_TYPE_DISK; }},
+      {"seek", [&](FileHandle h) { std::uint64_t at = 9; return fs.seek(h, 1, FS_BEGIN, &at) && at == 1; }},
+      {"read", [&](FileHandle h) { char b[4]; std::uint32_t n = 0; return fs.read(h, b, 4, &n) && n == 2; }},
+      {"read at the end", [&](FileHandle h) { char b[4]; std::uint32_t n = 9; return fs.read(h, b, 4, &n) && n == 0; }},
+      {"write", [&](FileHandle h) { std::uint32_t n = 0; return fs.write(h, "xy", 2, &n) && n == 2; }},
+      {"set_end_of_file", [&](FileHandle h) { return fs.set_end_of_file(h); }},
+      {"file_size", [&](FileHandle h) { std::uint64_t size = 0; return fs.file_size(h, &size) && size == 5; }},
+      {"rename", [&](FileHandle) { return fs.rename("sub\\b", "sub/c"); }},
+      {"remove", [&](FileHandle) { return fs.remove("sub/c"); }},
+  };
+  FileHandle handle = fs.create_file("a", READ_WRITE, 0, FS_OPEN_EXISTING);
+  ASSERT_NE(handle, FS_INVALID_HANDLE);
+  for (const Case& c : cases) {
+    fs.set_last_error(STALE_CODE);
+    EXPECT_TRUE(c.call(handle)) << c.what;
+    EXPECT_EQ(fs.last_error(), STALE_CODE) << c.what;
+  }
+  fs.set_last_error(STALE_CODE);
+  EXPECT_TRUE(fs.close(handle));
+  EXPECT_EQ(fs.last_error(), STALE_CODE);
+  EXPECT_EQ(read_file("a"), "abcxy");
+
+  FindData data;
+  fs.set_last_error(STALE_CODE);
+  FindHandle search = fs.find_first("*", data);
+  ASSERT_NE(search, FS_INVALID_HANDLE);
+  EXPECT_EQ(fs.last_error(), STALE_CODE);
+  EXPECT_TRUE(fs.find_next(search, data));
+  EXPECT_EQ(fs.last_error(), STALE_CODE);
+  EXPECT_TRUE(fs.find_close(search));
+  EXPECT_EQ(fs.last_error(), STALE_CODE);
+}
+
+TEST_F(Win32FileSystemTest, FailingCallsReportTheirWindowsCode) {
+  write_file("there", "x");
+  std::filesystem::create_directory("adir");
+  struct Case {
+    const char* name;
+    std::uint32_t disposition;
+    std::uint32_t code;
+    bool opens;
+  } cases[] = {
+      {"there", FS_OPEN_ALWAYS, FS_ERROR_ALREADY_EXISTS, true},  // success, and it says so
+      {"missing", FS_OPEN_EXISTING, FS_ERROR_FILE_NOT_FOUND, false},
+      {"nodir\\x", FS_OPEN_ALWAYS, FS_ERROR_PATH_NOT_FOUND, false},
+      {"adir", FS_OPEN_EXISTING, FS_ERROR_ACCESS_DENIED, false},
+  };
+  for (const Case& c : cases) {
+    fs.set_last_error(0);
+    FileHandle handle = fs.create_file(c.name, READ_WRITE, SHARE_BOTH, c.disposition);
+    EXPECT_EQ(handle != FS_INVALID_HANDLE, c.opens) << c.name;
+    EXPECT_EQ(fs.last_error(), c.code) << c.name;
+    if (handle != FS_INVALID_HANDLE) fs.close(handle);
+  }
+  FindData data;
+  fs.set_last_error(0);
+  EXPECT_EQ(fs.find_first("nothing*", data), FS_INVALID_HANDLE);
+  EXPECT_EQ(fs.last_error(), FS_ERROR_FILE_NOT_FOUND);
+  fs.set_last_error(0);
+  EXPECT_FALSE(fs.remove("missing"));
+  EXPECT_EQ(fs.last_error(), FS_ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Win32FileSystemTest, BothSlashesSeparateDirectories) {
+  std::filesystem::create_directories("sub/deeper");
+  open_binary(1, "sub\\deeper/piece.1");
+  file_write_text(1, text("data"));
+  file_close(1);
+  EXPECT_EQ(read_file("sub/deeper/piece.1"), "data");
+  EXPECT_EQ(str(dir_search(text("sub/deeper\\PIECE.1"), 0)), "piece.1");
+  // A pattern that ends in a separator searches the directory for every name.
+  EXPECT_EQ(str(dir_search(text("sub\\deeper\\"), 0)), "piece.1");
+}
+
+TEST_F(Win32FileSystemTest, ANameFollowedByDotStarFindsEveryPieceOfASet) {
+  for (const char* name : {"DATA", "DATA.1", "DATA.2", "DATA.zip", "DATAX.1", "XDATA.1"}) {
+    write_file(name, "x");
+  }
+  EXPECT_EQ(all("DATA.*"), (std::set<std::string>{"DATA", "DATA.1", "DATA.2", "DATA.zip"}));
+  EXPECT_EQ(all("data.2"), (std::set<std::string>{"DATA.2"}));  // as the file system stores it
+  EXPECT_EQ(all("DATA.3"), std::set<std::string>{});
+  EXPECT_EQ(error(), 0);
+}
+
+TEST_F(Win32FileSystemTest, AHeldFileCannotBeOpenedAgainUnderAnySpelling) {
+  write_file("held", "data");
+  open_binary(1, "held");
+  for (const char* spelling : {"held", "HELD", ".\\held"}) {
+    clear_error();
+    file_open(2, text(spelling), BINARY_REQUEST);
+    EXPECT_EQ(error(), ERR_PERMISSION_DENIED) << spelling;
+    EXPECT_EQ(file_lookup_channel(2), nullptr) << spelling;
+  }
+  file_close(1);
+  EXPECT_EQ(read_file("held"), "data");
+}
+
+TEST_F(Win32FileSystemTest, ReadOnlyFilesOpenForReadingAfterTheRetry) {
+  write_file("locked", "abc");
+  std::filesystem::permissions("locked", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  open_binary(1, "locked");
+  if ((file_lookup_channel(1)->access & ACCESS_WRITE) != 0) {
+    // Wine lets root write to a read-only file, as the file system below it does.
+    file_close(1);
+    std::filesystem::permissions("locked", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    GTEST_SKIP() << "the read-only attribute does not stop this user's writes";
+  }
+  EXPECT_EQ(str(file_read_bytes(1, 3)), "abc");
+  file_write_text(1, text("z"));
+  EXPECT_EQ(error(), ERR_ACCESS_ERROR);
+  file_close(1);
+  std::filesystem::permissions("locked", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+}
+
+}  // namespace
