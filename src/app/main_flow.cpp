@@ -1,11 +1,26 @@
-#include "console/screen.h"
-#include "frame/startup.h"
+#include "app/main_flow.h"
 
-// The banner alone until the menus stand.
-int app_main() {
+#include "app/join.h"
+#include "app/piece_format.h"
+#include "app/split.h"
+#include "console/keyboard.h"
+#include "console/screen.h"
+#include "files/channels.h"
+#include "files/dir_search.h"
+#include "files/transfer.h"
+#include "frame/startup.h"
+#include "text/text_ops.h"
+
+namespace {
+
+TextValue with_mark(std::string_view text) {
+  return txt_concat(txt_from_code(PROGRESS_MARK), txt_constant(text));
+}
+
+void show_banner() {
   con_clear_screen();
   con_new_line();
-  con_print(txt_constant("Tranchor v2.1"));
+  con_print(txt_push_fixed(APP_TITLE));
   con_new_line();
   con_print(txt_constant("by Aldermoor"));
   con_new_line();
@@ -13,5 +28,140 @@ int app_main() {
   con_print(txt_constant("- 32bit Windows95/98/NT4.0 version."));
   con_new_line();
   con_new_line();
-  return 0;
+}
+
+bool is_help_word(const TextValue& tail) {
+  const TextValue upper = txt_upper(tail);
+  for (std::string_view word : {"?", "/?", "HELP", "H"}) {
+    if (txt_equal(upper, txt_constant(word))) return true;
+  }
+  return false;
+}
+
+void show_help() {
+  con_print(txt_constant("Split a file into smaller parts"));
+  con_new_line();
+  con_print(txt_constant("or glue them together again."));
+  con_new_line();
+  con_new_line();
+  con_print(txt_constant("USAGE : Tranchor <enter>"));
+  con_new_line();
+  con_print(txt_constant("        Double-click or Drag and Drop on it."));
+  con_new_line();
+  con_new_line();
+  con_print(txt_constant("Press any key to continue."));
+  con_new_line();
+  con_flush_input();
+  con_wait_key();
+}
+
+// Polls until S or G (either case) is pressed; false when Escape ends the run. Keys are not shown.
+bool read_mode_letter(TextValue& mode_letter) {
+  const TextValue escape = txt_from_code(27);
+  for (;;) {
+    const TextValue key = txt_upper(con_poll_key());
+    if (txt_equal(key, escape)) return false;
+    if (txt_equal(key, txt_constant("S")) || txt_equal(key, txt_constant("G"))) {
+      txt_assign(mode_letter, key);
+      return true;
+    }
+    if (key.empty()) con_yield();
+  }
+}
+
+// A name that Windows hands over in quotes (it holds blanks) is used without them.
+void strip_enclosing_quotes(TextValue& tail) {
+  if (tail.length >= 2 && tail.data()[0] == '"' && tail.data()[tail.length - 1] == '"') {
+    txt_assign(tail, txt_mid(tail, 2, tail.length - 2));
+  }
+}
+
+// Reads the first bytes of a dropped file to see whether it is piece 1 of a set. Only a file
+// that exists is opened, so the test never leaves a file behind.
+bool is_first_piece(const TextValue& name) {
+  if (dir_search(name, 0).empty()) return false;
+  const ChannelNumber channel = file_free_channel();
+  file_open(channel, name, BINARY_REQUEST);
+  const TextValue start = file_read_bytes(channel, APP_TITLE.size);
+  file_close(channel);
+  return txt_equal(start, txt_push_fixed(APP_TITLE)) || txt_equal(start, txt_constant(OLD_SIGNATURE));
+}
+
+// The base name of the set that a dropped file belongs to: the name up to its first dot.
+TextValue dropped_base_name(const TextValue& tail) {
+  TextValue base = txt_copy(tail);
+  TextValue extension_field;
+  app_split_name(base, extension_field);
+  // A name without a dot in its file-name part is the base name itself (a dotless source splits
+  // into NAME.1, NAME.2, ...); otherwise the dot that app_split_name kept goes.
+  if (extension_field.empty()) return base;
+  return txt_left(base, base.length - 1);
+}
+
+void report_missing(const TextValue& file_name) {
+  con_new_line();
+  con_print(txt_concat(txt_constant("File not found : "), file_name));
+  con_new_line();
+  con_new_line();
+  con_print(txt_constant("Press any key to end."));
+  con_new_line();
+  con_flush_input();
+  con_wait_key();
+}
+
+}  // namespace
+
+int app_main() {
+  TextValue tail = rt_command_tail();
+  TextValue mode_letter;
+  TextValue file_name;
+  TextValue found_name;
+  txt_store_fixed(APP_TITLE, txt_constant(APP_TITLE_TEXT));
+  strip_enclosing_quotes(tail);
+
+  show_banner();
+  if (is_help_word(tail)) {
+    show_help();
+    return 0;
+  }
+
+  if (tail.empty()) {
+    con_new_line();
+    con_print(with_mark(" [S]plit or [G]lue :"));
+    con_new_line();
+    if (!read_mode_letter(mode_letter)) return 0;
+    con_new_line();
+    const bool split = txt_equal(mode_letter, txt_constant("S"));
+    con_print(with_mark(" Filename to "));
+    con_print(txt_constant(split ? "split, incl. extention :" : "glue, excl. extention :"));
+    txt_assign(file_name, con_input_line());
+    if (split) {
+      txt_assign(found_name, dir_search(file_name, 0));
+    } else {
+      txt_assign(found_name, dir_search(txt_concat(file_name, txt_constant(".*")), 0));
+    }
+  } else {
+    txt_assign(file_name, tail);
+    if (is_first_piece(tail)) txt_assign(mode_letter, txt_constant("G"));
+    if (mode_letter.empty()) {
+      con_new_line();
+      con_print(with_mark(" [S]plit or [G]lue : "));
+      if (!read_mode_letter(mode_letter)) return 0;
+      con_new_line();
+    }
+    if (txt_equal(mode_letter, txt_constant("S"))) {
+      txt_assign(found_name, dir_search(file_name, 0));
+    } else {
+      // The join looks for the pieces itself; only an empty base name counts as not found.
+      txt_assign(found_name, dropped_base_name(tail));
+      txt_assign(file_name, found_name);
+    }
+  }
+
+  if (found_name.empty()) {
+    report_missing(file_name);
+    return 0;
+  }
+  if (txt_equal(mode_letter, txt_constant("S"))) return app_split(file_name);
+  return app_join(file_name);
 }

@@ -214,6 +214,10 @@ void file_close(ChannelNumber channel) {
   if (first != 0) rt_raise_error(first);
 }
 
+void file_close_all() {
+  while (rt_state.files.channel_list != nullptr) file_close(rt_state.files.channel_list->number);
+}
+
 ChannelNumber file_free_channel() {
   for (ChannelNumber channel = 1; channel < INT16_MAX; ++channel) {
     if (file_lookup_channel(channel) == nullptr) return channel;

@@ -64,6 +64,9 @@ void file_open(ChannelNumber channel, const TextValue& name, const OpenRequest& 
 // file ends at its current position. Failures are recorded after the channel is gone.
 void file_close(ChannelNumber channel);
 
+// Closes every open channel, so that the next run starts with none.
+void file_close_all();
+
 // The lowest number from 1 up that is not open. Reserves nothing.
 ChannelNumber file_free_channel();
 

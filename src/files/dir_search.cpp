@@ -88,3 +88,14 @@ TextValue dir_search(const TextValue& pattern, std::uint32_t mask) {
   if (out_of_memory) rt_raise_error(ERR_OUT_OF_MEMORY);
   return result;
 }
+
+void dir_search_end() {
+  FilesState& files = rt_state.files;
+  SpinGuard name_guard(files.file_name_lock);
+  if (files.search_handle == nullptr) return;
+  FindHandle old = files.search_handle;
+  files.search_handle = nullptr;
+  files.search_mask = 0;
+  ErrorNumber ignored = 0;
+  rt_os_call(ignored, [&](FileSystem& fs) { return fs.find_close(old); });
+}

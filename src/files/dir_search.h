@@ -18,3 +18,6 @@ constexpr std::uint32_t ATTR_HIDDEN = 0x02, ATTR_SYSTEM = 0x04, ATTR_VOLUME = 0x
 // the empty text when there is no (further) match. A pattern ending in ":", "\" or "/" searches
 // that directory or drive for every name. "." and ".." are never returned.
 TextValue dir_search(const TextValue& pattern, std::uint32_t mask);
+
+// Ends the search in progress, if any, so that the next run starts with none.
+void dir_search_end();

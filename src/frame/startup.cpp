@@ -1,6 +1,8 @@
 #include "frame/startup.h"
 
 #include "console/screen.h"
+#include "files/channels.h"
+#include "files/dir_search.h"
 #include "frame/runtime_state.h"
 #include "platform/console_device.h"
 #include "platform/process.h"
@@ -69,11 +71,10 @@ void rt_app_begin() {
   con_reset();
   main_routine_frame = ErrorFrame{};
   frame_before_run = rt_enter_frame(&main_routine_frame);
-  // The channel records and the search of an earlier run are left behind, not closed: the
-  // operating system releases what they hold at the end of the process.
-  rt_state.files.channel_list = nullptr;
-  rt_state.files.search_handle = nullptr;
-  rt_state.files.search_mask = 0;
+  // Whatever an earlier run in this process left open is closed, so each run starts with no
+  // channel and no search.
+  file_close_all();
+  dir_search_end();
 }
 
 int rt_app_end(int result) {

@@ -123,6 +123,13 @@ bool VirtualConsole::read_input(InputRecord& record) {
   return true;
 }
 
+void VirtualConsole::flush_input() {
+  input_.clear();
+  const std::string later = after_flush_;
+  after_flush_.clear();
+  type(later);
+}
+
 void VirtualConsole::press_key(std::uint8_t character, std::uint16_t scan_code, std::uint32_t control_state) {
   InputRecord record;
   record.kind = InputEventKind::key;

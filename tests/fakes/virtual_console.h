@@ -30,6 +30,8 @@ class VirtualConsole : public ConsoleDevice {
   void queue(const InputRecord& record) { input_.push_back(record); }
   // Key-down records for every byte of the text, each with the scan code of its key.
   void type(const std::string& bytes);
+  // Keys the user types once the program has thrown pending keys away (after the next flush).
+  void type_after_flush(const std::string& bytes) { after_flush_ += bytes; }
   void press_key(std::uint8_t character, std::uint16_t scan_code, std::uint32_t control_state = 0);
   void release_key(std::uint8_t character, std::uint16_t scan_code);
   // When the queue runs dry, report that no console input exists (instead of an empty queue).
@@ -67,7 +69,7 @@ class VirtualConsole : public ConsoleDevice {
   void set_cursor_shape(CursorShape shape) override { shape_ = shape; }
   InputPeek peek_input(InputRecord& record) override;
   bool read_input(InputRecord& record) override;
-  void flush_input() override { input_.clear(); }
+  void flush_input() override;
   void sleep_one_millisecond() override { ++sleeps_; }
   void finish() override { finished_ = true; }
 
@@ -82,6 +84,7 @@ class VirtualConsole : public ConsoleDevice {
   CursorShape output_shape_{25, true};
   CursorShape error_shape_{25, true};
   std::deque<InputRecord> input_;
+  std::string after_flush_;
   bool no_input_when_empty_ = false;
   bool input_fails_ = false;
   int hold_until_sleeps_ = 0;

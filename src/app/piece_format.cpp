@@ -1,0 +1,37 @@
+#include "app/piece_format.h"
+
+#include "console/keyboard.h"
+#include "console/screen.h"
+#include "platform/path_rules.h"
+#include "text/number_format.h"
+#include "text/text_ops.h"
+
+FixedText<13> APP_TITLE = {{'T', 'r', 'a', 'n', 'c', 'h', 'o', 'r', ' ', 'v', '2', '.', '1'}};
+
+void app_split_name(TextValue& name, TextValue& extension_field) {
+  // Only the file-name part counts: a dot in a directory name would put the pieces elsewhere.
+  std::int32_t name_start = 1;
+  for (std::uint32_t at = name.length; at > 0; --at) {
+    if (path_separator(name.data()[at - 1])) {
+      name_start = static_cast<std::int32_t>(at) + 1;
+      break;
+    }
+  }
+  const std::uint32_t dot = txt_find(name, txt_constant("."), name_start);
+  if (dot == 0) return;
+  txt_assign(extension_field, txt_mid(txt_concat(name, txt_constant("   ")),
+                                      static_cast<std::int32_t>(dot) + 1, 3));
+  txt_assign(name, txt_left(name, dot));
+}
+
+TextValue app_decimal(std::int32_t number) { return txt_trim_left(num_to_text(num_from_int32(number))); }
+
+void app_show_failure(std::string_view message, const TextValue& name) {
+  con_print(txt_concat(txt_constant(message), name));
+  con_new_line();
+  con_new_line();
+  con_print(txt_constant("Press any key to end."));
+  con_new_line();
+  con_flush_input();
+  con_wait_key();
+}

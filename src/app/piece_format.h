@@ -1,0 +1,45 @@
+// The piece files: their names (the source's name up to its first dot, then the piece number in
+// decimal) and the header that piece 1 carries, plus what the split, the join and the main flow
+// share on the screen.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "text/text_value.h"
+
+// Piece 1 of a set starts with the title: the signature that the join and the drop detection
+// recognise. Its 13 bytes are also the smallest piece size the title itself would need.
+extern FixedText<13> APP_TITLE;
+constexpr std::string_view APP_TITLE_TEXT = "Tranchor v2.1";
+// The signature of the older piece layout (16-byte header, no count).
+constexpr std::string_view OLD_SIGNATURE = "Tranchor v2.0";
+
+// Header of piece 1, as it lies in the file (18 bytes).
+struct PieceHeader {
+  unsigned char signature[13];        // APP_TITLE
+  unsigned char extension_field[3];   // the source's extension as typed, blank-padded
+  unsigned char piece_count[2];       // 16-bit signed, little-endian
+};
+static_assert(sizeof(PieceHeader) == 18);
+constexpr std::uint32_t PIECE_HEADER_SIZE = sizeof(PieceHeader);
+constexpr std::uint32_t OLD_PIECE_HEADER_SIZE = 16;
+
+constexpr std::uint32_t COPY_BLOCK_SIZE = 32750;  // largest block moved in one step
+constexpr std::int32_t PROGRESS_ROW = 17;
+constexpr std::int32_t PIECE_LIMIT = 32767;       // piece numbers and the count are 16-bit
+constexpr std::uint8_t PROGRESS_MARK = 0xFE;      // the filled square of prompts and progress rows
+
+// Cuts name after the first dot of its file-name part (the dot stays) and sets extension_field to
+// the three bytes after that dot, blank-padded. A name without such a dot is left whole and
+// extension_field keeps its old value.
+void app_split_name(TextValue& name, TextValue& extension_field);
+
+// The piece number as decimal digits without blank, sign or leading zeros.
+TextValue app_decimal(std::int32_t number);
+
+// Shows a failure the run cannot go on from: the message and the file's name, then "Press any
+// key to end.", and waits for a key. The caller then ends the run with exit code 1.
+void app_show_failure(std::string_view message, const TextValue& name);
+constexpr std::string_view CANNOT_READ = "ERROR! Cannot read : ";
+constexpr std::string_view CANNOT_WRITE = "ERROR! Cannot write : ";

@@ -1,0 +1,163 @@
+#include "app/split.h"
+
+#include "fakes/app_scenario.h"
+
+namespace {
+
+const std::string MARK = "\xfe";
+
+class SplitTest : public AppScenario {
+ protected:
+  // Splits the file through the menu of a dropped file, typing the sizes given.
+  int split(const std::string& name, const std::string& typed_sizes) {
+    console.type("s" + typed_sizes);
+    return run(name);
+  }
+};
+
+TEST_F(SplitTest, WorkedExamplesByteForByte) {
+  struct Case {
+    std::size_t source_length;
+    std::vector<std::size_t> piece_lengths;
+    int count;
+  };
+  const Case cases[] = {
+      {100, {50, 50, 18}, 2},
+      {82, {50, 50, 0}, 2},
+      {0, {18}, 0},
+      {32, {50, 0}, 1},
+      {33, {50, 1}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source_length);
+    for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry);
+    const std::string source = pattern(c.source_length, static_cast<unsigned>(c.source_length));
+    write_file("DATA.ZIP", source);
+    ASSERT_EQ(split("DATA.ZIP", "50\r"), 0);
+    std::string data;
+    for (std::size_t i = 0; i < c.piece_lengths.size(); ++i) {
+      const std::string piece = read_file("DATA." + std::to_string(i + 1));
+      EXPECT_EQ(piece.size(), c.piece_lengths[i]) << "piece " << i + 1;
+      data += i == 0 ? piece.substr(18) : piece;
+    }
+    EXPECT_FALSE(exists("DATA." + std::to_string(c.piece_lengths.size() + 1)));
+    EXPECT_EQ(read_file("DATA.1").substr(0, 18), header("ZIP", c.count));
+    EXPECT_EQ(data, source);
+    EXPECT_EQ(read_file("DATA.ZIP"), source);  // the source is never changed
+  }
+}
+
+TEST_F(SplitTest, RefusedSizesRepeatThePromptOnTheNextRow) {
+  write_file("DATA.ZIP", pattern(40));
+  EXPECT_EQ(split("DATA.ZIP", "\rword\r0\r13\r18\r19\r"), 0);
+  const char* typed[] = {"", "word", "0", "13", "18", "19"};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(console.row(11 + i), MARK + " with a size of [bytes]:" + typed[i]) << i;
+  }
+  EXPECT_EQ(read_file("DATA.1").size(), 19u);
+  for (std::uint32_t size : {0u, 1u, 13u, 14u, 17u, 18u}) EXPECT_FALSE(app_piece_size_fits(size, 40)) << size;
+}
+
+TEST_F(SplitTest, SizesAreRoundedHalfToEven) {
+  struct Case {
+    std::string typed;
+    std::uint32_t size;
+  };
+  const Case cases[] = {
+      {"100.5", 100}, {"100.6", 101}, {"101.5", 102}, {"1000 bytes", 1000}, {"1.44e6", 1440000},
+      {"&H100", 256}, {"-1", 4294967295u}, {"4294967296", 0}, {"4294967297", 1}, {"1e30", 0},
+      {"-4294967200", 96},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(app_piece_size_from_text(txt_constant(c.typed)), c.size) << c.typed;
+  }
+}
+
+TEST_F(SplitTest, NegativeSizePutsTheWholeSourceIntoPieceOne) {
+  const std::string source = pattern(5000);
+  write_file("DATA.ZIP", source);
+  EXPECT_EQ(split("DATA.ZIP", "-1\r"), 0);
+  EXPECT_EQ(read_file("DATA.1"), header("ZIP", 0) + source);
+  EXPECT_FALSE(exists("DATA.2"));
+}
+
+TEST_F(SplitTest, CountRoundsHalvesToEven) {
+  EXPECT_EQ(app_piece_count(82, 18, 200), 0);   // 100 / 200 = 0.5
+  EXPECT_EQ(app_piece_count(282, 18, 200), 2);  // 1.5
+  EXPECT_EQ(app_piece_count(83, 18, 200), 1);
+  EXPECT_EQ(app_piece_count(100, 18, 50), 2);
+  EXPECT_EQ(app_piece_count(6ull << 30, 18, 1u << 30), 6);  // lengths beyond 32 bits
+}
+
+TEST_F(SplitTest, SizesNeedingTooManyPiecesAreRefused) {
+  // 32,767 pieces at most, an empty last piece included.
+  EXPECT_TRUE(app_piece_size_fits(19, 19 * 32767 - 18 - 1));
+  EXPECT_FALSE(app_piece_size_fits(19, 19 * 32767 - 18));
+  EXPECT_FALSE(app_piece_size_fits(18, 0));
+  EXPECT_TRUE(app_piece_size_fits(4294967295u, 100ull << 30));
+}
+
+TEST_F(SplitTest, PieceNamesHaveNoLeadingZerosAndTheTenthIsTen) {
+  write_file("DATA.ZIP", pattern(10 * 20 - 18 + 5));
+  EXPECT_EQ(split("DATA.ZIP", "20\r"), 0);
+  EXPECT_EQ(listing(), "DATA.1 DATA.10 DATA.11 DATA.2 DATA.3 DATA.4 DATA.5 DATA.6 DATA.7 DATA.8 DATA.9 DATA.ZIP");
+  EXPECT_EQ(console.row(17), std::string(11, '\xfe') + "DATA.11");
+}
+
+TEST_F(SplitTest, ExtensionFieldIsPaddedCutAndKeepsItsCase) {
+  struct Case {
+    std::string source, base, field;
+  };
+  const Case cases[] = {
+      {"READ.ME", "READ.", "ME "},
+      {"PAGE.HTML", "PAGE.", "HTM"},
+      {"archive.tar.gz", "archive.", "tar"},
+      {"NOTES.", "NOTES.", "   "},
+      {"noext", "noext.", "   "},
+      {"Mixed.ZiP", "Mixed.", "ZiP"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source);
+    write_file(c.source, "abc");
+    ASSERT_EQ(split(c.source, "100\r"), 0);
+    EXPECT_EQ(read_file(c.base + "1"), header(c.field, 0) + "abc");
+  }
+}
+
+TEST_F(SplitTest, PiecesLieBesideTheSourceWhateverTheDirectoriesAreCalled) {
+  std::filesystem::create_directories("v1.0/sub.dir");
+  write_file("v1.0/sub.dir/report.pdf", pattern(70));
+  ASSERT_EQ(split("v1.0/sub.dir/report.pdf", "50\r"), 0);
+  EXPECT_TRUE(exists("v1.0/sub.dir/report.1"));
+  EXPECT_TRUE(exists("v1.0/sub.dir/report.2"));
+  EXPECT_EQ(read_file("v1.0/sub.dir/report.1").substr(13, 3), "pdf");
+}
+
+TEST_F(SplitTest, ExistingPiecesAreReplacedWhole) {
+  write_file("DATA.2", std::string(500, 'x'));
+  write_file("DATA.ZIP", pattern(60));
+  ASSERT_EQ(split("DATA.ZIP", "50\r"), 0);
+  EXPECT_EQ(read_file("DATA.2"), pattern(60).substr(32));
+}
+
+TEST_F(SplitTest, PieceThatWouldBeTheSourceIsRefused) {
+  // The source X.1 would be its own first piece.
+  write_file("X.1", "just some text that is not a piece");
+  console.type("s100\r");
+  console.type_after_flush("k");
+  EXPECT_EQ(run("X.1"), 1);
+  EXPECT_EQ(read_file("X.1"), "just some text that is not a piece");
+  EXPECT_EQ(console.row(18), "ERROR! Cannot write : X.1");
+  EXPECT_EQ(console.row(20), "Press any key to end.");
+}
+
+TEST_F(SplitTest, BlocksNeverExceedTheCopySizeAndLargeSourcesRoundTrip) {
+  const std::string source = pattern(3 * 32750 + 77);
+  write_file("BIG.BIN", source);
+  ASSERT_EQ(split("BIG.BIN", "40000\r"), 0);
+  std::string data = read_file("BIG.1").substr(18);
+  for (int i = 2; exists("BIG." + std::to_string(i)); ++i) data += read_file("BIG." + std::to_string(i));
+  EXPECT_EQ(data, source);
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include "fakes/app_scenario.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "frame/startup.h"
+#include "platform/process.h"
+
+AppScenario::AppScenario() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::random_device random;
+  directory = std::filesystem::temp_directory_path() /
+              ("tranchor-app-" + std::string(info->name()) + "-" + std::to_string(random()));
+  std::filesystem::remove_all(directory);
+  std::filesystem::create_directories(directory);
+  previous_directory_ = std::filesystem::current_path();
+  std::filesystem::current_path(directory);
+  rt_state.file_system = &process_file_system();
+  console.set_no_input_when_empty(true);  // a key the test forgot fails the test instead of hanging
+}
+
+AppScenario::~AppScenario() {
+  std::filesystem::current_path(previous_directory_);
+  std::error_code ignored;
+  std::filesystem::remove_all(directory, ignored);
+}
+
+int AppScenario::run(const std::string& tail) {
+  command_line_ = tail;
+  rt_state.command_tail = command_line_.c_str();
+  rt_app_begin();
+  const int code = app_main();
+  return rt_app_end(code);
+}
+
+void AppScenario::write_file(const std::string& name, const std::string& bytes) {
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string AppScenario::read_file(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool AppScenario::exists(const std::string& name) { return std::filesystem::exists(name); }
+
+std::string AppScenario::listing() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+  return text;
+}
+
+std::string AppScenario::pattern(std::size_t length, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(length, '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+std::string AppScenario::header(const std::string& extension_field, int count) {
+  std::string bytes = "Tranchor v2.1" + extension_field;
+  bytes += static_cast<char>(count & 0xFF);
+  bytes += static_cast<char>((count >> 8) & 0xFF);
+  return bytes;
+}

@@ -1,0 +1,34 @@
+// Runs the whole tool on the virtual console over real files in a temporary directory of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "fakes/runtime_fixture.h"
+
+class AppScenario : public RuntimeFixture {
+ protected:
+  AppScenario();
+  ~AppScenario() override;
+
+  // Runs the tool with this command-line tail on the keys queued so far; gives the exit code.
+  int run(const std::string& tail = "");
+
+  static void write_file(const std::string& name, const std::string& bytes);
+  static std::string read_file(const std::string& name);
+  static bool exists(const std::string& name);
+  // Names of the files in the directory, sorted.
+  static std::string listing();
+  // Bytes 0..n-1 of a pattern that does not repeat within short distances.
+  static std::string pattern(std::size_t length, unsigned seed = 1);
+  // The 18-byte header of piece 1.
+  static std::string header(const std::string& extension_field, int count);
+
+  std::filesystem::path directory;
+
+ private:
+  std::filesystem::path previous_directory_;
+  std::string command_line_;
+};

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Runs the built program in a real terminal (tmux) the way a user would, and checks the screen
+# rows and the files it leaves. $1 is the program.
+set -euo pipefail
+program=$(readlink -f "$1")
+export TERM=xterm-256color
+socket="tranchor-tool-$$"
+work=$(mktemp -d)
+trap 'tmux -L "$socket" kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Starts the program in a fresh 80x25 pane with the given arguments.
+start() {
+  tmux -L "$socket" kill-server 2>/dev/null || true
+  tmux -L "$socket" new-session -d -x 80 -y 25 -c "$work" "$program $*; echo EXIT=\$? > $work/exit-code; sleep 30"
+  tmux -L "$socket" set-option -g remain-on-exit on >/dev/null
+}
+screen() { tmux -L "$socket" capture-pane -p; }
+row() { screen | sed -n "${1}p" | sed 's/[[:space:]]*$//'; }
+keys() { tmux -L "$socket" send-keys "$@"; }
+# Waits until the row shows the text (or 10 seconds pass).
+wait_row() {
+  local n=$1 want=$2
+  for _ in $(seq 100); do
+    [[ "$(row "$n")" == "$want" ]] && return 0
+    sleep 0.1
+  done
+  fail "row $n: want '$want', got '$(row "$n")'"
+  screen
+}
+wait_exit() {
+  for _ in $(seq 100); do
+    [[ -s exit-code ]] && { cat exit-code; rm -f exit-code; return 0; }
+    sleep 0.1
+  done
+  echo "EXIT=none"
+}
+expect_exit() {
+  local got
+  got=$(wait_exit)
+  [[ "$got" == "EXIT=$1" ]] || fail "exit: want $1, got $got"
+}
+
+# Help screen: ends after one key.
+start '?'
+wait_row 2 "Tranchor v2.1"
+wait_row 13 "Press any key to continue."
+[[ "$(row 11)" == "        Double-click or Drag and Drop on it." ]] || fail "help row 11: '$(row 11)'"
+keys x
+expect_exit 0
+
+# No tail: S, a name, a refused size, a size; the pieces on disk.
+head -c 100000 /dev/urandom > DATA.ZIP
+start
+wait_row 8 "■ [S]plit or [G]lue :"
+keys s
+wait_row 10 "■ Filename to split, incl. extention :"
+keys DATA.ZIP Enter
+wait_row 12 "■ Split file into pieces"
+keys 13 Enter
+wait_row 14 "■ with a size of [bytes]:"
+keys 40000 Enter
+wait_row 17 "■■■DATA.3"
+expect_exit 0
+[[ $(stat -c %s DATA.1) == 40000 && $(stat -c %s DATA.2) == 40000 && $(stat -c %s DATA.3) == 20018 ]] ||
+  fail "piece sizes: $(stat -c %s DATA.1 DATA.2 DATA.3 | tr '\n' ' ')"
+
+# A dropped first piece joins with no key at all.
+mv DATA.ZIP original.zip
+start DATA.1
+wait_row 17 "■■■ Now adding : DATA.3"
+expect_exit 0
+cmp -s original.zip DATA.zip || fail "joined file differs"
+
+# An incomplete set.
+mv DATA.2 away.2
+rm DATA.zip
+start DATA.1
+wait_row 18 "ERROR! Incomplete file set!"
+wait_row 19 "File not found : DATA.2"
+wait_row 21 "Press any key to end."
+keys Enter
+expect_exit 0
+[[ ! -e DATA.zip ]] || fail "an incomplete set wrote an output"
+mv away.2 DATA.2
+
+# Escape at the menu ends the run at once.
+start original.zip
+wait_row 8 "■ [S]plit or [G]lue :"
+keys Escape
+expect_exit 0
+[[ "$(row 9)" == "" ]] || fail "escape left row 9: '$(row 9)'"
+
+# No terminal at all: a dropped first piece still joins.
+rm -f DATA.zip
+"$program" DATA.1 </dev/null >/dev/null 2>&1 || fail "join without a terminal exited $?"
+cmp -s original.zip DATA.zip || fail "join without a terminal gave a different file"
+
+# No terminal and a key needed: one line on standard error, exit code 1.
+set +e
+message=$(setsid -w "$program" original.zip </dev/null 2>&1 >/dev/null)
+code=$?
+set -e
+[[ $code == 1 && "$message" == *"no console is available for input"* ]] || fail "no-console run: $code '$message'"
+
+if [[ $failures -ne 0 ]]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "terminal tool checks passed"
