@@ -163,7 +163,7 @@ TEST_F(JoinTest, RoundTripsForManyLengthsAndSizes) {
   int run_number = 0;
   for (std::size_t length : lengths) {
     for (std::uint32_t size : sizes) {
-      if (!app_piece_size_fits(size, length) || length / size > 2000) continue;
+      if (!app_piece_size_fits(size, length) || length / size > 300) continue;
       SCOPED_TRACE(std::to_string(length) + " in pieces of " + std::to_string(size));
       for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry);
       const std::string source = pattern(length, static_cast<unsigned>(++run_number));

@@ -1,5 +1,6 @@
 #include "fakes/virtual_console.h"
 
+#include <algorithm>
 #include <cctype>
 
 VirtualConsole::VirtualConsole(int columns, int rows)
@@ -73,6 +74,12 @@ void VirtualConsole::scroll(int left, int top, int right, int bottom, int dest_x
                             ConsoleCell fill) {
   if (!output_visible()) return;
   ++scrolls_;
+  if (left == 0 && top == 1 && right == columns_ - 1 && bottom == rows_ - 1 && dest_x == 0 && dest_y == 0) {
+    // The whole screen up by one row: the common case, done without a copy of the grid.
+    std::copy(cells_.begin() + columns_, cells_.end(), cells_.begin());
+    std::fill(cells_.end() - columns_, cells_.end(), fill);
+    return;
+  }
   std::vector<ConsoleCell> before = cells_;
   // Uncovered cells of the source rectangle get the fill; then the moved block is placed.
   for (int y = top; y <= bottom; ++y) {
