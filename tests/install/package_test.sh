@@ -15,7 +15,9 @@ build=$work/build
 jobs=$(nproc 2>/dev/null || echo 2)
 
 run() { "$@" >"$work/step.log" 2>&1 || { cat "$work/step.log" >&2; fail "$*"; }; }
-run cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTRANCHOR_SANITIZE=OFF
+# The package is made from the program built here, as it is: cpack does not build again.
+run cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTRANCHOR_SANITIZE=OFF \
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
 run cmake --build "$build" --target tranchor -j "$jobs"
 (cd "$build" && run cpack -G DEB -B "$work/out")
 
