@@ -2,9 +2,12 @@
 # Runs the built program in a real terminal (tmux) the way a user would, and checks the screen
 # rows and the files it leaves. $1 is the program.
 set -euo pipefail
+[[ -n "${TOOL_TEST_TRACE:-}" ]] && set -x
 program=$(readlink -f "$1")
 export TERM=xterm-256color
-socket="tranchor-tool-$$"
+socket_base="tranchor-tool-$$"
+socket="$socket_base-0"
+runs=0
 work=$(mktemp -d)
 trap 'tmux -L "$socket" kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
@@ -13,8 +16,12 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # Starts the program in a fresh 80x25 pane with the given arguments.
+# Each run gets a tmux server of its own: a server that is still shutting down must not meet
+# the next run's client.
 start() {
   tmux -L "$socket" kill-server 2>/dev/null || true
+  runs=$((runs + 1))
+  socket="$socket_base-$runs"
   tmux -L "$socket" new-session -d -x 80 -y 25 -c "$work" "$program $*; echo EXIT=\$? > $work/exit-code; sleep 30"
   tmux -L "$socket" set-option -g remain-on-exit on >/dev/null
 }
