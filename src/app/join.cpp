@@ -1,7 +1,6 @@
 #include "app/join.h"
 
 #include "app/piece_format.h"
-#include "console/keyboard.h"
 #include "console/screen.h"
 #include "files/channels.h"
 #include "files/dir_search.h"
@@ -117,13 +116,7 @@ int app_join(const TextValue& base_name) {
             file_close(piece);
             con_print(txt_constant("ERROR! Incomplete file set!"));
             con_new_line();
-            con_print(txt_concat(txt_constant("File not found : "), piece_name(file_name, number)));
-            con_new_line();
-            con_new_line();
-            con_print(txt_constant("Press any key to end."));
-            con_new_line();
-            con_flush_input();
-            con_wait_key();
+            app_end_with_message(txt_concat(txt_constant("File not found : "), piece_name(file_name, number)));
             return 0;
           }
         }

@@ -13,10 +13,6 @@
 
 namespace {
 
-TextValue with_mark(std::string_view text) {
-  return txt_concat(txt_from_code(PROGRESS_MARK), txt_constant(text));
-}
-
 void show_banner() {
   con_clear_screen();
   con_new_line();
@@ -100,13 +96,7 @@ TextValue dropped_base_name(const TextValue& tail) {
 
 void report_missing(const TextValue& file_name) {
   con_new_line();
-  con_print(txt_concat(txt_constant("File not found : "), file_name));
-  con_new_line();
-  con_new_line();
-  con_print(txt_constant("Press any key to end."));
-  con_new_line();
-  con_flush_input();
-  con_wait_key();
+  app_end_with_message(txt_concat(txt_constant("File not found : "), file_name));
 }
 
 }  // namespace
@@ -127,12 +117,12 @@ int app_main() {
 
   if (tail.empty()) {
     con_new_line();
-    con_print(with_mark(" [S]plit or [G]lue :"));
+    con_print(app_marked(" [S]plit or [G]lue :"));
     con_new_line();
     if (!read_mode_letter(mode_letter)) return 0;
     con_new_line();
     const bool split = txt_equal(mode_letter, txt_constant("S"));
-    con_print(with_mark(" Filename to "));
+    con_print(app_marked(" Filename to "));
     con_print(txt_constant(split ? "split, incl. extention :" : "glue, excl. extention :"));
     txt_assign(file_name, con_input_line());
     if (split) {
@@ -145,7 +135,7 @@ int app_main() {
     if (is_first_piece(tail)) txt_assign(mode_letter, txt_constant("G"));
     if (mode_letter.empty()) {
       con_new_line();
-      con_print(with_mark(" [S]plit or [G]lue : "));
+      con_print(app_marked(" [S]plit or [G]lue : "));
       if (!read_mode_letter(mode_letter)) return 0;
       con_new_line();
     }

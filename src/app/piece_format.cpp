@@ -26,12 +26,20 @@ void app_split_name(TextValue& name, TextValue& extension_field) {
 
 TextValue app_decimal(std::int32_t number) { return txt_trim_left(num_to_text(num_from_int32(number))); }
 
-void app_show_failure(std::string_view message, const TextValue& name) {
-  con_print(txt_concat(txt_constant(message), name));
+TextValue app_marked(std::string_view text) {
+  return txt_concat(txt_from_code(PROGRESS_MARK), txt_constant(text));
+}
+
+void app_end_with_message(const TextValue& line) {
+  con_print(line);
   con_new_line();
   con_new_line();
   con_print(txt_constant("Press any key to end."));
   con_new_line();
   con_flush_input();
   con_wait_key();
+}
+
+void app_show_failure(std::string_view message, const TextValue& name) {
+  app_end_with_message(txt_concat(txt_constant(message), name));
 }

@@ -38,8 +38,15 @@ void app_split_name(TextValue& name, TextValue& extension_field);
 // The piece number as decimal digits without blank, sign or leading zeros.
 TextValue app_decimal(std::int32_t number);
 
-// Shows a failure the run cannot go on from: the message and the file's name, then "Press any
-// key to end.", and waits for a key. The caller then ends the run with exit code 1.
+// The byte 0xFE followed by the text: how prompts and menus start.
+TextValue app_marked(std::string_view text);
+
+// The end of a run that stops on a message: the line, an empty row, "Press any key to end.",
+// and a wait for a key typed after the message appeared.
+void app_end_with_message(const TextValue& line);
+
+// Shows a failure the run cannot go on from: the message and the file's name, then waits as
+// above. The caller then ends the run with exit code 1.
 void app_show_failure(std::string_view message, const TextValue& name);
 constexpr std::string_view CANNOT_READ = "ERROR! Cannot read : ";
 constexpr std::string_view CANNOT_WRITE = "ERROR! Cannot write : ";

@@ -14,10 +14,6 @@
 
 namespace {
 
-TextValue with_mark(std::string_view text) {
-  return txt_concat(txt_from_code(PROGRESS_MARK), txt_constant(text));
-}
-
 void show_progress(std::int32_t piece_number, const TextValue& name) {
   con_set_cursor(1, PROGRESS_ROW);
   con_print(txt_repeat(txt_from_code(PROGRESS_MARK), static_cast<std::uint32_t>(piece_number)));
@@ -29,7 +25,7 @@ void show_progress(std::int32_t piece_number, const TextValue& name) {
 // prompt on the next row.
 std::uint32_t ask_piece_size(std::uint64_t source_length) {
   for (;;) {
-    con_print(with_mark(" with a size of [bytes]:"));
+    con_print(app_marked(" with a size of [bytes]:"));
     const std::uint32_t piece_size = app_piece_size_from_text(con_input_line());
     if (app_piece_size_fits(piece_size, source_length)) return piece_size;
   }
@@ -74,7 +70,7 @@ int app_split(const TextValue& source_name) {
   TextValue extension_field;
 
   con_new_line();
-  con_print(with_mark(" Split file into pieces"));
+  con_print(app_marked(" Split file into pieces"));
   con_new_line();
 
   // The source is opened before the size is asked for, so that the size can be checked against
