@@ -9,3 +9,4 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTRANCHOR_SANITIZE=ON -DB
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
 ctest --output-on-failure -j "$(nproc)"
+bash "$here/tools/windows.sh"  # the Windows builds; their tests under Wine

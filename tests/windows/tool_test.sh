@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The 64-bit Windows program under Wine, in Wine's console inside tmux, used as a person would:
+# the banner and the menu, a split with typed keys, a dropped first piece that joins, and the
+# pieces on disk compared byte for byte with those the POSIX program writes for the same input.
+# $TRANCHOR_EXE is the Windows program, $TRANCHOR_POSIX the POSIX one.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+program=$(readlink -f "$TRANCHOR_EXE")
+posix=$(readlink -f "$TRANCHOR_POSIX")
+work=$(mktemp -d)
+trap 'pane_stop; rm -rf "$work"' EXIT
+source "$here/wine_tmux.sh"
+
+mkdir "$work/win" "$work/posix"
+head -c 100000 /dev/urandom > "$work/win/DATA.ZIP"
+cp "$work/win/DATA.ZIP" "$work/posix/DATA.ZIP"
+
+# The banner, the menu and a split into pieces of 40000 bytes, typed at the keyboard.
+split_with_keys() {
+  wait_row 2 "Tranchor v2.1" || return 0
+  [[ "$(row 3)" == "by Aldermoor" ]] || fail "row 3: '$(row 3)'"
+  [[ "$(row 5)" == "- 32bit Windows95/98/NT4.0 version." ]] || fail "row 5: '$(row 5)'"
+  wait_row 8 "■ [S]plit or [G]lue :" || return 0
+  keys s
+  wait_row 10 "■ Filename to split, incl. extention :" || return 0
+  keys DATA.ZIP Enter
+  wait_row 12 "■ Split file into pieces" || return 0
+  keys 13 Enter  # too small: asked again
+  wait_row 14 "■ with a size of [bytes]:" || return 0
+  keys 40000 Enter
+  wait_row 17 "■■■DATA.3" || true
+  expect_exit 0
+}
+
+cd "$work/win"
+pane_start "wine '$program'"
+split_with_keys
+cd "$work/posix"
+pane_start "'$posix'"
+split_with_keys
+
+cd "$work"
+for piece in DATA.1 DATA.2 DATA.3; do
+  if [[ ! -f win/$piece ]]; then
+    fail "the Windows program wrote no $piece"
+  elif ! cmp -s win/$piece posix/$piece; then
+    fail "$piece differs from the POSIX program's"
+  fi
+done
+[[ ! -e win/DATA.4 ]] || fail "a fourth piece was written"
+
+# Piece 1 dropped onto the program: it joins with no key at all.
+cd "$work/win"
+mv DATA.ZIP original.zip
+pane_start "wine '$program' DATA.1"
+{ wait_row 2 "Tranchor v2.1" && wait_row 17 "■■■ Now adding : DATA.3"; } || true
+expect_exit 0
+cmp -s original.zip DATA.zip || fail "the joined file differs from the original"
+
+# A dropped name with blanks comes in quotes from Windows, and is used without them.
+mkdir "$work/blank"
+cd "$work/blank"
+cp "$work/win/DATA.1" "MY DATA.1"
+cp "$work/win/DATA.2" "MY DATA.2"
+cp "$work/win/DATA.3" "MY DATA.3"
+pane_start "wine '$program' 'MY DATA.1'"
+wait_row 17 "■■■ Now adding : MY DATA.3" || true
+expect_exit 0
+cmp -s "$work/win/original.zip" "MY DATA.zip" || fail "the joined file of a name with blanks differs"
+
+# Glue chosen at the menu, with the base name typed.
+cd "$work/win"
+rm DATA.zip
+pane_start "wine '$program'"
+{ wait_row 8 "■ [S]plit or [G]lue :" && keys g &&
+  wait_row 10 "■ Filename to glue, excl. extention :" && keys DATA Enter &&
+  wait_row 17 "■■■ Now adding : DATA.3"; } || true
+expect_exit 0
+cmp -s original.zip DATA.zip || fail "the file glued from the menu differs from the original"
+
+# The help screen, for a help word in any case; any key ends it.
+pane_start "wine '$program' hElP"
+{ wait_row 13 "Press any key to continue." && keys x; } || true
+[[ "$(row 11)" == "        Double-click or Drag and Drop on it." ]] || fail "help row 11: '$(row 11)'"
+expect_exit 0
+
+# Not shown here: Escape at the menu. Wine's console in a terminal hands a lone Escape over
+# as a key without its character (or, with another key right behind it, as Alt with that key),
+# so the program never sees the byte 27 there.
+
+finish_checks
+echo "Wine terminal checks passed"
