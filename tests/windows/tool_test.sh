@@ -84,6 +84,19 @@ pane_start "wine '$program' hElP"
 [[ "$(row 11)" == "        Double-click or Drag and Drop on it." ]] || fail "help row 11: '$(row 11)'"
 expect_exit 0
 
+# No console at all: a dropped first piece still joins, and a run that needs a key ends with
+# one line on standard error and exit code 1.
+cd "$work/win"
+rm -f DATA.zip
+setsid -w wine "$program" DATA.1 </dev/null >/dev/null 2>&1 || fail "join without a console exited $?"
+cmp -s original.zip DATA.zip || fail "the join without a console gave a different file"
+set +e
+message=$(setsid -w wine "$program" original.zip </dev/null 2>&1 >/dev/null)
+code=$?
+set -e
+[[ $code == 1 && "$message" == *"no console is available for input"* ]] ||
+  fail "run without a console that needs a key: $code '$message'"
+
 # Not shown here: Escape at the menu. Wine's console in a terminal hands a lone Escape over
 # as a key without its character (or, with another key right behind it, as Alt with that key),
 # so the program never sees the byte 27 there.
