@@ -20,6 +20,50 @@ ScreenBufferInfo read_screen() {
 // One row segment goes out in one batch of at most this many cells; longer rows take several.
 constexpr int CELL_BATCH = 256;
 
+// Where a write stands between two row segments.
+struct WritePlace {
+  int x;
+  int y;
+  bool pending_wrap;
+};
+
+// The length of the next row segment of a write from place, with remaining bytes left.
+int segment_length(const WritePlace& place, int width, std::uint32_t remaining) {
+  int room = width - place.x;
+  if (room > CELL_BATCH) room = CELL_BATCH;
+  return remaining < static_cast<std::uint32_t>(room) ? static_cast<int>(remaining) : room;
+}
+
+// Moves place past a segment of n cells: at the right edge to column 0 of the next row, or, on
+// the bottom row, to a wrap that waits for more output.
+void advance(WritePlace& place, int n, int width, int height) {
+  place.x += n;
+  if (place.x >= width) {
+    place.x = 0;
+    if (place.y + 1 >= height) {
+      place.pending_wrap = true;
+    } else {
+      ++place.y;
+    }
+  }
+}
+
+// How many times the screen scrolls while count bytes are written from place.
+std::uint64_t scrolls_of_write(WritePlace place, int width, int height, std::uint32_t count) {
+  std::uint64_t scrolls = 0;
+  std::uint32_t done = 0;
+  while (done < count) {
+    if (place.pending_wrap) {
+      place.pending_wrap = false;
+      ++scrolls;
+    }
+    const int n = segment_length(place, width, count - done);
+    done += static_cast<std::uint32_t>(n);
+    advance(place, n, width, height);
+  }
+  return scrolls;
+}
+
 }  // namespace
 
 void con_reset() {
@@ -32,47 +76,48 @@ void con_print(const TextValue& text) { con_write(text.data(), text.length); }
 
 void con_put_char(std::uint8_t byte) { con_write(&byte, 1); }
 
+// A long text (the progress row of a split with thousands of pieces) scrolls most of itself off
+// the screen before the write ends. A segment whose row will have scrolled off by then is not
+// written at all: every scroll still happens, and the cells, the cursor and the deferred wrap end
+// as they would, but the cells written stay within about one screen per write.
 void con_write(const unsigned char* bytes, std::uint32_t count) {
   if (count == 0) return;
   ConsoleState& console = rt_state.console;
   const std::uint16_t attribute = current_attribute();
   ScreenBufferInfo screen = read_screen();
-  int x = screen.cursor_x;
-  int y = screen.cursor_y;
   const int width = screen.columns;
   const int height = screen.rows;
   if (width <= 0 || height <= 0) return;  // not a console: nothing to show
 
+  WritePlace place{screen.cursor_x, screen.cursor_y, console.pending_wrap != 0};
+  const std::uint64_t scrolls = scrolls_of_write(place, width, height, count);
+  std::uint64_t scrolled = 0;
+  const ConsoleCell fill{' ', attribute};
   ConsoleCell cells[CELL_BATCH];
   std::uint32_t done = 0;
   while (done < count) {
-    if (console.pending_wrap != 0) {
+    if (place.pending_wrap) {
+      place.pending_wrap = false;
       console.pending_wrap = 0;
-      con_scroll_up();
+      device().scroll(0, 1, width - 1, height - 1, 0, 0, fill);
+      ++scrolled;
     }
-    int room = width - x;
-    if (room > CELL_BATCH) room = CELL_BATCH;
-    const std::uint32_t remaining = count - done;
-    const int n = remaining < static_cast<std::uint32_t>(room) ? static_cast<int>(remaining) : room;
-    for (int i = 0; i < n; ++i) {
-      cells[i].character = bytes[done + static_cast<std::uint32_t>(i)];
-      cells[i].attribute = attribute;
-    }
-    device().write_cells(x, y, cells, n);
-    done += static_cast<std::uint32_t>(n);
-    x += n;
-    if (x >= width) {
-      x = 0;
-      if (y + 1 >= height) {
-        console.pending_wrap = 255;
-      } else {
-        ++y;
+    const int n = segment_length(place, width, count - done);
+    // The scrolls still to come lift this row by as many rows; above row 0 it is gone.
+    if (scrolls - scrolled <= static_cast<std::uint64_t>(place.y)) {
+      for (int i = 0; i < n; ++i) {
+        cells[i].character = bytes[done + static_cast<std::uint32_t>(i)];
+        cells[i].attribute = attribute;
       }
+      device().write_cells(place.x, place.y, cells, n);
     }
+    done += static_cast<std::uint32_t>(n);
+    advance(place, n, width, height);
   }
+  console.pending_wrap = place.pending_wrap ? 255 : 0;
   // Placing the cursor clears the pending wrap; a wrap pending at the bottom outlives the write.
   const std::uint8_t wrap = console.pending_wrap;
-  con_set_cursor(x + 1, y + 1);
+  con_set_cursor(place.x + 1, place.y + 1);
   console.pending_wrap = wrap;
 }
 
