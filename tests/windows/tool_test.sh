@@ -68,6 +68,25 @@ wait_row 17 "■■■ Now adding : MY DATA.3" || true
 expect_exit 0
 cmp -s "$work/win/original.zip" "MY DATA.zip" || fail "the joined file of a name with blanks differs"
 
+# A dropped name with a Windows directory part whose name holds a dot: the pieces lie beside
+# the source, named from the file's own name; piece 1 dropped rebuilds the file there.
+mkdir "$work/win/dir.x"
+cp "$work/win/original.zip" "$work/win/dir.x/DATA.ZIP"
+cd "$work/win"
+pane_start "wine '$program' 'dir.x\\DATA.ZIP'"
+{ wait_row 8 "■ [S]plit or [G]lue :" && keys s &&
+  wait_row 11 "■ with a size of [bytes]:" && keys 40000 Enter &&
+  wait_row 17 "■■■dir.x\\DATA.3"; } || true
+expect_exit 0
+for piece in DATA.1 DATA.2 DATA.3; do
+  cmp -s "dir.x/$piece" "$piece" || fail "dir.x/$piece differs from $piece"
+done
+rm dir.x/DATA.ZIP
+pane_start "wine '$program' 'dir.x\\DATA.1'"
+wait_row 17 "■■■ Now adding : dir.x\\DATA.3" || true
+expect_exit 0
+cmp -s original.zip dir.x/DATA.zip || fail "the file rebuilt in dir.x differs from the original"
+
 # Glue chosen at the menu, with the base name typed.
 cd "$work/win"
 rm DATA.zip
