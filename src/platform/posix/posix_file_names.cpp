@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/posix/cp437.h"
+#include "platform/posix/directory_names.h"
 
 namespace {
 
@@ -35,6 +36,14 @@ bool same_name(std::string_view left, std::string_view right) {
     if (fold(left[i]) != fold(right[i])) return false;
   }
   return true;
+}
+
+std::uint32_t folded_name_hash(std::string_view name) {
+  std::uint32_t hash = 2166136261u;  // FNV-1a over the folded characters
+  for (const char byte : name) {
+    hash = (hash ^ static_cast<std::uint32_t>(fold(byte))) * 16777619u;
+  }
+  return hash;
 }
 
 bool name_before(std::string_view left, std::string_view right) {
@@ -132,9 +141,15 @@ bool path_exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
-std::string resolve_name(std::string_view name) {
+std::string resolve_name(std::string_view name, int* found) {
   std::string exact = cp437_to_utf8(name);
-  if (path_exists(exact)) return exact;
+  struct stat info;
+  if (::lstat(exact.c_str(), &info) == 0) {
+    if (found != nullptr) *found = 1;
+    return exact;
+  }
+  const int exact_error = errno;
+  if (found != nullptr) *found = -1;
   std::string resolved;
   bool resolving = true;
   std::size_t start = 0;
@@ -144,17 +159,22 @@ std::string resolve_name(std::string_view name) {
     const std::string_view element = name.substr(start, end - start);
     std::string element_utf8 = cp437_to_utf8(element);
     if (resolving && !element.empty() && element != "." && element != "..") {
-      struct stat info;
-      if (::lstat((resolved + element_utf8).c_str(), &info) != 0) {
-        // Only a missing element is looked for; any other failure leaves the rest as written.
-        std::vector<DirectoryEntry> found;
-        int error = 0;
-        auto same = [&](const std::string& entry) { return same_name(entry, element); };
-        if (errno == ENOENT && scan_directory(resolved, same, found, error) && !found.empty()) {
-          element_utf8 = found.front().utf8;
-        } else {
-          resolving = false;
-        }
+      // The whole name as written was just looked at: a last element reached unchanged need not
+      // be looked at again.
+      const std::string path = resolved + element_utf8;
+      const bool last = slash == std::string_view::npos;
+      int error = 0;
+      if (path == exact) {
+        error = exact_error;
+      } else if (::lstat(path.c_str(), &info) != 0) {
+        error = errno;
+      }
+      // Only a missing element is looked for; any other failure leaves the rest as written.
+      if (error == 0 || (error == ENOENT && find_case_variant(resolved, element, element_utf8))) {
+        if (found != nullptr && last) *found = 1;
+      } else {
+        resolving = false;
+        if (found != nullptr && last && error == ENOENT) *found = 0;
       }
     }
     resolved += element_utf8;

@@ -4,6 +4,7 @@
 // the file system's own names are UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,8 @@
 
 // Whether two code-page-437 names are the same without regard to case.
 bool same_name(std::string_view left, std::string_view right);
+// A hash of the name that is the same for every name that same_name takes as equal.
+std::uint32_t folded_name_hash(std::string_view name);
 // The order of a search's results: by name without regard to case.
 bool name_before(std::string_view left, std::string_view right);
 
@@ -41,4 +44,6 @@ bool path_exists(const std::string& path);
 // without reading any directory. Otherwise each element that does not exist as written is
 // replaced by an entry of its directory that differs from it only in case, if there is one;
 // from the first element that has none on, the rest stays as written.
-std::string resolve_name(std::string_view name);
+// found, when given, says whether the path that comes back is known to exist: 1 yes, 0 no (its
+// last element is missing and has no other spelling), -1 not known.
+std::string resolve_name(std::string_view name, int* found = nullptr);

@@ -13,6 +13,7 @@
 
 #include "platform/file_system.h"
 #include "platform/posix/cp437.h"
+#include "platform/posix/directory_names.h"
 #include "platform/posix/posix_file_names.h"
 
 namespace {
@@ -73,12 +74,16 @@ std::uint32_t code_for_path(int error, const std::string& path) {
 }
 
 // Attributes of an entry, links followed.
-std::uint32_t attributes_of(const std::string& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) return FS_ATTRIBUTE_SYSTEM;  // a dangling link
+std::uint32_t attributes_from(const struct stat& info) {
   if (S_ISDIR(info.st_mode)) return FS_ATTRIBUTE_DIRECTORY;
   if (!S_ISREG(info.st_mode)) return FS_ATTRIBUTE_SYSTEM;
   return (info.st_mode & 0222) == 0 ? FS_ATTRIBUTE_READONLY : FS_ATTRIBUTE_NORMAL;
+}
+
+std::uint32_t attributes_of(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return FS_ATTRIBUTE_SYSTEM;  // a dangling link
+  return attributes_from(info);
 }
 
 // ---- open files and searches -------------------------------------------------------------------
@@ -91,6 +96,7 @@ struct OpenFile {
   bool writable = false;
   std::uint32_t share = 0;
   bool disk = false;  // a regular file or block device: transfers are done whole
+  mode_t kind = 0;    // the file-type bits, which an open descriptor keeps for its life
 };
 
 // Whether an open with this access and share mode may stand beside an open that exists.
@@ -108,6 +114,8 @@ struct Search {
   std::vector<DirectoryEntry> entries;
   std::size_t next = 0;
   bool scan_pending = false;  // an exact name was found without a scan; the others come later
+  bool exact_first = false;            // that name is the first entry,
+  std::uint32_t exact_attributes = 0;  // with the attributes read when it was found
 };
 
 class PosixFileSystem final : public FileSystem {
@@ -180,14 +188,15 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
     fail(FS_ERROR_INVALID_PARAMETER);
     return FS_INVALID_HANDLE;
   }
-  const std::string path = resolve_name(name);
+  int found = -1;
+  const std::string path = resolve_name(name, &found);
 
   // Devices and FIFOs must not block the open; blocking returns right after it.
   int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   flags |= writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY;
   if (creation_disposition != FS_OPEN_EXISTING && creation_disposition != FS_TRUNCATE_EXISTING) flags |= O_CREAT;
   if (creation_disposition == FS_CREATE_NEW) flags |= O_EXCL;
-  const bool existed = path_exists(path);
+  const bool existed = found == 1 || (found == -1 && path_exists(path));
   const int descriptor = ::open(path.c_str(), flags, 0666);
   if (descriptor < 0) {
     fail(code_for_path(errno, path));
@@ -199,6 +208,8 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
     return FS_INVALID_HANDLE;
   };
   struct stat info;
+  // Made just after resolve_name looked for other spellings of its name.
+  if (found == 0 && (flags & O_CREAT) != 0) note_file_created(path);
   if (::fstat(descriptor, &info) != 0) return refuse(code_of(errno));
   if (S_ISDIR(info.st_mode)) return refuse(FS_ERROR_ACCESS_DENIED);
   const int status = ::fcntl(descriptor, F_GETFL);
@@ -232,6 +243,7 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
   file->writable = writable;
   file->share = share_mode;
   file->disk = S_ISREG(info.st_mode) || S_ISBLK(info.st_mode);
+  file->kind = info.st_mode & S_IFMT;
   files_.push_back(file);
   if (existed && (creation_disposition == FS_OPEN_ALWAYS || creation_disposition == FS_CREATE_ALWAYS)) {
     last_error_ = FS_ERROR_ALREADY_EXISTS;
@@ -242,14 +254,10 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
 std::uint32_t PosixFileSystem::file_type(FileHandle handle) {
   OpenFile* file = open_file(handle);
   if (file == nullptr) return FS_TYPE_UNKNOWN;
-  struct stat info;
-  if (::fstat(file->descriptor, &info) != 0) {
-    fail(code_of(errno));
-    return FS_TYPE_UNKNOWN;
-  }
-  if (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode)) return FS_TYPE_DISK;
-  if (S_ISCHR(info.st_mode)) return FS_TYPE_CHAR;
-  if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FS_TYPE_PIPE;
+  const mode_t kind = file->kind;
+  if (S_ISREG(kind) || S_ISBLK(kind)) return FS_TYPE_DISK;
+  if (S_ISCHR(kind)) return FS_TYPE_CHAR;
+  if (S_ISFIFO(kind) || S_ISSOCK(kind)) return FS_TYPE_PIPE;
   return FS_TYPE_UNKNOWN;
 }
 
@@ -371,9 +379,23 @@ FindHandle PosixFileSystem::find_first(const char* pattern, FindData& data) {
   // An exact name that exists as written needs no scan; the entries that differ from it only
   // in case are looked for when the search goes on.
   const std::string exact_utf8 = cp437_to_utf8(name_part);
-  if (!has_wildcards(name_part) && path_exists(found->directory + exact_utf8)) {
+  // One look gives both its existence and its attributes (a dangling link exists too).
+  const std::string exact_path = found->directory + exact_utf8;
+  struct stat info;
+  bool exact_found = false;
+  if (!has_wildcards(name_part)) {
+    if (::stat(exact_path.c_str(), &info) == 0) {
+      exact_found = true;
+      found->exact_attributes = attributes_from(info);
+    } else if (path_exists(exact_path)) {
+      exact_found = true;
+      found->exact_attributes = FS_ATTRIBUTE_SYSTEM;
+    }
+  }
+  if (exact_found) {
     found->entries.push_back(DirectoryEntry{exact_utf8, std::string(name_part)});
     found->scan_pending = true;
+    found->exact_first = true;
   } else {
     int error = 0;
     auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
@@ -404,9 +426,10 @@ bool PosixFileSystem::find_next(FindHandle handle, FindData& data) {
     }
   }
   if (found->next >= found->entries.size()) return fail(FS_ERROR_NO_MORE_FILES);
+  const bool exact = found->next == 0 && found->exact_first;
   const DirectoryEntry& entry = found->entries[found->next++];
   data.name = entry.name;
-  data.attributes = attributes_of(found->directory + entry.utf8);
+  data.attributes = exact ? found->exact_attributes : attributes_of(found->directory + entry.utf8);
   return true;
 }
 

@@ -14,19 +14,22 @@ TerminalGrid::TerminalGrid(int columns, int rows)
       last_changed_(static_cast<std::size_t>(rows_), -1) {}
 
 ConsoleCell TerminalGrid::cell(int x, int y) const {
+  settle();
   if (x < 0 || x >= columns_ || y < 0 || y >= rows_) return ConsoleCell{};
   const PackedCell packed = row(y)[x];
   return ConsoleCell{cell_character(packed), cell_attribute(packed)};
 }
 
 void TerminalGrid::mark_changed(int y, int first, int last) {
-  const auto index = static_cast<std::size_t>(ring_index(y));
+  settle();
+  const auto index = static_cast<std::size_t>(index_of(y));
   first_changed_[index] = std::min(first_changed_[index], first);
   last_changed_[index] = std::max(last_changed_[index], last);
   stale_ = true;
 }
 
 void TerminalGrid::clear_changes() {
+  settle();
   std::fill(first_changed_.begin(), first_changed_.end(), columns_);
   std::fill(last_changed_.begin(), last_changed_.end(), -1);
   scrolls_ = 0;
@@ -34,6 +37,7 @@ void TerminalGrid::clear_changes() {
 }
 
 void TerminalGrid::write_cells(int x, int y, const ConsoleCell* cells, int count) {
+  settle();
   if (y < 0 || y >= rows_ || count <= 0) return;
   int from = 0;
   if (x < 0) {
@@ -42,20 +46,27 @@ void TerminalGrid::write_cells(int x, int y, const ConsoleCell* cells, int count
   }
   const int end = static_cast<int>(std::min<long>(columns_, static_cast<long>(x) + (count - from)));
   if (x >= end) return;
-  for (int column = x; column < end; ++column) at(column, y) = pack_cell(cells[from + column - x]);
+  // One ring lookup for the whole segment: the progress row of a large split rewrites a screen
+  // of cells for every piece.
+  PackedCell* target = &at(x, y);
+  for (int i = 0; i < end - x; ++i) target[i] = pack_cell(cells[from + i]);
   mark_changed(y, x, end - 1);
 }
 
-void TerminalGrid::rotate_up(PackedCell fill) {
-  // The top row leaves; its storage becomes the new bottom row.
-  top_ = (top_ + 1) % rows_;
-  const int bottom = rows_ - 1;
-  std::fill_n(&at(0, bottom), columns_, fill);
-  const auto index = static_cast<std::size_t>(ring_index(bottom));
-  first_changed_[index] = 0;
-  last_changed_[index] = columns_ - 1;
-  ++scrolls_;
-  stale_ = true;
+void TerminalGrid::settle() const {
+  if (waiting_scrolls_ == 0) return;
+  // Each scroll lets the top row go and blanks its storage as the new bottom row; after a whole
+  // screen of them every row is blank.
+  const long count = waiting_scrolls_;
+  waiting_scrolls_ = 0;
+  const int fresh = count >= rows_ ? rows_ : static_cast<int>(count);
+  top_ = static_cast<int>((top_ + count) % rows_);
+  for (int y = rows_ - fresh; y < rows_; ++y) {
+    const auto index = static_cast<std::size_t>(index_of(y));
+    std::fill_n(&cells_[index * static_cast<std::size_t>(columns_)], columns_, waiting_fill_);
+    first_changed_[index] = 0;
+    last_changed_[index] = columns_ - 1;
+  }
 }
 
 void TerminalGrid::scroll(int left, int top, int right, int bottom, int dest_x, int dest_y,
@@ -64,9 +75,14 @@ void TerminalGrid::scroll(int left, int top, int right, int bottom, int dest_x, 
   // The screen services scroll the whole screen up by one row, again and again: turn the ring.
   if (left == 0 && top == 1 && right == columns_ - 1 && bottom == rows_ - 1 && dest_x == 0 &&
       dest_y == 0) {
-    rotate_up(fill_cell);
+    if (waiting_scrolls_ != 0 && waiting_fill_ != fill_cell) settle();
+    waiting_fill_ = fill_cell;
+    ++waiting_scrolls_;
+    ++scrolls_;
+    stale_ = true;
     return;
   }
+  settle();
   // Any other rectangle: copy it aside, fill it, and put the copy down where it goes.
   const int x0 = std::max(left, 0), y0 = std::max(top, 0);
   const int x1 = std::min(right, columns_ - 1), y1 = std::min(bottom, rows_ - 1);
@@ -99,6 +115,7 @@ void TerminalGrid::scroll(int left, int top, int right, int bottom, int dest_x, 
 }
 
 void TerminalGrid::fill_characters(int x, int y, long count, std::uint8_t character) {
+  settle();
   if (x < 0 || x >= columns_ || y < 0 || y >= rows_) return;
   while (count > 0 && y < rows_) {
     const int end = static_cast<int>(std::min<long>(columns_, x + count));
@@ -114,6 +131,7 @@ void TerminalGrid::fill_characters(int x, int y, long count, std::uint8_t charac
 }
 
 void TerminalGrid::fill_attributes(int x, int y, long count, std::uint16_t attribute) {
+  settle();
   if (x < 0 || x >= columns_ || y < 0 || y >= rows_) return;
   while (count > 0 && y < rows_) {
     const int end = static_cast<int>(std::min<long>(columns_, x + count));

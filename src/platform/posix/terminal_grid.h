@@ -2,6 +2,10 @@
 // memory, the cursor, and for each row the columns changed since the terminal last showed it.
 // Rows are kept in a ring, so the screen's one-row scroll moves no cells: it turns the ring and
 // blanks one row. Positions are 0-based; calls outside the grid are clipped.
+//
+// A run of one-row scrolls with nothing else between them is applied at once when the grid is
+// next used, so a long text that scrolls itself off the screen blanks each row at most once
+// (the progress row of a split of thousands of pieces scrolls hundreds of rows per piece).
 #pragma once
 
 #include <cstdint>
@@ -24,7 +28,7 @@ class TerminalGrid {
 
   int columns() const { return columns_; }
   int rows() const { return rows_; }
-  ConsoleCell cell(int x, int y) const;
+  ConsoleCell cell(int x, int y) const;  // the grid as it stands after every scroll
 
   void write_cells(int x, int y, const ConsoleCell* cells, int count);
   // Moves the rectangle's contents so that its corner lands on (dest_x, dest_y); the cells of
@@ -45,26 +49,43 @@ class TerminalGrid {
   bool stale() const { return stale_; }
   // Where row y lives in the ring. The renderer keeps what the terminal shows in the same
   // places, so that a scroll turns both alike.
-  int ring_index(int y) const { return (top_ + y) % rows_; }
-  const PackedCell* row(int y) const { return &cells_[static_cast<std::size_t>(ring_index(y)) * columns_]; }
+  int ring_index(int y) const {
+    settle();
+    return index_of(y);
+  }
+  const PackedCell* row(int y) const {
+    settle();
+    return &cells_[static_cast<std::size_t>(index_of(y)) * columns_];
+  }
   // The changed columns of row y: first > last when none.
-  int changed_first(int y) const { return first_changed_[static_cast<std::size_t>(ring_index(y))]; }
-  int changed_last(int y) const { return last_changed_[static_cast<std::size_t>(ring_index(y))]; }
+  int changed_first(int y) const {
+    settle();
+    return first_changed_[static_cast<std::size_t>(index_of(y))];
+  }
+  int changed_last(int y) const {
+    settle();
+    return last_changed_[static_cast<std::size_t>(index_of(y))];
+  }
   void mark_changed(int y, int first, int last);
   // Whole-screen one-row scrolls since clear_changes, in order.
   long scrolls() const { return scrolls_; }
   void clear_changes();
 
  private:
-  void rotate_up(PackedCell fill);
-  PackedCell& at(int x, int y) { return cells_[static_cast<std::size_t>(ring_index(y)) * columns_ + x]; }
+  // Applies the scrolls that wait: turns the ring and blanks the rows that came in.
+  void settle() const;
+  int index_of(int y) const { return (top_ + y) % rows_; }
+  PackedCell& at(int x, int y) { return cells_[static_cast<std::size_t>(index_of(y)) * columns_ + x]; }
 
   int columns_;
   int rows_;
-  int top_ = 0;  // ring index of row 0
-  std::vector<PackedCell> cells_;
-  std::vector<int> first_changed_;  // by ring index
-  std::vector<int> last_changed_;
+  // What settle() changes is the grid as it stands; the scrolls themselves are already counted.
+  mutable int top_ = 0;  // ring index of row 0
+  mutable std::vector<PackedCell> cells_;
+  mutable std::vector<int> first_changed_;  // by ring index
+  mutable std::vector<int> last_changed_;
+  mutable long waiting_scrolls_ = 0;
+  mutable PackedCell waiting_fill_ = 0;
   long scrolls_ = 0;
   bool stale_ = false;
   int cursor_x_ = 0;
