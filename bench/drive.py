@@ -1,0 +1,306 @@
+#!/usr/bin/env python3
+"""Times tranchor against GNU split and cat on the same data in the same directory.
+
+tranchor runs in a pseudo-terminal of 80 x 25 and is driven by the keys a user would type: the
+file is dropped on it as its argument, then s, the size and Enter for a split; piece 1 is dropped
+on it for a join, which needs no key. Every timing is the median of several runs; peak resident
+memory is what time(1) reports for each process. Every rebuilt file is
+compared with its source, and any difference ends the run with an error.
+
+Usage: drive.py TRANCHOR_BINARY WORK_DIRECTORY [--runs N] [--quick]
+"""
+import argparse
+import fcntl
+import os
+import pty
+import select
+import shutil
+import signal
+import statistics
+import struct
+import subprocess
+import sys
+import termios
+import time
+
+COLUMNS, ROWS = 80, 25
+MB = 1_000_000
+TIME = "/usr/bin/time"
+TIME_LIMIT_S = 600  # one run of the tool that takes longer than this is a failure
+
+
+class BenchFailure(Exception):
+    pass
+
+
+def write_random(path, size):
+    with open("/dev/urandom", "rb") as source, open(path, "wb") as target:
+        left = size
+        while left > 0:
+            block = source.read(min(left, 1 << 22))
+            target.write(block)
+            left -= len(block)
+
+
+def drop_caches_of_writes():
+    # Dirty pages of an earlier run must not be written back during the next one.
+    os.sync()
+
+
+class Run:
+    def __init__(self, seconds, rss_kib, terminal_bytes=0):
+        self.seconds = seconds
+        self.rss_kib = rss_kib
+        self.terminal_bytes = terminal_bytes
+
+
+def peak_from(rss_file):
+    with open(rss_file) as report:
+        lines = [line for line in report.read().split() if line.isdigit()]
+    os.unlink(rss_file)
+    return int(lines[-1])
+
+
+def run_tool(binary, argument, cwd, keys):
+    """Starts the tool on argument in a pseudo-terminal; keys is a list of (text to wait for,
+    bytes to type). The clock starts when the last key is typed (at once when there is none) and
+    stops when the program has ended and closed the terminal."""
+    drop_caches_of_writes()
+    rss_file = os.path.join(cwd, "..", "tool-rss.txt")
+    pid, master = pty.fork()
+    if pid == 0:
+        try:
+            fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
+            os.chdir(cwd)
+            # Peak memory is counted by time(1): a process keeps the peak of the process it was
+            # forked from, and this one was forked from Python.
+            os.execv(TIME, [TIME, "-f", "%M", "-o", rss_file, binary, argument])
+        finally:
+            os._exit(127)
+    seen = bytearray()
+    total = 0
+    after_keys = 0
+    pending = list(keys)
+    started = time.perf_counter() if not pending else None
+    deadline = time.monotonic() + TIME_LIMIT_S
+    while True:
+        if time.monotonic() > deadline:
+            os.kill(pid, signal.SIGKILL)
+            os.wait4(pid, 0)
+            raise BenchFailure(f"tranchor {argument} took more than {TIME_LIMIT_S} s")
+        ready, _, _ = select.select([master], [], [], 1.0)
+        if not ready:
+            continue
+        try:
+            chunk = os.read(master, 1 << 16)
+        except OSError:
+            chunk = b""
+        if not chunk:
+            break
+        total += len(chunk)
+        if started is not None:
+            after_keys += len(chunk)
+        elif pending:
+            seen += chunk
+            wanted, typed = pending[0]
+            if wanted.encode() in seen:
+                pending.pop(0)
+                seen.clear()
+                os.write(master, typed)
+                if not pending:
+                    started = time.perf_counter()
+    ended = time.perf_counter()
+    _, status = os.waitpid(pid, 0)
+    os.close(master)
+    if pending or started is None:
+        raise BenchFailure(f"tranchor {argument} ended before it asked for {pending[0][0]!r}")
+    if not os.WIFEXITED(status) or os.WEXITSTATUS(status) != 0:
+        raise BenchFailure(f"tranchor {argument} ended with status {status:#x}")
+    return Run(ended - started, peak_from(rss_file), after_keys)
+
+
+def run_peer(argv, cwd, output=None):
+    drop_caches_of_writes()
+    rss_file = os.path.join(cwd, "..", "peer-rss.txt")
+    argv = [TIME, "-f", "%M", "-o", rss_file] + argv
+    file_actions = []
+    if output is not None:
+        file_actions.append((os.POSIX_SPAWN_OPEN, 1, output, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644))
+    saved = os.getcwd()
+    os.chdir(cwd)
+    try:
+        started = time.perf_counter()
+        pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=file_actions)
+        _, status = os.waitpid(pid, 0)
+        ended = time.perf_counter()
+    finally:
+        os.chdir(saved)
+    if not os.WIFEXITED(status) or os.WEXITSTATUS(status) != 0:
+        raise BenchFailure(f"{argv[0]} ended with status {status:#x}")
+    return Run(ended - started, peak_from(rss_file))
+
+
+def same_files(first, second):
+    return subprocess.run(["cmp", "-s", first, second]).returncode == 0
+
+
+def check_same(rebuilt, source, what):
+    if not same_files(rebuilt, source):
+        raise BenchFailure(f"{what}: {rebuilt} differs from {source}")
+
+
+def fresh_directory(path):
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+
+
+def tool_pieces(directory, base):
+    names = [n for n in os.listdir(directory) if n.startswith(base + ".") and n[len(base) + 1:].isdigit()]
+    return sorted(names, key=lambda n: int(n[len(base) + 1:]))
+
+
+class Case:
+    """One source file cut into pieces of one size, split and joined by both tools."""
+
+    def __init__(self, tag, name, source, piece_size, suffix_length):
+        self.tag = tag
+        self.name = name
+        self.source = source
+        self.piece_size = piece_size
+        self.suffix_length = suffix_length
+        self.size = os.path.getsize(source)
+        self.runs = {key: [] for key in ("tool split", "peer split", "tool join", "peer join")}
+        self.pieces = 0
+        self.peer_pieces = 0
+
+    def one_round(self, binary, work, round_number, keep):
+        """One split and one join by each tool. With keep, the pieces stay until the end of the
+        bench: ext4 passes over recently deleted inodes when it makes new files, so deleting
+        thousands of pieces just before the next round would slow down whichever tool runs
+        next."""
+        tool_dir = os.path.join(work, f"{self.tag}-tool-{round_number}")
+        peer_dir = os.path.join(work, f"{self.tag}-peer-{round_number}")
+        fresh_directory(tool_dir)
+        fresh_directory(peer_dir)
+        # The same bytes in both directories, without copying them.
+        os.link(self.source, os.path.join(tool_dir, "data.bin"))
+        split_keys = [("[G]lue", b"s"), ("[bytes]:", str(self.piece_size).encode() + b"\r")]
+        self.runs["tool split"].append(run_tool(binary, "data.bin", tool_dir, split_keys))
+        self.runs["peer split"].append(run_peer(
+            ["split", "-a", str(self.suffix_length), "-b", str(self.piece_size), self.source, "x"], peer_dir))
+
+        pieces = tool_pieces(tool_dir, "data")
+        self.pieces = len(pieces)
+        peer_pieces = sorted(n for n in os.listdir(peer_dir) if n.startswith("x"))
+        self.peer_pieces = len(peer_pieces)
+
+        # The join rebuilds data.bin: the source's link goes first.
+        os.unlink(os.path.join(tool_dir, "data.bin"))
+        self.runs["tool join"].append(run_tool(binary, "data.1", tool_dir, []))
+        check_same(os.path.join(tool_dir, "data.bin"), self.source, f"{self.name}: tranchor join")
+        self.runs["peer join"].append(run_peer(["cat"] + peer_pieces, peer_dir, output="joined.bin"))
+        check_same(os.path.join(peer_dir, "joined.bin"), self.source, f"{self.name}: cat")
+        if not keep:
+            shutil.rmtree(tool_dir)
+            shutil.rmtree(peer_dir)
+
+    def median(self, key):
+        return statistics.median(run.seconds for run in self.runs[key])
+
+    def peak(self, key):
+        return max(run.rss_kib for run in self.runs[key])
+
+
+def print_table(cases, terminal_bytes, rounds):
+    print()
+    print(f"Median of {rounds} runs; MB = 10^6 bytes; peer = GNU split / cat; "
+          "ratio = tranchor's throughput / peer's (above 1: tranchor faster).")
+    header = (f"{'what':<40} {'tranchor s':>10} {'peer s':>9} {'tranchor MB/s':>13} {'peer MB/s':>10} "
+              f"{'ratio':>6} {'RSS KiB':>8} {'peer RSS':>8}")
+    print(header)
+    print("-" * len(header))
+    for case in cases:
+        for operation in ("split", "join"):
+            tool = case.median(f"tool {operation}")
+            peer = case.median(f"peer {operation}")
+            label = f"{case.name} {operation}"
+            print(f"{label:<40} {tool:>10.3f} {peer:>9.3f} {case.size / MB / tool:>13.0f} "
+                  f"{case.size / MB / peer:>10.0f} {peer / tool:>6.2f} {case.peak('tool ' + operation):>8} "
+                  f"{case.peak('peer ' + operation):>8}")
+    for case in cases:
+        print(f"{case.name}: {case.pieces} tranchor pieces, {case.peer_pieces} split pieces")
+    for name, value in terminal_bytes:
+        print(f"bytes sent to the terminal during {name}: {value} (median)")
+
+
+def sparse_case(binary, work, size_text, piece_size):
+    """A sparse file (5 GiB) cut into pieces of 2 GiB and joined back, once."""
+    directory = os.path.join(work, "sparse")
+    fresh_directory(directory)
+    source = os.path.join(directory, "sparse.img")
+    subprocess.run(["truncate", "-s", size_text, source], check=True)
+    reference = os.path.join(work, "sparse-reference.img")
+    os.link(source, reference)
+    keys = [("[G]lue", b"s"), ("[bytes]:", str(piece_size).encode() + b"\r")]
+    split = run_tool(binary, "sparse.img", directory, keys)
+    pieces = tool_pieces(directory, "sparse")
+    sizes = [os.path.getsize(os.path.join(directory, p)) for p in pieces]
+    os.unlink(source)
+    join = run_tool(binary, "sparse.1", directory, [])
+    check_same(source, reference, "5 GiB sparse file: tranchor join")
+    os.unlink(reference)
+    shutil.rmtree(directory)
+    print(f"{size_text} sparse file, pieces of {piece_size} bytes {sizes}: split {split.seconds:.1f} s (RSS {split.rss_kib} KiB), "
+          f"join {join.seconds:.1f} s (RSS {join.rss_kib} KiB), joined file equal to the source")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("binary")
+    parser.add_argument("work")
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--quick", action="store_true", help="small files, for trying the bench itself")
+    parser.add_argument("--no-sparse", action="store_true")
+    options = parser.parse_args()
+    binary = os.path.abspath(options.binary)
+    work = os.path.abspath(options.work)
+    os.makedirs(work, exist_ok=True)
+
+    big_size = (16 if options.quick else 1024) << 20
+    small_size = (1 if options.quick else 32) << 20
+    big = os.path.join(work, "big.bin")
+    small = os.path.join(work, "small.bin")
+    print(f"making {big_size >> 20} MiB and {small_size >> 20} MiB of random bytes in {work}", flush=True)
+    write_random(big, big_size)
+    write_random(small, small_size)
+    cases = [
+        Case("big", f"{big_size >> 20} MiB, 100,000,000-byte pieces", big,
+             1_000_000 if options.quick else 100_000_000, 2),
+        Case("small", f"{small_size >> 20} MiB, 1,100-byte pieces", small, 1100, 5),
+    ]
+    for round_number in range(1, options.runs + 1):
+        for case in cases:
+            started = time.monotonic()
+            case.one_round(binary, work, round_number, keep=case.tag == "small")
+            print(f"round {round_number}: {case.name} done in {time.monotonic() - started:.1f} s", flush=True)
+    terminal_bytes = [(f"the {cases[1].name} split",
+                       int(statistics.median(run.terminal_bytes for run in cases[1].runs["tool split"])))]
+    print_table(cases, terminal_bytes, options.runs)
+    os.unlink(big)
+    os.unlink(small)
+    for round_number in range(1, options.runs + 1):
+        for side in ("tool", "peer"):
+            shutil.rmtree(os.path.join(work, f"small-{side}-{round_number}"), ignore_errors=True)
+    if not options.no_sparse:
+        if options.quick:
+            sparse_case(binary, work, "40M", 16 << 20)
+        else:
+            sparse_case(binary, work, "5G", 2 << 30)
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except BenchFailure as failure:
+        print(f"\nBENCH FAILED: {failure}", file=sys.stderr)
+        sys.exit(1)

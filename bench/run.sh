@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Times Tranchor against GNU split and cat on the same data in the same directory, and prints a
+# table: wall time, MB/s and the ratio to the peer (median of 3 runs), peak resident memory, and
+# the bytes sent to the terminal during a split into about 30,500 pieces. Then a 5 GiB sparse
+# file is split into 2 GiB pieces and joined back. Every join is compared with its source; a
+# difference stops the bench with an error. Run by hand; it takes about 10 minutes and needs
+# about 11 GiB of free disk space for a while.
+#
+#   bench/run.sh [--runs N] [--quick] [--no-sparse]
+#
+# The data goes to $TRANCHOR_BENCH_DIR (default /var/tmp/tranchor-bench), which must be on a real
+# disk, not in memory (tmpfs); it is deleted at the end.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$here/tools/require.sh"
+require_packages cmake:cmake g++:g++ make:make python3:python3 /usr/bin/time:time split:coreutils \
+  cmp:diffutils
+
+work=${TRANCHOR_BENCH_DIR:-/var/tmp/tranchor-bench}
+mkdir -p "$work"
+fs_type=$(stat -f -c %T "$work")
+if [[ $fs_type == tmpfs || $fs_type == ramfs ]]; then
+  echo "bench: $work is on $fs_type (memory); set TRANCHOR_BENCH_DIR to a directory on a disk" >&2
+  exit 1
+fi
+free_kib=$(df -Pk "$work" | awk 'NR == 2 { print $4 }')
+if (( free_kib < 12 * 1024 * 1024 )); then
+  echo "bench: $work has $((free_kib / 1024 / 1024)) GiB free; the bench needs 12 GiB" >&2
+  exit 1
+fi
+trap 'rm -rf "$work"' EXIT
+
+build="$here/build-bench"
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" --target tranchor -j "$(nproc)" >/dev/null
+
+echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
+  "$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) memory;" \
+  "data on $(df -P "$work" | awk 'NR == 2 { print $1 }') ($fs_type), kernel $(uname -r)"
+python3 "$here/bench/drive.py" "$build/tranchor" "$work" "$@"
