@@ -49,9 +49,17 @@ cmake --build "$reference" -j "$jobs" --target tranchor
 # --- Wine --------------------------------------------------------------------------------------
 WINEPREFIX=$(mktemp -d /tmp/tranchor-wine.XXXXXX)
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine keeps the server's socket in a directory named after the prefix's device and inode.
+server_id=$(printf 'server-%x-%x' "$((16#$(stat -c %D "$WINEPREFIX")))" "$(stat -c %i "$WINEPREFIX")")
 cleanup() {
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
+  local dir
+  for dir in /tmp/wine-*/"$server_id" "/tmp/.wine-$(id -u)/$server_id"; do
+    [[ -d $dir ]] || continue
+    rm -rf "$dir"
+    rmdir "$(dirname "$dir")" 2>/dev/null || true
+  done
 }
 trap cleanup EXIT
 echo "windows: making the Wine prefix (the first start takes a while)"
