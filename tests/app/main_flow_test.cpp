@@ -43,6 +43,7 @@ TEST_F(MainFlowTest, KeysTypedBeforeTheHelpScreenDoNotAnswerIt) {
   console.type("abc");
   console.hold_input_until_sleeps(0);
   // Everything queued before the flush is thrown away; the run then needs a key of its own.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // the child runs alone, not forked mid-test
   EXPECT_EXIT(run("?"), ::testing::ExitedWithCode(1), "no console");
 }
 

@@ -147,6 +147,7 @@ TEST_F(KeyboardTest, FailingLooksCountAsAnEmptyQueue) {
 
 TEST_F(KeyboardTest, WaitingWithNoConsoleInputEndsTheRunWithCodeOne) {
   console.set_no_input_when_empty(true);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // the child runs alone, not forked mid-test
   EXPECT_EXIT(con_wait_key(), ::testing::ExitedWithCode(1), "no console is available for input");
   EXPECT_EXIT(con_input_line(), ::testing::ExitedWithCode(1), "no console");
   EXPECT_EXIT(con_poll_key(), ::testing::ExitedWithCode(1), "no console");
