@@ -50,16 +50,14 @@ bool copy_rest(ChannelNumber piece, ChannelNumber output, const TextValue& name_
     const std::uint64_t position = file_position(piece) - 1;
     std::uint64_t block = size > position ? size - position : 0;
     if (block > COPY_BLOCK_SIZE) block = COPY_BLOCK_SIZE;
-    // A read of the block and a write of what was read, straight from file to file where the
-    // file system can.
-    std::uint32_t read = 0;
-    const BlockCopy copied = file_copy_block(piece, output, static_cast<std::uint32_t>(block), true, &read);
-    if (copied == BlockCopy::read_failed) {
+    const TextValue data = file_read_bytes(piece, static_cast<std::uint32_t>(block));
+    if (failed()) {
       *failure = CANNOT_READ;
       *failed_name = &name_of_piece;
       return false;
     }
-    if (copied == BlockCopy::write_failed) {
+    file_write_text(output, data);
+    if (failed()) {
       *failure = CANNOT_WRITE;
       *failed_name = &output_name;
       return false;

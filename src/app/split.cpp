@@ -115,16 +115,10 @@ int app_split(const TextValue& source_name) {
     source_position += block;
     piece_fill += block;
 
-    // A read of the block and a write of what was read, straight from file to file where the
-    // file system can.
-    // file system can. A source that has become shorter is a failed read: nothing of the block
-    // is written.
-    std::uint32_t read = 0;
-    const BlockCopy copied = file_copy_block(source, piece, static_cast<std::uint32_t>(block), false, &read);
-    if (copied == BlockCopy::read_failed || copied == BlockCopy::short_read) {
-      return stop_with(CANNOT_READ, source_name, piece, source);
-    }
-    if (copied == BlockCopy::write_failed) return stop_with(CANNOT_WRITE, piece_name, piece, source);
+    const TextValue data = file_read_bytes(source, static_cast<std::uint32_t>(block));
+    if (failed() || data.length != block) return stop_with(CANNOT_READ, source_name, piece, source);
+    file_write_text(piece, data);
+    if (failed()) return stop_with(CANNOT_WRITE, piece_name, piece, source);
 
     if (piece_fill >= piece_size) {
       piece_fill = 0;

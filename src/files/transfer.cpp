@@ -91,41 +91,6 @@ void file_write_text(ChannelNumber channel, const TextValue& text) {
   if (moved < text.length) rt_raise_error(ERR_DISK_FULL);
 }
 
-BlockCopy file_copy_block(ChannelNumber from, ChannelNumber to, std::uint32_t count, bool write_short,
-                          std::uint32_t* read) {
-  *read = 0;
-  FileChannel* source = file_lookup_channel(from);
-  FileChannel* target = file_lookup_channel(to);
-  if (count != 0 && source != nullptr && target != nullptr && source != target && transfers_allowed(*source) &&
-      transfers_allowed(*target) && source->device_kind == DEVICE_DISK && target->device_kind == DEVICE_DISK) {
-    ErrorNumber error = 0;
-    std::uint32_t moved = 0;
-    const bool copied = rt_os_call(error, [&](FileSystem& fs) {
-      return fs.copy(source->handle, target->handle, count, &moved);
-    });
-    if (copied && error == 0 && moved == count) {
-      // As the read of the whole block, and the write of every byte of it.
-      source->last_count = moved;
-      source->position += moved;
-      source->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
-      target->last_count = moved;
-      target->position += moved;
-      target->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
-      *read = moved;
-      return BlockCopy::done;
-    }
-  }
-  auto pending = [] { return (rt_current_frame().error_word & ERROR_PENDING) != 0; };
-  const bool was_pending = pending();
-  const TextValue data = file_read_bytes(from, count);
-  *read = data.length;
-  if (!was_pending && pending()) return BlockCopy::read_failed;
-  if (data.length != count && !write_short) return BlockCopy::short_read;
-  file_write_text(to, data);
-  if (!was_pending && pending()) return BlockCopy::write_failed;
-  return BlockCopy::done;
-}
-
 void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* variable,
                   std::uint32_t size) {
   FileChannel* record = file_find_channel(channel);

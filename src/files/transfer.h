@@ -22,17 +22,6 @@ TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count);
 // All the text's bytes at the current position.
 void file_write_text(ChannelNumber channel, const TextValue& text);
 
-// What file_copy_block did.
-enum class BlockCopy : std::uint8_t { done, read_failed, short_read, write_failed };
-// One block from one channel to another: what file_read_bytes(from, count) followed by
-// file_write_text(to, <the bytes read>) does, with the same counts, positions, end flag and
-// error numbers, but where the file system can, the bytes go from file to file without passing
-// through the program (and so need no memory). A read that comes up short is written only when
-// write_short is set; else the call ends with short_read after the read. read gets the number
-// of bytes read. Which side failed is told apart when no error was pending before the call.
-BlockCopy file_copy_block(ChannelNumber from, ChannelNumber to, std::uint32_t count, bool write_short,
-                          std::uint32_t* read);
-
 // The variable's bytes, as they lie in memory, from or to the given position (or the current
 // one). A read that finds fewer bytes fills the rest of the variable with zero bytes.
 void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* variable,

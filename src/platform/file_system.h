@@ -109,19 +109,6 @@ class FileSystem {
   virtual bool write(FileHandle handle, const void* buffer, std::uint32_t count,
                      std::uint32_t* moved) = 0;
   virtual bool file_size(FileHandle handle, std::uint64_t* size) = 0;
-  // Moves count bytes from the file pointer of one file to that of another without passing
-  // them through the caller, with the outcome of a read of count bytes followed by a write of
-  // them, when both succeed in full. When it cannot do that (the source holds fewer bytes, or a
-  // failure on either side) it gives false and leaves both files and both file pointers as they
-  // were and the last-error code untouched: the caller then reads and writes itself. A file
-  // system without such a call always declines.
-  virtual bool copy(FileHandle from, FileHandle to, std::uint32_t count, std::uint32_t* moved) {
-    (void)from;
-    (void)to;
-    (void)count;
-    *moved = 0;
-    return false;
-  }
   virtual bool close(FileHandle handle) = 0;
 
   // The first entry that matches the pattern (the last path element may hold "*" and "?";

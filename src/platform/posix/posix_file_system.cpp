@@ -128,7 +128,6 @@ class PosixFileSystem final : public FileSystem {
   bool read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) override;
   bool write(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t* moved) override;
   bool file_size(FileHandle handle, std::uint64_t* size) override;
-  bool copy(FileHandle from, FileHandle to, std::uint32_t count, std::uint32_t* moved) override;
   bool close(FileHandle handle) override;
   FindHandle find_first(const char* pattern, FindData& data) override;
   bool find_next(FindHandle handle, FindData& data) override;
@@ -347,59 +346,6 @@ bool PosixFileSystem::file_size(FileHandle handle, std::uint64_t* size) {
   struct stat info;
   if (::fstat(file->descriptor, &info) != 0) return fail(code_of(errno));
   if (size != nullptr) *size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-  return true;
-}
-
-// In the kernel (copy_file_range), between regular files, onto the end of the destination only:
-// then a failure on either side is undone by putting both pointers back and cutting the
-// destination back to where it ended, and the caller's own read and write meet the failure as
-// they would have without this call.
-bool PosixFileSystem::copy(FileHandle from_handle, FileHandle to_handle, std::uint32_t count,
-                           std::uint32_t* moved) {
-  *moved = 0;
-  if (count == 0) return false;
-  auto open_one = [&](FileHandle handle) -> OpenFile* {
-    auto* file = static_cast<OpenFile*>(handle);
-    return std::find(files_.begin(), files_.end(), file) == files_.end() ? nullptr : file;
-  };
-  OpenFile* from = open_one(from_handle);
-  OpenFile* to = open_one(to_handle);
-  if (from == nullptr || to == nullptr || from == to || !from->readable || !to->writable ||
-      !S_ISREG(from->kind) || !S_ISREG(to->kind) || (from->device == to->device && from->inode == to->inode)) {
-    return false;
-  }
-  const off_t from_start = ::lseek(from->descriptor, 0, SEEK_CUR);
-  const off_t to_start = ::lseek(to->descriptor, 0, SEEK_CUR);
-  struct stat info;
-  if (from_start < 0 || to_start < 0 || ::fstat(to->descriptor, &info) != 0 || info.st_size != to_start) {
-    return false;
-  }
-  std::uint32_t done = 0;
-  bool undo = false;
-  while (done < count) {
-    const ssize_t got = ::copy_file_range(from->descriptor, nullptr, to->descriptor, nullptr, count - done, 0);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      undo = true;
-      break;
-    }
-    if (got == 0) {
-      // The end of the source, or a file whose data the kernel cannot copy this way: the
-      // caller's read tells which.
-      undo = true;
-      break;
-    }
-    done += static_cast<std::uint32_t>(got);
-  }
-  if (undo) {
-    ::lseek(from->descriptor, from_start, SEEK_SET);
-    if (::ftruncate(to->descriptor, to_start) != 0) {
-      // Cannot happen to a file that just grew; the caller's write goes over it all the same.
-    }
-    ::lseek(to->descriptor, to_start, SEEK_SET);
-    return false;
-  }
-  *moved = done;
   return true;
 }
 
