@@ -91,8 +91,12 @@ void file_write_text(ChannelNumber channel, const TextValue& text) {
   if (moved < text.length) rt_raise_error(ERR_DISK_FULL);
 }
 
-void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* variable,
-                  std::uint32_t size) {
+namespace {
+
+// Read at and write at are one operation with a direction: a read fills read_into, a write
+// takes write_from (the other is null), at the given position or the current one.
+void transfer_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* read_into,
+                 const void* write_from, std::uint32_t size) {
   FileChannel* record = file_find_channel(channel);
   if (record == nullptr) return;
   record->buffer_index = 0;
@@ -109,7 +113,10 @@ void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, 
   }
   ErrorNumber error = 0;
   std::uint32_t moved = 0;
-  rt_os_call(error, [&](FileSystem& fs) { return fs.read(record->handle, variable, size, &moved); });
+  rt_os_call(error, [&](FileSystem& fs) {
+    return read_into != nullptr ? fs.read(record->handle, read_into, size, &moved)
+                                : fs.write(record->handle, write_from, size, &moved);
+  });
   record->last_count = moved;
   record->position += moved;
   if (error != 0) {
@@ -117,39 +124,25 @@ void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, 
     return;
   }
   record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
-  if (moved < size) {
+  if (moved >= size) return;
+  if (read_into == nullptr) {
+    rt_raise_error(ERR_DISK_FULL);
+  } else {
     record->flags |= CHANNEL_AT_END;
-    std::memset(static_cast<unsigned char*>(variable) + moved, 0, size - moved);
+    std::memset(static_cast<unsigned char*>(read_into) + moved, 0, size - moved);
   }
+}
+
+}  // namespace
+
+void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* variable,
+                  std::uint32_t size) {
+  transfer_at(channel, position, variable, nullptr, size);
 }
 
 void file_write_at(ChannelNumber channel, std::optional<std::uint64_t> position, const void* variable,
                    std::uint32_t size) {
-  FileChannel* record = file_find_channel(channel);
-  if (record == nullptr) return;
-  record->buffer_index = 0;
-  record->buffer_count = 0;
-  if (!transfers_allowed(*record)) {
-    rt_raise_error(ERR_BAD_FILE_MODE);
-    return;
-  }
-  if (position.has_value()) {
-    if (ErrorNumber error = move_to(*record, *position)) {
-      rt_raise_error(error);
-      return;
-    }
-  }
-  ErrorNumber error = 0;
-  std::uint32_t moved = 0;
-  rt_os_call(error, [&](FileSystem& fs) { return fs.write(record->handle, variable, size, &moved); });
-  record->last_count = moved;
-  record->position += moved;
-  if (error != 0) {
-    rt_raise_error(error);
-    return;
-  }
-  record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
-  if (moved < size) rt_raise_error(ERR_DISK_FULL);
+  transfer_at(channel, position, nullptr, variable, size);
 }
 
 std::uint64_t file_size(ChannelNumber channel) {
