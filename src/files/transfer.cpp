@@ -32,6 +32,25 @@ ErrorNumber move_to(FileChannel& record, std::uint64_t position) {
   return 0;
 }
 
+enum class Direction : std::uint8_t { read, write };
+
+// One operating-system read (into read_into) or write (from write_from) at the file pointer.
+// The counters follow the bytes moved even when the call failed part-way; a call that worked
+// clears the end flag. Gives the mapped error, 0 on success.
+ErrorNumber os_transfer(FileChannel& record, Direction direction, void* read_into, const void* write_from,
+                        std::uint32_t size, std::uint32_t& moved) {
+  ErrorNumber error = 0;
+  moved = 0;
+  rt_os_call(error, [&](FileSystem& fs) {
+    return direction == Direction::read ? fs.read(record.handle, read_into, size, &moved)
+                                        : fs.write(record.handle, write_from, size, &moved);
+  });
+  record.last_count = moved;
+  record.position += moved;
+  if (error == 0) record.flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+  return error;
+}
+
 }  // namespace
 
 TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count) {
@@ -46,17 +65,11 @@ TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count) {
     rt_raise_error(ERR_OUT_OF_MEMORY);
     return TextValue{};
   }
-  ErrorNumber error = 0;
   std::uint32_t moved = 0;
-  rt_os_call(error, [&](FileSystem& fs) { return fs.read(record->handle, text.data(), count, &moved); });
-  record->last_count = moved;
-  // The counter follows the file pointer even when the read failed part-way.
-  record->position += moved;
-  if (error != 0) {
+  if (ErrorNumber error = os_transfer(*record, Direction::read, text.data(), nullptr, count, moved)) {
     rt_raise_error(error);
     return TextValue{};
   }
-  record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
   if (moved != count) {
     record->flags |= CHANNEL_AT_END;
     TextValue shorter = txt_from_bytes(text.data(), moved);
@@ -76,27 +89,20 @@ void file_write_text(ChannelNumber channel, const TextValue& text) {
     rt_raise_error(ERR_BAD_FILE_MODE);
     return;
   }
-  ErrorNumber error = 0;
   std::uint32_t moved = 0;
-  rt_os_call(error, [&](FileSystem& fs) {
-    return fs.write(record->handle, text.data(), text.length, &moved);
-  });
-  record->last_count = moved;
-  record->position += moved;
-  if (error != 0) {
+  if (ErrorNumber error = os_transfer(*record, Direction::write, nullptr, text.data(), text.length, moved)) {
     rt_raise_error(error);
     return;
   }
-  record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
   if (moved < text.length) rt_raise_error(ERR_DISK_FULL);
 }
 
 namespace {
 
 // Read at and write at are one operation with a direction: a read fills read_into, a write
-// takes write_from (the other is null), at the given position or the current one.
-void transfer_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* read_into,
-                 const void* write_from, std::uint32_t size) {
+// takes write_from, at the given position or the current one.
+void transfer_at(ChannelNumber channel, std::optional<std::uint64_t> position, Direction direction,
+                 void* read_into, const void* write_from, std::uint32_t size) {
   FileChannel* record = file_find_channel(channel);
   if (record == nullptr) return;
   record->buffer_index = 0;
@@ -111,21 +117,13 @@ void transfer_at(ChannelNumber channel, std::optional<std::uint64_t> position, v
       return;
     }
   }
-  ErrorNumber error = 0;
   std::uint32_t moved = 0;
-  rt_os_call(error, [&](FileSystem& fs) {
-    return read_into != nullptr ? fs.read(record->handle, read_into, size, &moved)
-                                : fs.write(record->handle, write_from, size, &moved);
-  });
-  record->last_count = moved;
-  record->position += moved;
-  if (error != 0) {
+  if (ErrorNumber error = os_transfer(*record, direction, read_into, write_from, size, moved)) {
     rt_raise_error(error);
     return;
   }
-  record->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
   if (moved >= size) return;
-  if (read_into == nullptr) {
+  if (direction == Direction::write) {
     rt_raise_error(ERR_DISK_FULL);
   } else {
     record->flags |= CHANNEL_AT_END;
@@ -137,12 +135,12 @@ void transfer_at(ChannelNumber channel, std::optional<std::uint64_t> position, v
 
 void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, void* variable,
                   std::uint32_t size) {
-  transfer_at(channel, position, variable, nullptr, size);
+  transfer_at(channel, position, Direction::read, variable, nullptr, size);
 }
 
 void file_write_at(ChannelNumber channel, std::optional<std::uint64_t> position, const void* variable,
                    std::uint32_t size) {
-  transfer_at(channel, position, nullptr, variable, size);
+  transfer_at(channel, position, Direction::write, nullptr, variable, size);
 }
 
 std::uint64_t file_size(ChannelNumber channel) {

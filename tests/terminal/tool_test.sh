@@ -4,52 +4,13 @@
 set -euo pipefail
 [[ -n "${TOOL_TEST_TRACE:-}" ]] && set -x
 program=$(readlink -f "$1")
-export TERM=xterm-256color
-socket_base="tranchor-tool-$$"
-socket="$socket_base-0"
-runs=0
 work=$(mktemp -d)
-trap 'tmux -L "$socket" kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
+trap 'pane_stop; rm -rf "$work"' EXIT
 cd "$work"
-failures=0
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# Starts the program in a fresh 80x25 pane with the given arguments.
-# Each run gets a tmux server of its own: a server that is still shutting down must not meet
-# the next run's client.
-start() {
-  tmux -L "$socket" kill-server 2>/dev/null || true
-  runs=$((runs + 1))
-  socket="$socket_base-$runs"
-  tmux -L "$socket" new-session -d -x 80 -y 25 -c "$work" "$program $*; echo EXIT=\$? > $work/exit-code; sleep 30"
-  tmux -L "$socket" set-option -g remain-on-exit on >/dev/null
-}
-screen() { tmux -L "$socket" capture-pane -p; }
-row() { screen | sed -n "${1}p" | sed 's/[[:space:]]*$//'; }
-keys() { tmux -L "$socket" send-keys "$@"; }
-# Waits until the row shows the text (or 10 seconds pass).
-wait_row() {
-  local n=$1 want=$2
-  for _ in $(seq 100); do
-    [[ "$(row "$n")" == "$want" ]] && return 0
-    sleep 0.1
-  done
-  fail "row $n: want '$want', got '$(row "$n")'"
-  screen
-}
-wait_exit() {
-  for _ in $(seq 100); do
-    [[ -s exit-code ]] && { cat exit-code; rm -f exit-code; return 0; }
-    sleep 0.1
-  done
-  echo "EXIT=none"
-}
-expect_exit() {
-  local got
-  got=$(wait_exit)
-  [[ "$got" == "EXIT=$1" ]] || fail "exit: want $1, got $got"
-}
+# Starts the program in a fresh pane with the given arguments.
+start() { pane_start "$program $*"; }
 
 # Help screen: ends after one key.
 start '?'
@@ -113,8 +74,5 @@ code=$?
 set -e
 [[ $code == 1 && "$message" == *"no console is available for input"* ]] || fail "no-console run: $code '$message'"
 
-if [[ $failures -ne 0 ]]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
+finish_checks
 echo "terminal tool checks passed"

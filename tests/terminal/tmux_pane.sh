@@ -1,0 +1,56 @@
+# Sourced by the terminal tests: runs a command in a tmux pane of 80x25 and reads the pane back.
+# The caller works in its own directory and calls finish_checks at the end (pane_stop on exit).
+# PANE_WAIT_TENTHS sets how long wait_row and wait_exit wait, in tenths of a second.
+export TERM=xterm-256color
+: "${PANE_WAIT_TENTHS:=100}"
+pane_number=0
+pane_socket="tranchor-pane-$$-0"
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Runs the command line in a fresh pane in the current directory; its exit code goes to the
+# file exit-code. Each pane has a tmux server of its own: a server that is still shutting down
+# must not meet the next pane's client.
+pane_start() {
+  pane_stop
+  pane_number=$((pane_number + 1))
+  pane_socket="tranchor-pane-$$-$pane_number"
+  rm -f exit-code
+  tmux -L "$pane_socket" new-session -d -x 80 -y 25 -c "$PWD" "$*; echo EXIT=\$? > '$PWD/exit-code'; sleep 60"
+}
+pane_stop() { tmux -L "$pane_socket" kill-server 2>/dev/null || true; }
+screen() { tmux -L "$pane_socket" capture-pane -p; }
+row() { screen | sed -n "${1}p" | sed 's/[[:space:]]*$//'; }
+keys() { tmux -L "$pane_socket" send-keys "$@"; }
+
+# Waits until the row shows the text.
+wait_row() {
+  local n=$1 want=$2
+  for _ in $(seq "$PANE_WAIT_TENTHS"); do
+    [[ "$(row "$n")" == "$want" ]] && return 0
+    sleep 0.1
+  done
+  fail "row $n: want '$want', got '$(row "$n")'"
+  screen
+  return 1
+}
+wait_exit() {
+  for _ in $(seq "$PANE_WAIT_TENTHS"); do
+    [[ -s exit-code ]] && { cat exit-code; rm -f exit-code; return 0; }
+    sleep 0.1
+  done
+  echo "EXIT=none"
+}
+expect_exit() {
+  local got
+  got=$(wait_exit)
+  [[ "$got" == "EXIT=$1" ]] || fail "exit: want $1, got $got"
+}
+finish_checks() {
+  pane_stop
+  if [[ $failures -ne 0 ]]; then
+    echo "$failures check(s) failed"
+    exit 1
+  fi
+}
