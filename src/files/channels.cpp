@@ -52,9 +52,19 @@ ErrorNumber seek_to(FileHandle handle, std::uint32_t origin, std::uint64_t* new_
 // CreateFile with the access, share mode and disposition that the request asks for; a failure
 // with write access is tried once more without it unless the mode forbids. On success the
 // record gets the handle and the access byte that worked.
+std::uint32_t disposition_of(const OpenRequest& request) {
+  switch (request.creation) {
+    case FileCreation::existing: return FS_OPEN_EXISTING;
+    case FileCreation::replace: return FS_CREATE_ALWAYS;
+    case FileCreation::temporary: return FS_CREATE_NEW;
+    case FileCreation::by_mode: break;
+  }
+  return (request.mode & MODE_INPUT) != 0 ? FS_OPEN_EXISTING : FS_OPEN_ALWAYS;
+}
+
 ErrorNumber create_handle(FileChannel* record, const std::string& os_name, const OpenRequest& request) {
   std::uint8_t access = request.access;
-  const std::uint32_t disposition = (request.mode & MODE_INPUT) != 0 ? FS_OPEN_EXISTING : FS_OPEN_ALWAYS;
+  const std::uint32_t disposition = disposition_of(request);
   bool retried = false;
   while (true) {
     const std::uint32_t desired = ((access & ACCESS_READ) != 0 ? FS_GENERIC_READ : 0) |
@@ -62,17 +72,34 @@ ErrorNumber create_handle(FileChannel* record, const std::string& os_name, const
     // Share codes 1..4 give share modes 0..3; code 0 gives a mode the file system refuses.
     const std::uint32_t share = static_cast<std::uint32_t>(access & 0x07) - 1u;
     ErrorNumber error = 0;
+    std::uint32_t code = 0;
     FileHandle handle = rt_os_call(error, [&](FileSystem& fs) {
-      return fs.create_file(os_name.c_str(), desired, share, disposition);
+      FileHandle made = fs.create_file(os_name.c_str(), desired, share, disposition);
+      code = fs.last_error();
+      return made;
     });
-    if (error == 0 && handle != FS_INVALID_HANDLE && handle != nullptr) {
+    const bool opened = handle != FS_INVALID_HANDLE && handle != nullptr;
+    if (error == 0 && opened && request.creation == FileCreation::temporary) {
+      rt_os_call(error, [&](FileSystem& fs) { return fs.mark_temporary(handle); });
+      if (error != 0) {
+        close_quietly(handle);
+        ErrorNumber ignored = 0;
+        rt_os_call(ignored, [&](FileSystem& fs) { return fs.remove(os_name.c_str()); });
+        return error;
+      }
+    }
+    if (error == 0 && opened) {
       record->handle = handle;
       record->access = access;
       return 0;
     }
     // A handle that came with a reported failure is not kept.
-    if (handle != FS_INVALID_HANDLE && handle != nullptr) close_quietly(handle);
-    if (error == 0) error = ERR_BAD_FILE_NAME;
+    if (opened) close_quietly(handle);
+    if (error == 0) {
+      // A name that is taken is not a bad name: the caller may try another.
+      const bool taken = code == FS_ERROR_FILE_EXISTS || code == FS_ERROR_ALREADY_EXISTS;
+      error = taken && disposition == FS_CREATE_NEW ? ERR_FILE_EXISTS : ERR_BAD_FILE_NAME;
+    }
     if (retried || (access & ACCESS_WRITE) == 0 || (request.mode & MODE_NO_FALLBACK) != 0) return error;
     access = static_cast<std::uint8_t>(access & ~ACCESS_WRITE);
     retried = true;
@@ -216,6 +243,25 @@ void file_close(ChannelNumber channel) {
 
 void file_close_all() {
   while (rt_state.files.channel_list != nullptr) file_close(rt_state.files.channel_list->number);
+}
+
+void file_copy_permissions(ChannelNumber model, ChannelNumber target) {
+  FileChannel* from = file_find_channel(model);
+  FileChannel* to = from == nullptr ? nullptr : file_find_channel(target);
+  if (to == nullptr) return;
+  ErrorNumber error = 0;
+  const bool copied = rt_os_call(error, [&](FileSystem& fs) { return fs.copy_permissions(from->handle, to->handle); });
+  // A refusal with a code the table does not know is still a refusal.
+  if (error == 0 && !copied) error = ERR_ACCESS_ERROR;
+  if (error != 0) rt_raise_error(error);
+}
+
+bool file_names_open_file(const TextValue& name, ChannelNumber channel) {
+  FileChannel* record = file_lookup_channel(channel);
+  std::string os_name;
+  if (record == nullptr || !file_os_name(name, os_name)) return false;
+  ErrorNumber ignored = 0;
+  return rt_os_call(ignored, [&](FileSystem& fs) { return fs.names_open_file(record->handle, os_name.c_str()); });
 }
 
 ChannelNumber file_free_channel() {

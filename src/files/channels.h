@@ -18,15 +18,30 @@ constexpr std::uint8_t MODE_INPUT = 0x01, MODE_OUTPUT = 0x02, MODE_RECORD = 0x04
 // sharing, 2: others may read, 3: others may write, 4: both).
 constexpr std::uint8_t ACCESS_READ = 0x80, ACCESS_WRITE = 0x40;
 
+// Whether an open finds a file or makes one.
+enum class FileCreation : std::uint8_t {
+  by_mode,    // as the mode says: input finds an existing file, the other modes make a missing one
+  existing,   // finds an existing file; a missing one is 53
+  replace,    // makes the file of exactly this name, empty, replacing one that exists
+  temporary,  // makes a new file of exactly this name, never through anything that exists (58);
+              // should the process end by a signal before it is renamed or removed, it is removed
+};
+
 struct OpenRequest {
   std::uint8_t mode;
   std::uint8_t access;
   std::int32_t record_length;   // replaced by 1 for output, append and binary modes
   std::uint16_t position_base;  // 0 or 1: the number of the first byte or record
+  FileCreation creation = FileCreation::by_mode;
 };
 
-// The application's request for every file: binary, read and write, no sharing, base 1.
+// Binary, read and write, no sharing, base 1: an existing file, or a missing one made empty.
 constexpr OpenRequest BINARY_REQUEST{MODE_BINARY, 0xC1, 128, 1};
+// The application's requests: a file to read (the source, a piece), a file it writes whole (a
+// piece), and the file a glue builds before it takes its name.
+constexpr OpenRequest EXISTING_FILE_REQUEST{MODE_BINARY, 0xC1, 128, 1, FileCreation::existing};
+constexpr OpenRequest REPLACED_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, 0xC1, 128, 1, FileCreation::replace};
+constexpr OpenRequest TEMPORARY_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, 0xC1, 128, 1, FileCreation::temporary};
 
 constexpr std::uint16_t DEVICE_DISK = 1;
 constexpr std::uint16_t DEVICE_OTHER = 2;
@@ -57,8 +72,18 @@ struct FileChannel {
 // (that channel is left as it was). A failing open with write access is tried once more
 // read-only unless the mode has MODE_NO_FALLBACK; then the mapped error of the last attempt
 // (76 missing directory, 70 file held by another opener, 53 missing file in input mode, ...).
-// Binary mode creates a missing file and never truncates an existing one.
+// Binary mode creates a missing file and never truncates an existing one, unless the request's
+// creation says otherwise (an existing file that is not there 53, a temporary file whose name is
+// taken 58).
 void file_open(ChannelNumber channel, const TextValue& name, const OpenRequest& request);
+
+// Gives the file open on target the permission bits of the file open on model (limited by the
+// umask; nothing changes where files have no such bits).
+void file_copy_permissions(ChannelNumber model, ChannelNumber target);
+
+// Whether the file that opening the name would make (links followed) is the file open on the
+// channel. False, with nothing recorded, when the name gives no file or the channel is not open.
+bool file_names_open_file(const TextValue& name, ChannelNumber channel);
 
 // Closes the channel; a number that is not open is ignored with no error. An output channel's
 // file ends at its current position. Failures are recorded after the channel is gone.

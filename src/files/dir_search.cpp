@@ -82,12 +82,15 @@ TextValue dir_search(const TextValue& pattern, std::uint32_t mask) {
       out_of_memory = !name.empty() && result.empty();
     } else {
       files.search_data.attributes = 0;
+      files.search_data.size = 0;
       files.search_data.name.clear();
     }
   }
   if (out_of_memory) rt_raise_error(ERR_OUT_OF_MEMORY);
   return result;
 }
+
+std::uint64_t dir_found_size() { return rt_state.files.search_data.size; }
 
 void dir_search_end() {
   FilesState& files = rt_state.files;

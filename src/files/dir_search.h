@@ -19,5 +19,8 @@ constexpr std::uint32_t ATTR_HIDDEN = 0x02, ATTR_SYSTEM = 0x04, ATTR_VOLUME = 0x
 // that directory or drive for every name. "." and ".." are never returned.
 TextValue dir_search(const TextValue& pattern, std::uint32_t mask);
 
+// The size in bytes of the entry that the last dir_search gave; 0 after one that gave nothing.
+std::uint64_t dir_found_size();
+
 // Ends the search in progress, if any, so that the next run starts with none.
 void dir_search_end();

@@ -11,7 +11,11 @@
 // succeeds; the caller clears it first (set_last_error(0)), so that one wrapper maps codes to
 // error numbers on every platform.
 //
-// Names are zero-terminated strings of code-page-437 bytes; "/" separates directories.
+// Names are zero-terminated strings of code-page-437 bytes; "/" separates directories. Finding a
+// file (opening an existing one, searching, the source of a rename) compares letters without
+// regard to case; making one (FS_CREATE_NEW, FS_CREATE_ALWAYS, the new name of a rename) takes
+// the last element of the name exactly as written, so that it never lands on another file
+// whose name differs only in case.
 #pragma once
 
 #include <cstdint>
@@ -82,7 +86,8 @@ constexpr std::uint32_t FS_ERROR_FILENAME_EXCED_RANGE = 206;
 // One directory entry as a search reports it.
 struct FindData {
   std::uint32_t attributes = 0;
-  std::string name;  // code-page-437 bytes, no directory part
+  std::uint64_t size = 0;  // bytes, for a file
+  std::string name;        // code-page-437 bytes, no directory part
 };
 
 class FileSystem {
@@ -91,8 +96,10 @@ class FileSystem {
 
   // Opens or creates the file. The share mode says what other openers may do meanwhile (0: no
   // one may open it at all; a second open fails with 32). An existing file opened with
-  // FS_OPEN_ALWAYS or FS_CREATE_ALWAYS leaves 183. A directory cannot be opened (5). Gives
-  // FS_INVALID_HANDLE on failure.
+  // FS_OPEN_ALWAYS or FS_CREATE_ALWAYS leaves 183. FS_CREATE_NEW never opens anything that
+  // exists, a link included (80). A directory cannot be opened (5). A file made by
+  // FS_CREATE_NEW or FS_CREATE_ALWAYS is private to its owner until copy_permissions gives it
+  // its bits. Gives FS_INVALID_HANDLE on failure.
   virtual FileHandle create_file(const char* name, std::uint32_t desired_access,
                                  std::uint32_t share_mode, std::uint32_t creation_disposition) = 0;
   // FS_TYPE_DISK for a file on a disk; FS_TYPE_CHAR, FS_TYPE_PIPE or FS_TYPE_UNKNOWN else.
@@ -119,9 +126,21 @@ class FileSystem {
   virtual bool find_next(FindHandle handle, FindData& data) = 0;
   virtual bool find_close(FindHandle handle) = 0;
 
-  // Renames a file, replacing an existing file of the new name.
+  // Renames a file, replacing an existing file of exactly the new name.
   virtual bool rename(const char* from, const char* to) = 0;
+  // Deletes the file of exactly that name.
   virtual bool remove(const char* name) = 0;
+
+  // Gives the file open on target the permission bits of the file open on model, limited as a
+  // new file's are (by the umask on POSIX). Succeeds and does nothing on a system without such
+  // bits.
+  virtual bool copy_permissions(FileHandle model, FileHandle target) = 0;
+  // Whether the file that the name gives when it is made (links followed) is the file open on
+  // the handle. A name that gives no file is not, and reports nothing.
+  virtual bool names_open_file(FileHandle handle, const char* name) = 0;
+  // The file open on the handle is the program's own temporary file: should the process end by
+  // a signal before the file is renamed or removed, it is removed. (8 when it cannot be kept.)
+  virtual bool mark_temporary(FileHandle handle) = 0;
 
   // The process error mode (which operating-system dialogs a failing call may show); gives the
   // mode in force before.

@@ -15,7 +15,8 @@ const char* process_command_line(int argc, char** argv);
 ConsoleDevice& process_console();
 FileSystem& process_file_system();
 
-// One line on standard error, for the rare failure that must be said outside the screen.
+// One line on standard error, for the rare failure that must be said outside the screen. The
+// message is code-page-437 text, as the screen shows it.
 void process_report_failure(const char* message);
 
 // Gives the terminal back as it was found and ends the process with the code.

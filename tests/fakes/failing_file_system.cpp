@@ -44,7 +44,22 @@ void FailingFileSystem::fail_call_after(FsCall call, int successes, std::uint32_
   injections_[static_cast<std::size_t>(call)] = Injection{true, successes, code};
 }
 
+void FailingFileSystem::run_before(FsCall call, std::string name_part, std::function<void()> action) {
+  actions_.push_back(Action{call, std::move(name_part), std::move(action)});
+}
+
+void FailingFileSystem::run_actions(FsCall call, const std::string& name) {
+  for (auto it = actions_.begin(); it != actions_.end(); ++it) {
+    if (it->call != call || name.find(it->part) == std::string::npos) continue;
+    const std::function<void()> action = std::move(it->action);
+    actions_.erase(it);
+    action();
+    return;
+  }
+}
+
 void FailingFileSystem::reset() {
+  actions_.clear();
   calls_ = {};
   injections_ = {};
   name_rules_.clear();
@@ -87,8 +102,9 @@ bool FailingFileSystem::transfer_fails(std::vector<TransferRule>& rules, FileHan
 FileHandle FailingFileSystem::create_file(const char* name, std::uint32_t desired_access, std::uint32_t share_mode,
                                           std::uint32_t creation_disposition) {
   opened_names_.emplace_back(name);
-  if (count_and_check(FsCall::create)) return FS_INVALID_HANDLE;
   const std::string text(name);
+  run_actions(FsCall::create, text);
+  if (count_and_check(FsCall::create)) return FS_INVALID_HANDLE;
   for (const NameRule& rule : name_rules_) {
     if (text.find(rule.part) == std::string::npos) continue;
     if (rule.write_only && (desired_access & FS_GENERIC_WRITE) == 0) continue;
@@ -118,6 +134,9 @@ bool FailingFileSystem::set_end_of_file(FileHandle handle) {
 
 bool FailingFileSystem::read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) {
   std::uint32_t code = 0;
+  if (const auto named = handle_names_.find(handle); named != handle_names_.end()) {
+    run_actions(FsCall::read, named->second);
+  }
   if (count_and_check(FsCall::read)) {
     if (moved != nullptr) *moved = 0;
     return false;
@@ -201,4 +220,19 @@ bool FailingFileSystem::rename(const char* from, const char* to) {
 bool FailingFileSystem::remove(const char* name) {
   if (count_and_check(FsCall::remove)) return false;
   return real_.remove(name);
+}
+
+bool FailingFileSystem::copy_permissions(FileHandle model, FileHandle target) {
+  if (count_and_check(FsCall::copy_permissions)) return false;
+  return real_.copy_permissions(model, target);
+}
+
+bool FailingFileSystem::names_open_file(FileHandle handle, const char* name) {
+  if (count_and_check(FsCall::names_open_file)) return false;
+  return real_.names_open_file(handle, name);
+}
+
+bool FailingFileSystem::mark_temporary(FileHandle handle) {
+  if (count_and_check(FsCall::mark_temporary)) return false;
+  return real_.mark_temporary(handle);
 }

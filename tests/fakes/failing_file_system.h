@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,7 +20,7 @@
 
 enum class FsCall : std::uint8_t {
   create, file_type, seek, set_end, read, write, size, close, find_first, find_next, find_close,
-  rename, remove,
+  rename, remove, copy_permissions, names_open_file, mark_temporary,
   count_  // number of kinds
 };
 
@@ -50,6 +51,10 @@ class FailingFileSystem : public FileSystem {
   // After `successes` more calls of the kind, every one fails with the code and does nothing
   // (a failing close still closes, as a handle is gone after CloseHandle whatever it says).
   void fail_call_after(FsCall call, int successes, std::uint32_t code);
+  // Runs the action once, just before the first open (FsCall::create) of a name that holds the
+  // part, or the first read (FsCall::read) from a file opened under such a name: a file that
+  // changes under the program.
+  void run_before(FsCall call, std::string name_part, std::function<void()> action);
   // Everything passes through again; the counts start from zero.
   void reset();
 
@@ -73,6 +78,9 @@ class FailingFileSystem : public FileSystem {
   bool find_close(FindHandle handle) override;
   bool rename(const char* from, const char* to) override;
   bool remove(const char* name) override;
+  bool copy_permissions(FileHandle model, FileHandle target) override;
+  bool names_open_file(FileHandle handle, const char* name) override;
+  bool mark_temporary(FileHandle handle) override;
   std::uint32_t set_error_mode(std::uint32_t mode) override { return real_.set_error_mode(mode); }
   std::uint32_t last_error() override { return real_.last_error(); }
   void set_last_error(std::uint32_t code) override { real_.set_last_error(code); }
@@ -96,6 +104,13 @@ class FailingFileSystem : public FileSystem {
   };
   // Counts the call; true when it is to fail (and the code is set as the last error).
   bool count_and_check(FsCall call);
+  struct Action {
+    FsCall call;
+    std::string part;
+    std::function<void()> action;
+  };
+  // Runs (and forgets) the first action for the call whose part the name holds.
+  void run_actions(FsCall call, const std::string& name);
   // True when a rule for the handle's name says this transfer is to fail.
   bool transfer_fails(std::vector<TransferRule>& rules, FileHandle handle, std::uint32_t& code);
   void apply_attributes(FindData& data) const;
@@ -112,4 +127,5 @@ class FailingFileSystem : public FileSystem {
   std::vector<TransferRule> read_rules_;
   std::vector<std::pair<std::string, std::uint32_t>> attribute_rules_;
   std::map<FileHandle, std::string> handle_names_;  // the name each open handle was opened by
+  std::vector<Action> actions_;
 };

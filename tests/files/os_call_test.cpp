@@ -44,6 +44,9 @@ class CodeFileSystem : public FileSystem {
   bool find_close(FindHandle) override { return false; }
   bool rename(const char*, const char*) override { return false; }
   bool remove(const char*) override { return false; }
+  bool copy_permissions(FileHandle, FileHandle) override { return false; }
+  bool names_open_file(FileHandle, const char*) override { return false; }
+  bool mark_temporary(FileHandle) override { return false; }
 
  private:
   std::uint32_t last = 77;  // left over from an earlier call

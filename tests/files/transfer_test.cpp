@@ -253,14 +253,18 @@ TEST_F(TransferTest, SetEndCutsTheFileAtTheCurrentPosition) {
   EXPECT_EQ(read_file("data"), std::string("0123\0\0", 6));
 }
 
-TEST_F(TransferTest, RenameReplacesAnExistingFile) {
+TEST_F(TransferTest, RenameReplacesTheFileOfExactlyTheNewName) {
   write_file("new", "fresh");
-  write_file("Old", "stale");
-  file_rename(text("NEW"), text("old"));  // case-blind on both sides
+  write_file("Old", "another file");
+  write_file("gone", "stale");
+  file_rename(text("NEW"), text("old"));  // the file is found case-blind; the new name is exact
   EXPECT_EQ(error(), 0);
   EXPECT_FALSE(exists("new"));
-  EXPECT_FALSE(exists("Old"));
   EXPECT_EQ(read_file("old"), "fresh");
+  EXPECT_EQ(read_file("Old"), "another file");
+  file_rename(text("old"), text("gone"));
+  EXPECT_EQ(error(), 0);
+  EXPECT_EQ(read_file("gone"), "fresh");
 }
 
 TEST_F(TransferTest, RenameAndRemoveFailuresGiveTheirNumbers) {
@@ -292,8 +296,13 @@ TEST_F(TransferTest, RenameAndRemoveFailuresGiveTheirNumbers) {
   EXPECT_EQ(read_file("file"), "x");
   EXPECT_EQ(read_file("held"), "h");
   EXPECT_TRUE(std::filesystem::is_directory("adir"));
+  // Only the file of exactly the name is removed.
   clear_error();
   file_remove(text("FILE"));
+  EXPECT_EQ(error(), ERR_FILE_NOT_FOUND);
+  EXPECT_TRUE(exists("file"));
+  clear_error();
+  file_remove(text("file"));
   EXPECT_EQ(error(), 0);
   EXPECT_FALSE(exists("file"));
 }

@@ -34,8 +34,9 @@ void exit_cleanup_drop(const std::string& path) {
 }
 
 void exit_cleanup_run() {
+  // The paths stay registered: the process is about to end, and a second run removes nothing.
   for (std::atomic<char*>& slot : slots) {
-    char* held = slot.exchange(nullptr);
+    const char* held = slot.load();
     if (held != nullptr) ::unlink(held);
   }
 }

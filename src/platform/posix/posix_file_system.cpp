@@ -14,6 +14,7 @@
 #include "platform/file_system.h"
 #include "platform/posix/cp437.h"
 #include "platform/posix/directory_names.h"
+#include "platform/posix/exit_cleanup.h"
 #include "platform/posix/posix_file_names.h"
 
 namespace {
@@ -80,15 +81,43 @@ std::uint32_t attributes_from(const struct stat& info) {
   return (info.st_mode & 0222) == 0 ? FS_ATTRIBUTE_READONLY : FS_ATTRIBUTE_NORMAL;
 }
 
-std::uint32_t attributes_of(const std::string& path) {
+// Attributes and size of an entry, links followed.
+void describe(const std::string& path, FindData& data) {
   struct stat info;
-  if (::stat(path.c_str(), &info) != 0) return FS_ATTRIBUTE_SYSTEM;  // a dangling link
-  return attributes_from(info);
+  if (::stat(path.c_str(), &info) != 0) {
+    data.attributes = FS_ATTRIBUTE_SYSTEM;  // a dangling link
+    data.size = 0;
+    return;
+  }
+  data.attributes = attributes_from(info);
+  data.size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+// The UTF-8 path of a file that is to be made: its directories found without regard to case,
+// its own name exactly as written.
+std::string path_to_make(std::string_view name) {
+  const std::size_t slash = name.find_last_of('/');
+  if (slash == std::string_view::npos) return cp437_to_utf8(name);
+  std::string directory = resolve_name(name.substr(0, slash + 1));
+  if (directory.empty() || directory.back() != '/') directory += '/';
+  return directory + cp437_to_utf8(name.substr(slash + 1));
+}
+
+bool is_symbolic_link(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+mode_t current_umask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
 }
 
 // ---- open files and searches -------------------------------------------------------------------
 
 struct OpenFile {
+  std::string path;  // UTF-8, as it was opened
   int descriptor = -1;
   dev_t device = 0;
   ino_t inode = 0;
@@ -114,8 +143,8 @@ struct Search {
   std::vector<DirectoryEntry> entries;
   std::size_t next = 0;
   bool scan_pending = false;  // an exact name was found without a scan; the others come later
-  bool exact_first = false;            // that name is the first entry,
-  std::uint32_t exact_attributes = 0;  // with the attributes read when it was found
+  bool exact_first = false;   // that name is the first entry,
+  FindData exact_data;        // with the attributes and size read when it was found
 };
 
 class PosixFileSystem final : public FileSystem {
@@ -134,6 +163,9 @@ class PosixFileSystem final : public FileSystem {
   bool find_close(FindHandle handle) override;
   bool rename(const char* from, const char* to) override;
   bool remove(const char* name) override;
+  bool copy_permissions(FileHandle model, FileHandle target) override;
+  bool names_open_file(FileHandle handle, const char* name) override;
+  bool mark_temporary(FileHandle handle) override;
   std::uint32_t set_error_mode(std::uint32_t mode) override {
     // No operating-system dialog exists here to suppress; the mode is only kept.
     const std::uint32_t previous = error_mode_;
@@ -188,16 +220,28 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
     fail(FS_ERROR_INVALID_PARAMETER);
     return FS_INVALID_HANDLE;
   }
+  // A file to be made is the file of exactly its name; one to be found may differ in case.
+  const bool making = creation_disposition == FS_CREATE_NEW || creation_disposition == FS_CREATE_ALWAYS;
   int found = -1;
-  const std::string path = resolve_name(name, &found);
+  const std::string path = making ? path_to_make(name) : resolve_name(name, &found);
 
   // Devices and FIFOs must not block the open; blocking returns right after it.
   int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   flags |= writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY;
   if (creation_disposition != FS_OPEN_EXISTING && creation_disposition != FS_TRUNCATE_EXISTING) flags |= O_CREAT;
-  if (creation_disposition == FS_CREATE_NEW) flags |= O_EXCL;
+  // O_EXCL also refuses a link of that name, dangling or not.
+  if (creation_disposition == FS_CREATE_NEW) flags |= O_EXCL | O_NOFOLLOW;
+  // A file made under a name is that name's own: a symbolic link there is replaced, not
+  // written through.
+  if (creation_disposition == FS_CREATE_ALWAYS) flags |= O_NOFOLLOW;
   const bool existed = found == 1 || (found == -1 && path_exists(path));
-  const int descriptor = ::open(path.c_str(), flags, 0666);
+  // A file made to hold another's data stays private until it is given that file's bits, so no
+  // one can open it in between.
+  int descriptor = ::open(path.c_str(), flags, making ? 0600 : 0666);
+  if (descriptor < 0 && errno == ELOOP && creation_disposition == FS_CREATE_ALWAYS && is_symbolic_link(path) &&
+      ::unlink(path.c_str()) == 0) {
+    descriptor = ::open(path.c_str(), flags, 0600);
+  }
   if (descriptor < 0) {
     fail(code_for_path(errno, path));
     return FS_INVALID_HANDLE;
@@ -236,6 +280,7 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
   }
 
   auto* file = new OpenFile;
+  file->path = path;
   file->descriptor = descriptor;
   file->device = info.st_dev;
   file->inode = info.st_ino;
@@ -381,16 +426,10 @@ FindHandle PosixFileSystem::find_first(const char* pattern, FindData& data) {
   const std::string exact_utf8 = cp437_to_utf8(name_part);
   // One look gives both its existence and its attributes (a dangling link exists too).
   const std::string exact_path = found->directory + exact_utf8;
-  struct stat info;
   bool exact_found = false;
-  if (!has_wildcards(name_part)) {
-    if (::stat(exact_path.c_str(), &info) == 0) {
-      exact_found = true;
-      found->exact_attributes = attributes_from(info);
-    } else if (path_exists(exact_path)) {
-      exact_found = true;
-      found->exact_attributes = FS_ATTRIBUTE_SYSTEM;
-    }
+  if (!has_wildcards(name_part) && path_exists(exact_path)) {
+    exact_found = true;
+    describe(exact_path, found->exact_data);
   }
   if (exact_found) {
     found->entries.push_back(DirectoryEntry{exact_utf8, std::string(name_part)});
@@ -428,8 +467,13 @@ bool PosixFileSystem::find_next(FindHandle handle, FindData& data) {
   if (found->next >= found->entries.size()) return fail(FS_ERROR_NO_MORE_FILES);
   const bool exact = found->next == 0 && found->exact_first;
   const DirectoryEntry& entry = found->entries[found->next++];
+  if (exact) {
+    data.attributes = found->exact_data.attributes;
+    data.size = found->exact_data.size;
+  } else {
+    describe(found->directory + entry.utf8, data);
+  }
   data.name = entry.name;
-  data.attributes = exact ? found->exact_attributes : attributes_of(found->directory + entry.utf8);
   return true;
 }
 
@@ -461,34 +505,55 @@ bool PosixFileSystem::rename(const char* from, const char* to) {
   if (::lstat(source.c_str(), &source_info) != 0) return fail(code_for_path(errno, source));
   if (held(source)) return fail(FS_ERROR_SHARING_VIOLATION);
 
-  // The new name is kept as written; an existing file whose name differs from it only in case
-  // is the file that it replaces.
-  const std::string_view to_text(to);
-  const std::size_t slash = to_text.find_last_of('/');
-  const std::string existing = resolve_name(to_text);
-  std::string target = existing;
-  if (slash == std::string_view::npos) {
-    target = cp437_to_utf8(to_text);
-  } else {
-    target = existing.substr(0, existing.find_last_of('/') + 1) + cp437_to_utf8(to_text.substr(slash + 1));
-  }
-  struct stat existing_info;
-  const bool other_spelling = existing != target && ::lstat(existing.c_str(), &existing_info) == 0 &&
-                              (existing_info.st_dev != source_info.st_dev || existing_info.st_ino != source_info.st_ino);
-  if (held(existing)) return fail(FS_ERROR_SHARING_VIOLATION);
+  // The new name is taken exactly as written: a file whose name differs from it only in case is
+  // another file, and stays.
+  const std::string target = path_to_make(to);
+  if (held(target)) return fail(FS_ERROR_SHARING_VIOLATION);
   if (::rename(source.c_str(), target.c_str()) != 0) return fail(code_for_path(errno, target));
-  if (other_spelling) ::unlink(existing.c_str());
+  exit_cleanup_drop(source);
   return true;
 }
 
 bool PosixFileSystem::remove(const char* name) {
   if (*name == '\0') return fail(FS_ERROR_INVALID_PARAMETER);
-  const std::string path = resolve_name(name);
+  const std::string path = path_to_make(name);
   struct stat info;
   if (::lstat(path.c_str(), &info) != 0) return fail(code_for_path(errno, path));
   if (S_ISDIR(info.st_mode)) return fail(FS_ERROR_ACCESS_DENIED);
   if (held(path)) return fail(FS_ERROR_SHARING_VIOLATION);
   if (::unlink(path.c_str()) != 0) return fail(code_for_path(errno, path));
+  exit_cleanup_drop(path);
+  return true;
+}
+
+bool PosixFileSystem::copy_permissions(FileHandle model, FileHandle target) {
+  OpenFile* from = open_file(model);
+  OpenFile* to = from == nullptr ? nullptr : open_file(target);
+  if (to == nullptr) return false;
+  struct stat model_info;
+  struct stat target_info;
+  if (::fstat(from->descriptor, &model_info) != 0 || ::fstat(to->descriptor, &target_info) != 0) {
+    return fail(code_of(errno));
+  }
+  const mode_t wanted = model_info.st_mode & 0777 & ~current_umask();
+  if ((target_info.st_mode & 07777) == wanted) return true;
+  // A file that cannot be given the bits might show the data to more people than the model did.
+  if (::fchmod(to->descriptor, wanted) != 0) return fail(code_of(errno));
+  return true;
+}
+
+bool PosixFileSystem::names_open_file(FileHandle handle, const char* name) {
+  OpenFile* file = open_file(handle);
+  if (file == nullptr || *name == '\0') return false;
+  struct stat info;
+  if (::stat(path_to_make(name).c_str(), &info) != 0) return false;
+  return info.st_dev == file->device && info.st_ino == file->inode;
+}
+
+bool PosixFileSystem::mark_temporary(FileHandle handle) {
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return false;
+  if (!exit_cleanup_add(file->path)) return fail(FS_ERROR_NOT_ENOUGH_MEMORY);
   return true;
 }
 

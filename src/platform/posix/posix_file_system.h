@@ -6,6 +6,11 @@
 // - Letters compare without regard to case: a name that does not exist as written is looked up
 //   case-blind, one path element at a time, so the file that a search found is the file that
 //   an open gets. A name that exists as written costs no directory scan.
+//   A file that is made (FS_CREATE_NEW, FS_CREATE_ALWAYS, a rename's new name) and a file that
+//   is removed is the one of exactly its name: only its directories are looked up case-blind.
+// - Permission bits: a made file is private (0600) until copy_permissions gives it the bits of
+//   the file its data comes from. A file marked temporary is removed by the handlers of ending
+//   signals (exit_cleanup.h) until it is renamed or removed.
 // - Share modes are kept: this process's opens of one file (same device and inode) follow the
 //   Windows sharing rules, and an open with no sharing takes an exclusive flock, so another
 //   Tranchor's open of the same file fails with 32 too.

@@ -40,8 +40,9 @@ void process_report_failure(const char* message) {
   // afterwards, the cursor would go back up to the program's cursor and the shell would write
   // over the line.
   process_console().finish();
+  // The message is text of the program (code page 437, names included); the terminal reads UTF-8.
   std::string line = "tranchor: ";
-  line += message;
+  line += cp437_to_utf8(message);
   line += '\n';
   ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
   (void)ignored;

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/posix/exit_cleanup.h"
+
 namespace {
 
 constexpr int END_SIGNALS[] = {SIGTERM, SIGHUP, SIGINT};
@@ -23,6 +25,7 @@ void block_all_of_ours(sigset_t& set) {
 }
 
 void on_end_signal(int signal_number) {
+  exit_cleanup_run();  // the glue's temporary file does not outlive the run
   if (end_hook != nullptr) end_hook();
   struct sigaction default_action {};
   default_action.sa_handler = SIG_DFL;

@@ -2,8 +2,9 @@
 // be async-signal-safe.
 #pragma once
 
-// SIGTERM, SIGHUP and SIGINT sent from outside first run the hook (which gives the terminal
-// back) and then end the process as the signal would have. A signal that was ignored when the
+// SIGTERM, SIGHUP and SIGINT sent from outside first remove the files registered in
+// exit_cleanup.h and run the hook (which gives the terminal back), and then end the process as
+// the signal would have. A signal that was ignored when the
 // program started stays ignored.
 void end_signals_install(void (*hook)());
 

@@ -11,6 +11,7 @@ HANDLE os_handle(FileHandle handle) { return static_cast<HANDLE>(handle); }
 
 void fill_find_data(const WIN32_FIND_DATAA& entry, FindData& data) {
   data.attributes = entry.dwFileAttributes;
+  data.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   data.name = entry.cFileName;
 }
 
@@ -131,6 +132,32 @@ class Win32FileSystem final : public FileSystem {
     const DWORD before = GetLastError();
     return keep_code_on_success(DeleteFileA(name), before);
   }
+
+  // Windows files carry no permission bits of their own to copy.
+  bool copy_permissions(FileHandle, FileHandle) override { return true; }
+
+  bool names_open_file(FileHandle handle, const char* name) override {
+    const DWORD before = GetLastError();
+    // No data access is asked for, so no share mode of the open file stands in the way.
+    HANDLE other = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    bool same = false;
+    if (other != INVALID_HANDLE_VALUE) {
+      BY_HANDLE_FILE_INFORMATION open_info{};
+      BY_HANDLE_FILE_INFORMATION other_info{};
+      same = GetFileInformationByHandle(os_handle(handle), &open_info) != FALSE &&
+             GetFileInformationByHandle(other, &other_info) != FALSE &&
+             open_info.dwVolumeSerialNumber == other_info.dwVolumeSerialNumber &&
+             open_info.nFileIndexHigh == other_info.nFileIndexHigh &&
+             open_info.nFileIndexLow == other_info.nFileIndexLow;
+      CloseHandle(other);
+    }
+    SetLastError(before);
+    return same;
+  }
+
+  // The console's own ending (Ctrl+C stays a key there) leaves nothing to clean up.
+  bool mark_temporary(FileHandle) override { return true; }
 
   std::uint32_t set_error_mode(std::uint32_t mode) override { return SetErrorMode(mode); }
 
