@@ -1,5 +1,8 @@
 #include "app/join.h"
 
+#include <vector>
+
+#include "app/piece_copy.h"
 #include "app/piece_format.h"
 #include "console/screen.h"
 #include "files/channels.h"
@@ -11,14 +14,101 @@
 
 namespace {
 
-bool failed() { return (rt_current_frame().error_word & ERROR_PENDING) != 0; }
+// The largest number of names tried for the file the glue builds, when earlier ones are taken.
+constexpr int TEMPORARY_NAME_TRIES = 100;
 
 TextValue piece_name(const TextValue& base, std::int32_t number) {
   return txt_concat(txt_concat(base, txt_constant(".")), app_decimal(number));
 }
 
-bool piece_exists(const TextValue& base, std::int32_t number) {
-  return !dir_search(piece_name(base, number), 0).empty();
+// What piece 1 says about its set.
+struct FirstPiece {
+  std::uint64_t length = 0;          // the whole piece, header included
+  std::uint32_t header_length = 0;   // PIECE_HEADER_SIZE, or OLD_PIECE_HEADER_SIZE
+  bool counted = false;              // the current layout carries the count
+  std::int16_t piece_count = 0;
+  TextValue extension_field;         // lower-cased
+};
+
+// Why a glue stops: the message, the file it names, and whether it is a set the glue refuses
+// (shown under "ERROR! Incomplete file set!").
+struct Stop {
+  std::string_view message;
+  TextValue name;
+  bool refused_set = false;
+};
+
+bool stop_at(Stop& stop, std::string_view message, TextValue name, bool refused_set = false) {
+  stop.message = message;
+  txt_assign(stop.name, std::move(name));
+  stop.refused_set = refused_set;
+  return false;
+}
+
+// The header of piece 1, open on the channel at its first byte. A piece 1 starts with one of
+// the two signatures and holds the whole header of its layout; anything else is not a piece.
+bool read_header(ChannelNumber piece, FirstPiece& first) {
+  first.length = file_size(piece);
+  const TextValue signature = file_read_bytes(piece, APP_TITLE.size);
+  txt_assign(first.extension_field, txt_lower(file_read_bytes(piece, 3)));
+  if (app_failed()) return false;
+  if (txt_equal(signature, txt_push_fixed(APP_TITLE))) {
+    first.header_length = PIECE_HEADER_SIZE;
+    first.counted = true;
+    unsigned char count_bytes[2] = {0, 0};
+    file_read_at(piece, APP_TITLE.size + first.extension_field.length + 1, count_bytes, 2);
+    first.piece_count = static_cast<std::int16_t>(count_bytes[0] | (count_bytes[1] << 8));
+  } else if (txt_equal(signature, txt_constant(OLD_SIGNATURE))) {
+    first.header_length = OLD_PIECE_HEADER_SIZE;
+  } else {
+    return false;
+  }
+  return !app_failed() && first.length >= first.header_length;
+}
+
+// Finds the pieces from 2 on and checks the set before anything is written. Every piece of a set
+// that the split wrote is as long as piece 1, but the last, which is shorter (empty when the data
+// ended exactly at a piece's end). So the first piece shorter than piece 1 ends the set, and
+// pieces after it are left from an earlier split; a piece longer than piece 1 does not belong;
+// a piece as long as piece 1 must have a successor. sizes gets the length of every piece of the
+// set, piece 1's first.
+bool check_set(const TextValue& base, const FirstPiece& first, std::vector<std::uint64_t>& sizes, Stop& stop) {
+  sizes.assign(1, first.length);
+  // Every piece that piece 1 counts must be there: checked first, as a missing piece is the
+  // likelier fault.
+  std::vector<std::uint64_t> counted_sizes;
+  for (std::int32_t number = 2; number <= first.piece_count; ++number) {
+    if (dir_search(piece_name(base, number), 0).empty()) {
+      return stop_at(stop, NOT_FOUND, piece_name(base, number), true);
+    }
+    counted_sizes.push_back(dir_found_size());
+  }
+
+  std::int32_t last = 1;
+  for (std::int32_t number = 2;; ++number) {
+    std::uint64_t size = 0;
+    bool present = false;
+    if (static_cast<std::size_t>(number - 2) < counted_sizes.size()) {
+      present = true;
+      size = counted_sizes[static_cast<std::size_t>(number - 2)];
+    } else if (number <= PIECE_LIMIT) {
+      present = !dir_search(piece_name(base, number), 0).empty();
+      size = dir_found_size();
+    }
+    if (!present) {
+      // Piece 1 may stand alone; any later full piece was followed by one more.
+      if (number == 2) break;
+      return stop_at(stop, NOT_FOUND, piece_name(base, number), true);
+    }
+    if (size > first.length) return stop_at(stop, WRONG_SIZE, piece_name(base, number), true);
+    sizes.push_back(size);
+    if (size < first.length) {
+      last = number;
+      break;
+    }
+  }
+  if (first.counted && first.piece_count > last) return stop_at(stop, WRONG_SIZE, piece_name(base, last), true);
+  return true;
 }
 
 // An extension field that would make the output name point elsewhere, or name a file no system
@@ -42,28 +132,102 @@ bool names_a_piece(const TextValue& output, const TextValue& base) {
   return true;
 }
 
-// Copies the rest of a piece, from its channel's position to its end, block by block.
-bool copy_rest(ChannelNumber piece, ChannelNumber output, const TextValue& name_of_piece,
-               const TextValue& output_name, std::string_view* failure, const TextValue** failed_name) {
-  const std::uint64_t size = file_size(piece);
-  for (;;) {
-    const std::uint64_t position = file_position(piece) - 1;
-    std::uint64_t block = size > position ? size - position : 0;
-    if (block > COPY_BLOCK_SIZE) block = COPY_BLOCK_SIZE;
-    const TextValue data = file_read_bytes(piece, static_cast<std::uint32_t>(block));
-    if (failed()) {
-      *failure = CANNOT_READ;
-      *failed_name = &name_of_piece;
-      return false;
-    }
-    file_write_text(output, data);
-    if (failed()) {
-      *failure = CANNOT_WRITE;
-      *failed_name = &output_name;
-      return false;
-    }
-    if (file_at_end(piece) != 0 || block == 0) return true;
+// The file being built gets a name of its own beside the output, new and the program's alone:
+// NAME.ext.tranchor-part, or NAME.ext~2.tranchor-part, ... when that one is taken.
+bool create_temporary(const TextValue& output_name, ChannelNumber output, TextValue& temporary_name) {
+  for (std::int32_t attempt = 1; attempt <= TEMPORARY_NAME_TRIES; ++attempt) {
+    TextValue name = txt_copy(output_name);
+    if (attempt > 1) txt_assign(name, txt_concat(txt_concat(name, txt_constant("~")), app_decimal(attempt)));
+    txt_assign(temporary_name, txt_concat(name, txt_constant(".tranchor-part")));
+    rt_clear_error();
+    file_open(output, temporary_name, TEMPORARY_FILE_REQUEST);
+    if (!app_failed()) return true;
+    if (rt_last_error() != ERR_FILE_EXISTS) break;
   }
+  temporary_name = TextValue{};
+  return false;
+}
+
+// Appends one piece, open on its channel, to the output: from the channel's position to the
+// length the check found. A piece that has become shorter or longer since is a read failure.
+bool copy_piece(ChannelNumber piece, ChannelNumber output, std::uint64_t checked_size, const TextValue& name,
+                const TextValue& output_name, Stop& stop) {
+  if (file_size(piece) != checked_size || app_failed()) return stop_at(stop, CANNOT_READ, txt_copy(name));
+  const std::uint64_t from = file_position(piece) - 1;
+  switch (app_copy_bytes(piece, output, checked_size - from)) {
+    case CopyOutcome::read_failed: return stop_at(stop, CANNOT_READ, txt_copy(name));
+    case CopyOutcome::write_failed: return stop_at(stop, CANNOT_WRITE, txt_copy(output_name));
+    case CopyOutcome::done: break;
+  }
+  if (file_size(piece) != checked_size || app_failed()) return stop_at(stop, CANNOT_READ, txt_copy(name));
+  return true;
+}
+
+// Everything the glue holds while it runs, so that every way out closes and removes alike.
+struct Glue {
+  TextValue base;
+  TextValue output_name;
+  TextValue temporary_name;
+  ChannelNumber piece = 0;
+  ChannelNumber output = 0;
+  std::vector<std::uint64_t> sizes;
+};
+
+// Builds the file from the checked set: piece 1 is open at its first byte, past its header.
+bool copy_set(Glue& glue, Stop& stop) {
+  for (std::int32_t number = 1; number <= static_cast<std::int32_t>(glue.sizes.size()); ++number) {
+    const TextValue name = piece_name(glue.base, number);
+    if (number > 1) {
+      rt_clear_error();
+      glue.piece = file_free_channel();
+      file_open(glue.piece, name, EXISTING_FILE_REQUEST);
+      if (app_failed()) return stop_at(stop, CANNOT_READ, txt_copy(name));
+    }
+    app_show_progress(number, txt_concat(txt_constant(" Now adding : "), name));
+    if (!copy_piece(glue.piece, glue.output, glue.sizes[static_cast<std::size_t>(number - 1)], name,
+                    glue.output_name, stop)) {
+      return false;
+    }
+    file_close(glue.piece);
+    glue.piece = 0;
+  }
+  return true;
+}
+
+// The steps from piece 1 to the rebuilt file under its name.
+bool glue_set(Glue& glue, Stop& stop) {
+  const TextValue first_name = piece_name(glue.base, 1);
+  if (dir_search(first_name, 0).empty()) return stop_at(stop, NOT_FOUND, txt_copy(first_name));
+  rt_clear_error();
+  glue.piece = file_free_channel();
+  file_open(glue.piece, first_name, EXISTING_FILE_REQUEST);
+  FirstPiece first;
+  if (app_failed() || !read_header(glue.piece, first)) return stop_at(stop, CANNOT_READ, txt_copy(first_name));
+  if (!check_set(glue.base, first, glue.sizes, stop)) return false;
+
+  txt_assign(glue.output_name, app_output_name(glue.base, first.extension_field));
+  if (!extension_is_usable(first.extension_field) || names_a_piece(glue.output_name, glue.base)) {
+    return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+  }
+  // The file is built under a name of its own and takes the output's name only when every
+  // piece is in it, so a failed glue never leaves a partial file under that name. It gets
+  // piece 1's permission bits before any data is in it.
+  glue.output = file_free_channel();
+  if (!create_temporary(glue.output_name, glue.output, glue.temporary_name)) {
+    glue.output = 0;
+    return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+  }
+  file_copy_permissions(glue.piece, glue.output);
+  if (app_failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+
+  if (!copy_set(glue, stop)) return false;
+  file_close(glue.output);
+  glue.output = 0;
+  if (app_failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+  file_rename(glue.temporary_name, glue.output_name);
+  if (app_failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+  glue.temporary_name = TextValue{};
+  return true;
 }
 
 }  // namespace
@@ -76,106 +240,26 @@ TextValue app_output_name(const TextValue& base, const TextValue& extension_fiel
 }
 
 int app_join(const TextValue& base_name) {
-  TextValue file_name = txt_copy(base_name);
+  Glue glue;
+  txt_assign(glue.base, txt_copy(base_name));
   TextValue extension_field;
-  TextValue output_name;
-  TextValue temporary_name;
-  std::int32_t piece_number = 1;
-  app_split_name(file_name, extension_field);
+  app_split_name(glue.base, extension_field);
 
   con_set_cursor(1, PROGRESS_ROW);
-  con_print(txt_concat(txt_constant("Now creating : "), file_name));
+  con_print(txt_concat(txt_constant("Now creating : "), glue.base));
   con_new_line();
 
-  ChannelNumber piece = 0;
-  ChannelNumber output = 0;
-  std::string_view failure;
-  const TextValue* failed_name = nullptr;
-  TextValue current_piece;
-  for (;;) {
-    txt_assign(current_piece, piece_name(file_name, piece_number));
-    if (dir_search(current_piece, 0).empty()) break;
-    rt_clear_error();
-    piece = file_free_channel();
-    file_open(piece, current_piece, BINARY_REQUEST);
-    if (failed()) {
-      failure = CANNOT_READ;
-      failed_name = &current_piece;
-      break;
-    }
-
-    if (piece_number == 1) {
-      const TextValue signature = file_read_bytes(piece, APP_TITLE.size);
-      txt_assign(extension_field, txt_lower(file_read_bytes(piece, 3)));
-      if (txt_equal(signature, txt_push_fixed(APP_TITLE))) {
-        unsigned char count_bytes[2] = {0, 0};
-        file_read_at(piece, APP_TITLE.size + extension_field.length + 1, count_bytes, 2);
-        const auto piece_count = static_cast<std::int16_t>(count_bytes[0] | (count_bytes[1] << 8));
-        for (std::int32_t number = 1; number <= piece_count; ++number) {
-          if (!piece_exists(file_name, number)) {
-            file_close(piece);
-            con_print(txt_constant("ERROR! Incomplete file set!"));
-            con_new_line();
-            app_end_with_message(txt_concat(txt_constant("File not found : "), piece_name(file_name, number)));
-            return 0;
-          }
-        }
-      }
-      if (failed()) {
-        failure = CANNOT_READ;
-        failed_name = &current_piece;
-        break;
-      }
-      txt_assign(output_name, app_output_name(file_name, extension_field));
-      if (!extension_is_usable(extension_field) || names_a_piece(output_name, file_name)) {
-        failure = CANNOT_WRITE;
-        failed_name = &output_name;
-        break;
-      }
-      // The file is built under a name of its own and takes the output's name only when every
-      // piece is in it, so a failed join never leaves a partial file under that name.
-      txt_assign(temporary_name, txt_concat(output_name, txt_constant(".tranchor-part")));
-      output = file_free_channel();
-      file_open(output, temporary_name, BINARY_REQUEST);
-      if (failed()) {
-        failure = CANNOT_WRITE;
-        failed_name = &output_name;
-        break;
-      }
-    }
-
-    con_set_cursor(1, PROGRESS_ROW);
-    con_print(txt_repeat(txt_from_code(PROGRESS_MARK), static_cast<std::uint32_t>(piece_number)));
-    con_print(txt_constant(" Now adding : "));
-    con_print(current_piece);
-    con_new_line();
-
-    if (!copy_rest(piece, output, current_piece, output_name, &failure, &failed_name)) break;
-    file_close(piece);
-    if (piece_number == PIECE_LIMIT) break;  // no piece beyond the largest number a set can have
-    ++piece_number;
+  Stop stop;
+  const bool glued = glue_set(glue, stop);
+  file_close(glue.piece);
+  file_close(glue.output);
+  if (glued) return 0;
+  if (!glue.temporary_name.empty()) file_remove(glue.temporary_name);
+  const TextValue line = txt_concat(txt_constant(stop.message), stop.name);
+  if (stop.refused_set) {
+    app_end_incomplete_set(line);
+  } else {
+    app_end_with_message(line);
   }
-  file_close(piece);
-
-  if (failed_name == nullptr && output != 0) {
-    file_set_end(output);
-    file_close(output);
-    if (failed()) {
-      failure = CANNOT_WRITE;
-      failed_name = &output_name;
-    } else {
-      file_rename(temporary_name, output_name);
-      if (failed()) {
-        failure = CANNOT_WRITE;
-        failed_name = &output_name;
-      }
-    }
-  }
-  if (failed_name != nullptr) {
-    file_close(output);
-    if (!temporary_name.empty()) file_remove(temporary_name);
-    app_show_failure(failure, *failed_name);
-    return 1;
-  }
-  return 0;
+  return 1;
 }

@@ -47,6 +47,8 @@ void show_help() {
   con_new_line();
   con_print(txt_constant("Press any key to continue."));
   con_new_line();
+  // Nothing failed: with no console to give the key, the run just ends.
+  rt_set_ending_message(TextValue{}, 0);
   con_flush_input();
   con_wait_key();
 }
@@ -77,7 +79,7 @@ void strip_enclosing_quotes(TextValue& tail) {
 bool is_first_piece(const TextValue& name) {
   if (dir_search(name, 0).empty()) return false;
   const ChannelNumber channel = file_free_channel();
-  file_open(channel, name, BINARY_REQUEST);
+  file_open(channel, name, EXISTING_FILE_REQUEST);
   const TextValue start = file_read_bytes(channel, APP_TITLE.size);
   file_close(channel);
   return txt_equal(start, txt_push_fixed(APP_TITLE)) || txt_equal(start, txt_constant(OLD_SIGNATURE));
@@ -94,9 +96,10 @@ TextValue dropped_base_name(const TextValue& tail) {
   return txt_left(base, base.length - 1);
 }
 
-void report_missing(const TextValue& file_name) {
+int report_missing(const TextValue& file_name) {
   con_new_line();
-  app_end_with_message(txt_concat(txt_constant("File not found : "), file_name));
+  app_end_with_message(txt_concat(txt_constant(NOT_FOUND), file_name));
+  return 1;
 }
 
 }  // namespace
@@ -148,10 +151,7 @@ int app_main() {
     }
   }
 
-  if (found_name.empty()) {
-    report_missing(file_name);
-    return 0;
-  }
+  if (found_name.empty()) return report_missing(file_name);
   if (txt_equal(mode_letter, txt_constant("S"))) return app_split(file_name);
   return app_join(file_name);
 }

@@ -4,5 +4,6 @@
 
 #include <cstdint>
 
-// The run; gives the exit code: 0, or 1 when a split or join had to stop on a failure.
+// The run; gives the exit code: 0 for a finished split or glue, the help screen and Escape; 1
+// for a run that ended on a message (a missing file, a refused set, a read or write failure).
 int app_main();

@@ -2,6 +2,7 @@
 
 #include "console/keyboard.h"
 #include "console/screen.h"
+#include "frame/startup.h"
 #include "platform/path_rules.h"
 #include "text/number_format.h"
 #include "text/text_ops.h"
@@ -30,7 +31,11 @@ TextValue app_marked(std::string_view text) {
   return txt_concat(txt_from_code(PROGRESS_MARK), txt_constant(text));
 }
 
-void app_end_with_message(const TextValue& line) {
+namespace {
+
+// The last rows of a run that ends on a message, and the wait for the key that ends it.
+void end_with_rows(const TextValue& message_for_no_console, const TextValue& line) {
+  rt_set_ending_message(message_for_no_console, 1);
   con_print(line);
   con_new_line();
   con_new_line();
@@ -38,6 +43,17 @@ void app_end_with_message(const TextValue& line) {
   con_new_line();
   con_flush_input();
   con_wait_key();
+}
+
+}  // namespace
+
+void app_end_with_message(const TextValue& line) { end_with_rows(line, line); }
+
+void app_end_incomplete_set(const TextValue& line) {
+  const TextValue first_row = txt_constant(INCOMPLETE_SET);
+  con_print(first_row);
+  con_new_line();
+  end_with_rows(txt_concat(txt_concat(first_row, txt_constant(" ")), line), line);
 }
 
 void app_show_failure(std::string_view message, const TextValue& name) {

@@ -42,11 +42,20 @@ TextValue app_decimal(std::int32_t number);
 TextValue app_marked(std::string_view text);
 
 // The end of a run that stops on a message: the line, an empty row, "Press any key to end.",
-// and a wait for a key typed after the message appeared.
+// and a wait for a key typed after the message appeared. Without a console the message goes
+// to standard error as one line instead, and the process ends with exit code 1. The caller
+// ends the run with exit code 1.
 void app_end_with_message(const TextValue& line);
 
+// The same for a set of pieces that the glue refuses: "ERROR! Incomplete file set!" on the row
+// above the line.
+void app_end_incomplete_set(const TextValue& line);
+
 // Shows a failure the run cannot go on from: the message and the file's name, then waits as
-// above. The caller then ends the run with exit code 1.
+// above.
 void app_show_failure(std::string_view message, const TextValue& name);
 constexpr std::string_view CANNOT_READ = "ERROR! Cannot read : ";
 constexpr std::string_view CANNOT_WRITE = "ERROR! Cannot write : ";
+constexpr std::string_view NOT_FOUND = "File not found : ";
+constexpr std::string_view WRONG_SIZE = "Wrong size : ";
+constexpr std::string_view INCOMPLETE_SET = "ERROR! Incomplete file set!";

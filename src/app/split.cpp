@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/piece_copy.h"
 #include "app/piece_format.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
@@ -14,13 +15,6 @@
 
 namespace {
 
-void show_progress(std::int32_t piece_number, const TextValue& name) {
-  con_set_cursor(1, PROGRESS_ROW);
-  con_print(txt_repeat(txt_from_code(PROGRESS_MARK), static_cast<std::uint32_t>(piece_number)));
-  con_print(name);
-  con_new_line();
-}
-
 // Asks until the typed size is one the source can be cut into; a refused size only repeats the
 // prompt on the next row.
 std::uint32_t ask_piece_size(std::uint64_t source_length) {
@@ -31,14 +25,20 @@ std::uint32_t ask_piece_size(std::uint64_t source_length) {
   }
 }
 
-// The services record failures without stopping; the split looks after each step that can fail.
-bool failed() { return (rt_current_frame().error_word & ERROR_PENDING) != 0; }
-
 int stop_with(std::string_view message, const TextValue& name, ChannelNumber piece, ChannelNumber source) {
   file_close(piece);
   file_close(source);
   app_show_failure(message, name);
   return 1;
+}
+
+// Opens piece 1 or a later piece: the file of exactly that name, emptied, with the source's
+// permission bits before any data is in it.
+bool open_piece(ChannelNumber piece, const TextValue& name, ChannelNumber source) {
+  rt_clear_error();
+  file_open(piece, name, REPLACED_FILE_REQUEST);
+  if (!app_failed()) file_copy_permissions(source, piece);
+  return !app_failed();
 }
 
 }  // namespace
@@ -77,13 +77,12 @@ int app_split(const TextValue& source_name) {
   // its length; it is only ever read.
   const ChannelNumber source = file_free_channel();
   rt_clear_error();
-  file_open(source, file_name, BINARY_REQUEST);
-  const std::uint64_t source_length = failed() ? 0 : file_size(source);
-  if (failed()) return stop_with(CANNOT_READ, source_name, 0, source);
+  file_open(source, file_name, EXISTING_FILE_REQUEST);
+  const std::uint64_t source_length = app_failed() ? 0 : file_size(source);
+  if (app_failed()) return stop_with(CANNOT_READ, source_name, 0, source);
 
   const std::uint32_t piece_size = ask_piece_size(source_length);
-  std::int32_t piece_number = 1;
-  show_progress(piece_number, file_name);
+  app_show_progress(1, file_name);
 
   app_split_name(file_name, extension_field);
   if (extension_field.empty()) {
@@ -94,49 +93,51 @@ int app_split(const TextValue& source_name) {
   const std::uint32_t header_length = APP_TITLE.size + extension_field.length + 2;
   const std::int16_t piece_count = app_piece_count(source_length, header_length, piece_size);
 
+  // Every piece but the last is full, and a full piece is always followed by one more, so the
+  // set's size is known now. No piece may be the source itself (its own name, or a link to it):
+  // writing that piece would destroy data not yet read.
+  const std::uint64_t last_piece = (source_length + header_length) / piece_size + 1;
+  for (std::uint64_t number = 1; number <= last_piece; ++number) {
+    const TextValue name = txt_concat(file_name, app_decimal(static_cast<std::int32_t>(number)));
+    if (file_names_open_file(name, source)) return stop_with(CANNOT_WRITE, name, 0, source);
+  }
+
+  std::int32_t piece_number = 1;
   TextValue piece_name = txt_concat(file_name, app_decimal(piece_number));
   const ChannelNumber piece = file_free_channel();
-  rt_clear_error();
-  file_open(piece, piece_name, BINARY_REQUEST);
-  if (failed()) return stop_with(CANNOT_WRITE, piece_name, piece, source);
+  if (!open_piece(piece, piece_name, source)) return stop_with(CANNOT_WRITE, piece_name, piece, source);
   file_write_text(piece, txt_push_fixed(APP_TITLE));
   file_write_text(piece, extension_field);
   const unsigned char count_bytes[2] = {static_cast<unsigned char>(piece_count & 0xFF),
                                         static_cast<unsigned char>((piece_count >> 8) & 0xFF)};
   file_write_at(piece, APP_TITLE.size + extension_field.length + 1, count_bytes, 2);
-  if (failed()) return stop_with(CANNOT_WRITE, piece_name, piece, source);
+  if (app_failed()) return stop_with(CANNOT_WRITE, piece_name, piece, source);
 
-  std::uint64_t piece_fill = file_position(piece) - 1;
-  std::uint64_t source_position = 0;
+  // Each piece takes what fits of the rest; a full piece is closed and the next one made (and
+  // shown) before it is known whether data is left, so data that ends exactly at a piece's end
+  // is followed by an empty piece.
+  std::uint64_t piece_fill = header_length;
+  std::uint64_t source_left = source_length;
   for (;;) {
-    std::uint64_t block = piece_size - piece_fill;
-    if (source_length - source_position < block) block = source_length - source_position;
-    if (block > COPY_BLOCK_SIZE) block = COPY_BLOCK_SIZE;
-    source_position += block;
-    piece_fill += block;
-
-    const TextValue data = file_read_bytes(source, static_cast<std::uint32_t>(block));
-    if (failed() || data.length != block) return stop_with(CANNOT_READ, source_name, piece, source);
-    file_write_text(piece, data);
-    if (failed()) return stop_with(CANNOT_WRITE, piece_name, piece, source);
-
-    if (piece_fill >= piece_size) {
-      piece_fill = 0;
-      // An existing file of this name may have been longer: nothing of it stays behind.
-      file_set_end(piece);
-      file_close(piece);
-      if (failed()) return stop_with(CANNOT_WRITE, piece_name, 0, source);
-      ++piece_number;
-      txt_assign(piece_name, txt_concat(file_name, app_decimal(piece_number)));
-      file_open(piece, piece_name, BINARY_REQUEST);
-      if (failed()) return stop_with(CANNOT_WRITE, piece_name, piece, source);
-      show_progress(piece_number, piece_name);
+    const std::uint64_t room = piece_size - piece_fill;
+    const std::uint64_t count = source_left < room ? source_left : room;
+    switch (app_copy_bytes(source, piece, count)) {
+      case CopyOutcome::read_failed: return stop_with(CANNOT_READ, source_name, piece, source);
+      case CopyOutcome::write_failed: return stop_with(CANNOT_WRITE, piece_name, piece, source);
+      case CopyOutcome::done: break;
     }
-    if (file_at_end(source) != 0 || block == 0) break;
+    source_left -= count;
+    if (count < room) break;
+    file_close(piece);
+    if (app_failed()) return stop_with(CANNOT_WRITE, piece_name, 0, source);
+    ++piece_number;
+    txt_assign(piece_name, txt_concat(file_name, app_decimal(piece_number)));
+    if (!open_piece(piece, piece_name, source)) return stop_with(CANNOT_WRITE, piece_name, piece, source);
+    app_show_progress(piece_number, piece_name);
+    piece_fill = 0;
   }
-  file_set_end(piece);
   file_close(piece);
-  if (failed()) return stop_with(CANNOT_WRITE, piece_name, 0, source);
+  if (app_failed()) return stop_with(CANNOT_WRITE, piece_name, 0, source);
   file_close(source);
   return 0;
 }

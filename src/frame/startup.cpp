@@ -69,6 +69,8 @@ TextValue rt_command_tail() { return txt_from_zstring(rt_state.command_tail); }
 
 void rt_app_begin() {
   con_reset();
+  rt_state.ending_message.clear();
+  rt_state.ending_status = 1;
   main_routine_frame = ErrorFrame{};
   frame_before_run = rt_enter_frame(&main_routine_frame);
   // Whatever an earlier run in this process left open is closed, so each run starts with no
@@ -96,8 +98,18 @@ void rt_start(const char* command_line) {
   process_exit(rt_run(command_line));
 }
 
+void rt_set_ending_message(const TextValue& message, int status) {
+  rt_state.ending_message.assign(txt_view(message));
+  rt_state.ending_status = status;
+}
+
 void rt_end_without_console() {
   rt_state.console_device->finish();
-  process_report_failure("no console is available for input");
-  process_exit(1);
+  if (rt_state.ending_message.empty() && rt_state.ending_status == 0) process_exit(0);
+  if (rt_state.ending_message.empty()) {
+    process_report_failure("no console is available for input");
+    process_exit(1);
+  }
+  process_report_failure(rt_state.ending_message.c_str());
+  process_exit(rt_state.ending_status);
 }

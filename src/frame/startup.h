@@ -25,8 +25,15 @@ int rt_app_end(int result);
 TextValue rt_command_tail();
 
 // Ends the run when a key is needed and no console input exists: the terminal is given back,
-// one line on standard error says why, and the process ends with exit code 1.
+// one line on standard error says why, and the process ends with exit code 1. After
+// rt_set_ending_message the line is that message and the code its status; an empty message
+// ends the process quietly.
 [[noreturn]] void rt_end_without_console();
+
+// The message that a run about to wait for its last key has shown (its rows joined by blanks),
+// and the exit status of that ending: what rt_end_without_console reports when no console can
+// show the screen or give the key.
+void rt_set_ending_message(const TextValue& message, int status);
 
 // The application's main routine; its result is the exit code.
 int app_main();

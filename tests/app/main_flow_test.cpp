@@ -42,9 +42,39 @@ TEST_F(MainFlowTest, HelpWordsShowTheHelpScreenAndEndAfterAKey) {
 TEST_F(MainFlowTest, KeysTypedBeforeTheHelpScreenDoNotAnswerIt) {
   console.type("abc");
   console.hold_input_until_sleeps(0);
-  // Everything queued before the flush is thrown away; the run then needs a key of its own.
+  // Everything queued before the flush is thrown away; the run then needs a key of its own, and
+  // with none to be had it just ends: the help screen is no failure.
   GTEST_FLAG_SET(death_test_style, "threadsafe");  // the child runs alone, not forked mid-test
-  EXPECT_EXIT(run("?"), ::testing::ExitedWithCode(1), "no console");
+  EXPECT_EXIT(run("?"), ::testing::ExitedWithCode(0), "^$");
+}
+
+// With no console to show the screen or give the key, a run that ends on a message says it on
+// standard error as one line, and ends with exit status 1.
+TEST_F(MainFlowTest, WithoutAConsoleTheEndingMessageIsOneLineOnStandardError) {
+  struct Case {
+    const char* tail;
+    const char* keys;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"DATA.1", "", "^tranchor: ERROR! Incomplete file set! File not found : DATA.3\n$"},
+      {"GHOST.BIN", "g", "^tranchor: File not found : GHOST.1\n$"},
+      {"NOTE.TXT", "g", "^tranchor: ERROR! Cannot read : NOTE.1\n$"},
+      {"GHOST.BIN", "s", "^tranchor: File not found : GHOST.BIN\n$"},
+  };
+  write_file("DATA.1", header("ZIP", 3) + "ab");
+  write_file("DATA.2", "cd");
+  write_file("NOTE.1", "just a note, no piece");
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail);
+    EXPECT_EXIT(
+        {
+          console.type(c.keys);
+          run(c.tail);
+        },
+        ::testing::ExitedWithCode(1), c.line);
+  }
 }
 
 TEST_F(MainFlowTest, OtherTailsAreFileNames) {
@@ -81,7 +111,7 @@ TEST_F(MainFlowTest, EscapeAtEitherMenuEndsTheRunAtOnce) {
 TEST_F(MainFlowTest, MissingFileAtTheSplitPrompt) {
   console.type("sNOFILE.TXT\r");
   console.type_after_flush("k");
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), 1);
   expect_banner();
   EXPECT_EQ(console.row(8), MARK + " [S]plit or [G]lue :");
   EXPECT_EQ(console.row(9), "");
@@ -97,7 +127,7 @@ TEST_F(MainFlowTest, MissingFileAtTheSplitPrompt) {
 TEST_F(MainFlowTest, EmptyNameAtTheSplitPromptIsNotFound) {
   console.type("S\r");
   console.type_after_flush("k");
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), 1);
   EXPECT_EQ(console.row(12), "File not found :");
   EXPECT_EQ(console.row_cells(12).substr(0, 17), "File not found : ");
 }
@@ -106,7 +136,7 @@ TEST_F(MainFlowTest, GluePromptLooksForAnyExtensionOfTheTypedName) {
   write_file("DATAX.1", "x");
   console.type("gDATA\r");
   console.type_after_flush("k");
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), 1);
   EXPECT_EQ(console.row(10), MARK + " Filename to glue, excl. extention :DATA");
   EXPECT_EQ(console.row(12), "File not found : DATA");
   EXPECT_EQ(console.row(14), "Press any key to end.");
@@ -116,21 +146,24 @@ TEST_F(MainFlowTest, HiddenAndDirectoryEntriesDoNotCount) {
   std::filesystem::create_directory("FOLDER.ZIP");
   console.type("sFOLDER.ZIP\r");
   console.type_after_flush("k");
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), 1);
   EXPECT_EQ(console.row(12), "File not found : FOLDER.ZIP");
 }
 
 TEST_F(MainFlowTest, DroppedNameThatDoesNotExistIsNeverCreated) {
   console.type("s");
   console.type_after_flush("k");
-  EXPECT_EQ(run("GHOST.BIN"), 0);
+  EXPECT_EQ(run("GHOST.BIN"), 1);
   EXPECT_EQ(console.row(10), "File not found : GHOST.BIN");
   EXPECT_EQ(console.row(12), "Press any key to end.");
   EXPECT_EQ(listing(), "");
 
   console.type("g");
-  EXPECT_EQ(run("GHOST.BIN"), 0);
+  console.type_after_flush("k");
+  EXPECT_EQ(run("GHOST.BIN"), 1);
   EXPECT_EQ(console.row(17), "Now creating : GHOST");
+  EXPECT_EQ(console.row(18), "File not found : GHOST.1");
+  EXPECT_EQ(console.row(20), "Press any key to end.");
   EXPECT_EQ(listing(), "");
 }
 

@@ -1,5 +1,9 @@
 #include "app/split.h"
 
+#include <sys/stat.h>
+
+#include <functional>
+
 #include "fakes/app_scenario.h"
 
 namespace {
@@ -140,15 +144,91 @@ TEST_F(SplitTest, ExistingPiecesAreReplacedWhole) {
   EXPECT_EQ(read_file("DATA.2"), pattern(60).substr(32));
 }
 
+// No piece of the set may be the source itself, by its own name or through a link: the split
+// is refused before any piece is written.
 TEST_F(SplitTest, PieceThatWouldBeTheSourceIsRefused) {
-  // The source X.1 would be its own first piece.
-  write_file("X.1", "just some text that is not a piece");
-  console.type("s100\r");
-  console.type_after_flush("k");
-  EXPECT_EQ(run("X.1"), 1);
-  EXPECT_EQ(read_file("X.1"), "just some text that is not a piece");
-  EXPECT_EQ(console.row(18), "ERROR! Cannot write : X.1");
-  EXPECT_EQ(console.row(20), "Press any key to end.");
+  struct Case {
+    const char* what;
+    std::string source;
+    std::function<void()> make_link;
+    std::string piece;
+  };
+  const Case cases[] = {
+      {"its first piece", "X.1", [] {}, "X.1"},
+      {"a later piece", "data.2", [] {}, "data.2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry);
+    const std::string text = pattern(250);
+    write_file(c.source, text);
+    write_file("X.2", "another file");
+    write_file("data.1", "another file");
+    c.make_link();
+    const std::string before = listing();
+    console.type_after_flush("k");
+    EXPECT_EQ(split(c.source, "100\r"), 1);
+    EXPECT_EQ(console.row(18), "ERROR! Cannot write : " + c.piece);
+    EXPECT_EQ(console.row(20), "Press any key to end.");
+    EXPECT_EQ(read_file(c.source), text);
+    EXPECT_EQ(read_file("X.2"), "another file");
+    EXPECT_EQ(read_file("data.1"), "another file");
+    EXPECT_EQ(listing(), before);
+  }
+}
+
+TEST_F(SplitTest, PieceThatIsALinkToTheSourceIsRefused) {
+  struct Case {
+    const char* what;
+    std::function<void()> make_link;
+    std::string piece;
+  };
+  const Case cases[] = {
+      {"a symbolic link", [] { std::filesystem::create_symlink("DATA.ZIP", "DATA.3"); }, "DATA.3"},
+      {"a hard link", [] { std::filesystem::create_hard_link("DATA.ZIP", "DATA.2"); }, "DATA.2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry);
+    write_file("DATA.ZIP", pattern(250));
+    c.make_link();
+    console.type_after_flush("k");
+    EXPECT_EQ(split("DATA.ZIP", "100\r"), 1);
+    EXPECT_EQ(console.row(18), "ERROR! Cannot write : " + c.piece);
+    EXPECT_EQ(read_file("DATA.ZIP"), pattern(250));
+    EXPECT_FALSE(exists("DATA.1"));
+  }
+}
+
+// Pieces are the files of exactly their names, with the source's permission bits.
+TEST_F(SplitTest, PiecesAreNewFilesOfTheirOwn) {
+  write_file("photo.jpg", pattern(150));
+  write_file("PHOTO.1", "a piece of another set");
+  ::chmod("photo.jpg", 0600);
+  ASSERT_EQ(split("photo.jpg", "100\r"), 0);
+  EXPECT_EQ(read_file("PHOTO.1"), "a piece of another set");
+  EXPECT_EQ(listing(), "PHOTO.1 photo.1 photo.2 photo.jpg");
+  struct stat info {};
+  for (const char* piece : {"photo.1", "photo.2"}) {
+    ASSERT_EQ(::stat(piece, &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << piece;
+  }
+  // A link under a piece's name is replaced by the piece, not written through.
+  write_file("elsewhere", "not to be written");
+  std::filesystem::remove("photo.2");
+  std::filesystem::create_symlink("elsewhere", "photo.2");
+  ASSERT_EQ(split("photo.jpg", "100\r"), 0);
+  EXPECT_EQ(read_file("elsewhere"), "not to be written");
+  EXPECT_FALSE(std::filesystem::is_symlink("photo.2"));
+  EXPECT_EQ(read_file("photo.2"), pattern(150).substr(82));
+  // An existing piece with wider bits is narrowed too; the umask still limits new bits.
+  ::chmod("photo.2", 0666);
+  ::chmod("photo.jpg", 0664);
+  const mode_t mask = ::umask(022);
+  ASSERT_EQ(split("photo.jpg", "100\r"), 0);
+  ::umask(mask);
+  ASSERT_EQ(::stat("photo.2", &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
 }
 
 TEST_F(SplitTest, BlocksNeverExceedTheCopySizeAndLargeSourcesRoundTrip) {

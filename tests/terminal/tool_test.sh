@@ -51,7 +51,7 @@ wait_row 18 "ERROR! Incomplete file set!"
 wait_row 19 "File not found : DATA.2"
 wait_row 21 "Press any key to end."
 keys Enter
-expect_exit 0
+expect_exit 1
 [[ ! -e DATA.zip ]] || fail "an incomplete set wrote an output"
 mv away.2 DATA.2
 
@@ -73,6 +73,61 @@ message=$(setsid -w "$program" original.zip </dev/null 2>&1 >/dev/null)
 code=$?
 set -e
 [[ $code == 1 && "$message" == *"no console is available for input"* ]] || fail "no-console run: $code '$message'"
+
+# A set split again at another size leaves the older, longer set's last pieces behind: the glue
+# takes only the new set. Without its last piece, the set whose count is rounded down is refused.
+head -c 100000 /dev/urandom > data.bin
+for size in 10000 30000; do
+  start data.bin
+  wait_row 8 "■ [S]plit or [G]lue :"
+  keys s
+  wait_row 11 "■ with a size of [bytes]:"
+  keys $size Enter
+  expect_exit 0
+done
+[[ -e data.11 ]] || fail "the older set's piece 11 is not there"
+mv data.bin data.original
+start data.1
+expect_exit 0
+cmp -s data.original data.bin || fail "a re-split set glued into a different file"
+rm data.bin data.4
+start data.1
+wait_row 18 "ERROR! Incomplete file set!"
+wait_row 19 "File not found : data.4"
+keys Enter
+expect_exit 1
+[[ ! -e data.bin ]] || fail "a set without its last piece was glued"
+
+# The glue's temporary file is its own: a link planted under its name is not followed. An ending
+# signal during the glue removes it.
+truncate -s 1G big.iso
+printf 'not to be written' > target
+start big.iso
+wait_row 8 "■ [S]plit or [G]lue :"
+keys s
+wait_row 11 "■ with a size of [bytes]:"
+keys 100000000 Enter
+expect_exit 0
+mv big.iso big.original
+ln -s target big.iso.tranchor-part
+for signal in TERM INT HUP; do
+  start big.1
+  pid=
+  for _ in $(seq 200); do
+    pid=$(pgrep -f "^$program big.1$" || true)
+    [[ -n $pid && -e 'big.iso~2.tranchor-part' ]] && break
+    sleep 0.01
+  done
+  [[ -n $pid && -e 'big.iso~2.tranchor-part' ]] || fail "$signal: the glue's temporary file did not appear"
+  kill -STOP "$pid"
+  kill -"$signal" "$pid"
+  kill -CONT "$pid"
+  wait_exit >/dev/null
+  [[ ! -e 'big.iso~2.tranchor-part' ]] || fail "$signal left the temporary file behind"
+  [[ ! -e big.iso ]] || fail "$signal: a rebuilt file appeared"
+done
+[[ "$(cat target)" == 'not to be written' ]] || fail "the glue wrote through a planted link"
+rm -f big.*
 
 finish_checks
 echo "terminal tool checks passed"

@@ -1,0 +1,22 @@
+// What the split and the glue both do with pieces: watch the services for a failure, show the
+// progress row, and move a run of bytes from one open file to another.
+#pragma once
+
+#include <cstdint>
+
+#include "files/channels.h"
+#include "text/text_value.h"
+
+// Whether a service recorded a failure since the error state was last cleared.
+bool app_failed();
+
+// The progress row: one filled square per piece so far, then the text, from row 17, column 1,
+// over whatever an earlier progress row left there.
+void app_show_progress(std::int32_t piece_number, const TextValue& text);
+
+enum class CopyOutcome : std::uint8_t { done, read_failed, write_failed };
+
+// Moves count bytes from the position of one channel to the position of the other, in blocks of
+// at most COPY_BLOCK_SIZE bytes. A read that finds fewer bytes than asked (the file became
+// shorter) is a read failure; the bytes already moved stay written.
+CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count);
