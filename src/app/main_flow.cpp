@@ -1,8 +1,10 @@
 #include "app/main_flow.h"
 
+#include "app/command_line.h"
 #include "app/join.h"
 #include "app/piece_format.h"
 #include "app/split.h"
+#include "console/device_in_use.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
 #include "files/channels.h"
@@ -102,14 +104,24 @@ int report_missing(const TextValue& file_name) {
   return 1;
 }
 
-}  // namespace
+// A script's glue: NAME is piece 1 (as if dropped) or the set's name (as typed at the prompt).
+int glue_scripted(TextValue name) {
+  strip_enclosing_quotes(name);
+  if (is_first_piece(name)) return app_join(dropped_base_name(name));
+  if (name.empty() || dir_search(txt_concat(name, txt_constant(".*")), 0).empty()) return report_missing(name);
+  return app_join(name);
+}
 
-int app_main() {
-  TextValue tail = rt_command_tail();
+int split_scripted(const TextValue& size_text, TextValue file_name) {
+  strip_enclosing_quotes(file_name);
+  return app_split_scripted(size_text, file_name);
+}
+
+// The screens and keys: the run on a dropped file, a help word, or the menu.
+int interactive_run(TextValue tail) {
   TextValue mode_letter;
   TextValue file_name;
   TextValue found_name;
-  txt_store_fixed(APP_TITLE, txt_constant(APP_TITLE_TEXT));
   strip_enclosing_quotes(tail);
 
   show_banner();
@@ -154,4 +166,33 @@ int app_main() {
   if (found_name.empty()) return report_missing(file_name);
   if (txt_equal(mode_letter, txt_constant("S"))) return app_split(file_name);
   return app_join(file_name);
+}
+
+}  // namespace
+
+int app_main() {
+  txt_store_fixed(APP_TITLE, txt_constant(APP_TITLE_TEXT));
+  Command command = app_read_command_line(rt_command_tail());
+  switch (command.kind) {
+    case CommandKind::usage:
+      rt_write_text(APP_USAGE_TEXT, false);
+      return 0;
+    case CommandKind::version:
+      rt_write_text(APP_VERSION_TEXT, false);
+      return 0;
+    case CommandKind::wrong:
+      app_report(command.problem);
+      rt_write_text(APP_USAGE_LINE, true);
+      return 2;
+    case CommandKind::split:
+      con_set_silent(true);
+      return split_scripted(command.size_text, std::move(command.file));
+    case CommandKind::glue:
+      con_set_silent(true);
+      return glue_scripted(std::move(command.file));
+    case CommandKind::interactive:
+      break;
+  }
+  rt_console_setup();
+  return interactive_run(std::move(command.file));
 }

@@ -1,5 +1,6 @@
 #include "app/piece_format.h"
 
+#include "console/device_in_use.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
 #include "frame/startup.h"
@@ -33,8 +34,13 @@ TextValue app_marked(std::string_view text) {
 
 namespace {
 
-// The last rows of a run that ends on a message, and the wait for the key that ends it.
+// The last rows of a run that ends on a message, and the wait for the key that ends it. A run
+// that shows no screen says the message in one line instead.
 void end_with_rows(const TextValue& message_for_no_console, const TextValue& line) {
+  if (con_silent()) {
+    app_report(message_for_no_console);
+    return;
+  }
   rt_set_ending_message(message_for_no_console, 1);
   con_print(line);
   con_new_line();
@@ -49,9 +55,11 @@ void end_with_rows(const TextValue& message_for_no_console, const TextValue& lin
 
 void app_end_with_message(const TextValue& line) { end_with_rows(line, line); }
 
+void app_report(const TextValue& line) { rt_report(line); }
+
 void app_end_incomplete_set(const TextValue& line) {
   const TextValue first_row = txt_constant(INCOMPLETE_SET);
-  con_print(first_row);
+  con_print(first_row);  // nothing when the console is silent
   con_new_line();
   end_with_rows(txt_concat(txt_concat(first_row, txt_constant(" ")), line), line);
 }

@@ -51,6 +51,9 @@ void app_end_with_message(const TextValue& line);
 // above the line.
 void app_end_incomplete_set(const TextValue& line);
 
+// One line on standard error, "tranchor: " and the line: how a scripted run says why it failed.
+void app_report(const TextValue& line);
+
 // Shows a failure the run cannot go on from: the message and the file's name, then waits as
 // above.
 void app_show_failure(std::string_view message, const TextValue& name);

@@ -14,4 +14,5 @@ struct ConsoleState {
   std::uint8_t pending_wrap = 0;  // 0 or 255
   std::int32_t cursor_size = 0;
   std::int32_t cursor_visible = 0;  // 0 hidden, 1 shown, -1 shown but hidden during a clear
+  bool silent = false;  // the run shows nothing and reads no key (console/device_in_use.h)
 };

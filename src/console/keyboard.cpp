@@ -1,13 +1,12 @@
 #include "console/keyboard.h"
 
+#include "console/device_in_use.h"
 #include "console/screen.h"
 #include "frame/runtime_state.h"
 #include "frame/startup.h"
 #include "platform/console_device.h"
 
 namespace {
-
-ConsoleDevice& device() { return *rt_state.console_device; }
 
 bool is_modifier(std::uint16_t scan_code) {
   const auto low = static_cast<std::uint8_t>(scan_code & 0xFF);
@@ -29,7 +28,7 @@ TextValue key_text(const DecodedKey& key) { return txt_push_fixed(key.bytes, key
 
 void con_discard_event() {
   InputRecord record;
-  device().read_input(record);
+  con_device().read_input(record);
 }
 
 // Looks at the queue without taking the key that it finds; everything that is not a key press
@@ -38,7 +37,7 @@ static DecodedKey peek_key(InputPeek* outcome) {
   DecodedKey key;
   for (;;) {
     InputRecord record;
-    const InputPeek peek = device().peek_input(record);
+    const InputPeek peek = con_device().peek_input(record);
     if (outcome != nullptr) *outcome = peek;
     if (peek != InputPeek::record) return key;
     if (record.kind == InputEventKind::key && record.key_down) {
@@ -84,7 +83,7 @@ TextValue con_poll_key() {
 
 TextValue con_wait_key() {
   for (;;) {
-    device().sleep_one_millisecond();
+    con_device().sleep_one_millisecond();
     InputPeek outcome = InputPeek::empty;
     DecodedKey key = read_key(&outcome);
     if (key.length != 0) return key_text(key);
@@ -92,13 +91,13 @@ TextValue con_wait_key() {
   }
 }
 
-void con_flush_input() { device().flush_input(); }
+void con_flush_input() { con_device().flush_input(); }
 
-void con_yield() { device().sleep_one_millisecond(); }
+void con_yield() { con_device().sleep_one_millisecond(); }
 
 std::uint8_t con_wait_char() {
   for (;;) {
-    device().sleep_one_millisecond();
+    con_device().sleep_one_millisecond();
     InputPeek outcome = InputPeek::empty;
     DecodedKey key = peek_key(&outcome);
     if (key.length == 0) {

@@ -1,11 +1,10 @@
 #include "console/screen.h"
 
+#include "console/device_in_use.h"
 #include "frame/runtime_state.h"
 #include "platform/console_device.h"
 
 namespace {
-
-ConsoleDevice& device() { return *rt_state.console_device; }
 
 std::uint16_t current_attribute() {
   return static_cast<std::uint16_t>(rt_state.console.background * 16 + rt_state.console.foreground);
@@ -13,7 +12,7 @@ std::uint16_t current_attribute() {
 
 ScreenBufferInfo read_screen() {
   ScreenBufferInfo info;
-  if (!device().get_screen_info(info)) info = ScreenBufferInfo{};
+  if (!con_device().get_screen_info(info)) info = ScreenBufferInfo{};
   return info;
 }
 
@@ -67,6 +66,7 @@ std::uint64_t scrolls_of_write(WritePlace place, int width, int height, std::uin
 }  // namespace
 
 void con_reset() {
+  rt_state.console.silent = false;
   rt_state.console.foreground = 7;
   rt_state.console.background = 0;
   rt_state.console.pending_wrap = 0;
@@ -99,7 +99,7 @@ void con_write(const unsigned char* bytes, std::uint32_t count) {
     if (place.pending_wrap) {
       place.pending_wrap = false;
       console.pending_wrap = 0;
-      device().scroll(0, 1, width - 1, height - 1, 0, 0, fill);
+      con_device().scroll(0, 1, width - 1, height - 1, 0, 0, fill);
       ++scrolled;
     }
     const int n = segment_length(place, width, count - done);
@@ -109,7 +109,7 @@ void con_write(const unsigned char* bytes, std::uint32_t count) {
         cells[i].character = bytes[done + static_cast<std::uint32_t>(i)];
         cells[i].attribute = attribute;
       }
-      device().write_cells(place.x, place.y, cells, n);
+      con_device().write_cells(place.x, place.y, cells, n);
     }
     done += static_cast<std::uint32_t>(n);
     advance(place, n, width, height);
@@ -124,7 +124,7 @@ void con_write(const unsigned char* bytes, std::uint32_t count) {
 void con_scroll_up() {
   ScreenBufferInfo screen = read_screen();
   if (screen.columns <= 0 || screen.rows <= 0) return;
-  device().scroll(0, 1, screen.columns - 1, screen.rows - 1, 0, 0, ConsoleCell{' ', current_attribute()});
+  con_device().scroll(0, 1, screen.columns - 1, screen.rows - 1, 0, 0, ConsoleCell{' ', current_attribute()});
 }
 
 void con_new_line() {
@@ -145,8 +145,8 @@ void con_clear_screen() {
   con_cursor_suspend();
   ScreenBufferInfo screen = read_screen();
   const long cells = static_cast<long>(screen.columns) * screen.rows;
-  device().fill_characters(0, 0, cells, ' ');
-  device().fill_attributes(0, 0, cells, current_attribute());
+  con_device().fill_characters(0, 0, cells, ' ');
+  con_device().fill_attributes(0, 0, cells, current_attribute());
   con_set_cursor(1, 1);
   con_cursor_restore();
 }
@@ -157,7 +157,7 @@ void con_set_cursor(std::int32_t column, std::int32_t row) {
   int y = screen.cursor_y;
   if (column >= 1 && column <= screen.columns) x = column - 1;
   if (row >= 1 && row <= screen.rows) y = row - 1;
-  device().set_cursor_position(x, y);
+  con_device().set_cursor_position(x, y);
   rt_state.console.pending_wrap = 0;
 }
 
@@ -195,7 +195,7 @@ void con_set_cursor_shape(std::int32_t size) {
   int applied = console.cursor_size;
   if (applied < 1) applied = 1;
   if (applied > 99) applied = 99;
-  device().set_cursor_shape(CursorShape{applied, console.cursor_visible != 0});
+  con_device().set_cursor_shape(CursorShape{applied, console.cursor_visible != 0});
 }
 
 void con_cursor_suspend() {

@@ -1,5 +1,7 @@
 #include "frame/startup.h"
 
+#include <string>
+
 #include "console/screen.h"
 #include "files/channels.h"
 #include "files/dir_search.h"
@@ -85,7 +87,6 @@ int rt_app_end(int result) {
 }
 
 int rt_run(const char* command_line) {
-  rt_console_setup();
   rt_state.command_tail = rt_skip_program_name(command_line);
   rt_app_begin();
   const int result = app_main();
@@ -97,6 +98,13 @@ void rt_start(const char* command_line) {
   rt_state.file_system = &process_file_system();
   process_exit(rt_run(command_line));
 }
+
+void rt_report(const TextValue& message) {
+  const std::string line(txt_view(message));
+  process_report_failure(line.c_str());
+}
+
+void rt_write_text(const char* text, bool to_error) { process_write_text(text, to_error); }
 
 void rt_set_ending_message(const TextValue& message, int status) {
   rt_state.ending_message.assign(txt_view(message));

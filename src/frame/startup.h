@@ -7,11 +7,12 @@
 // The process entry: runs the tool on the command line and ends the process. Never returns.
 [[noreturn]] void rt_start(const char* command_line);
 
-// The same run without ending the process: set-up, tail, app_main; gives the exit code. The
-// console device and file system in rt_state must be set.
+// The same run without ending the process: tail, app_main; gives the exit code. The console
+// device and file system in rt_state must be set.
 int rt_run(const char* command_line);
 
-// Fills the console handles and flags, sets the console modes and reads the cursor shape.
+// Fills the console handles and flags, sets the console modes and reads the cursor shape. The
+// main routine calls it for a run that shows screens; a scripted run never touches the console.
 void rt_console_setup();
 
 // Where the tail begins in a command line: behind the program's own name and the spaces after it.
@@ -29,6 +30,11 @@ TextValue rt_command_tail();
 // rt_set_ending_message the line is that message and the code its status; an empty message
 // ends the process quietly.
 [[noreturn]] void rt_end_without_console();
+
+// One line on standard error: "tranchor: " and the message (text as the screen shows it).
+void rt_report(const TextValue& message);
+// The program's own text (plain ASCII lines) on standard output, or standard error.
+void rt_write_text(const char* text, bool to_error);
 
 // The message that a run about to wait for its last key has shown (its rows joined by blanks),
 // and the exit status of that ending: what rt_end_without_console reports when no console can

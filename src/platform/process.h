@@ -19,5 +19,9 @@ FileSystem& process_file_system();
 // message is code-page-437 text, as the screen shows it.
 void process_report_failure(const char* message);
 
+// Writes the program's own text (plain ASCII lines) to standard output, or to standard error,
+// as it is. Nothing is said when it cannot be written.
+void process_write_text(const char* text, bool to_error);
+
 // Gives the terminal back as it was found and ends the process with the code.
 [[noreturn]] void process_exit(int code);

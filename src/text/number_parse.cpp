@@ -162,11 +162,17 @@ long double read_based(Reader& in) {
 
 }  // namespace
 
-long double num_from_text(const TextValue& text) {
+long double num_from_text(const TextValue& text, std::uint32_t& end) {
   Reader in{text.data(), text.length};
   while (in.more() && (in.peek() == ' ' || in.peek() == '\t' || in.peek() == '\n')) ++in.at;
-  if (in.take('&')) return read_based(in);
-  return read_decimal(in);
+  const long double value = in.take('&') ? read_based(in) : read_decimal(in);
+  end = in.at;
+  return value;
+}
+
+long double num_from_text(const TextValue& text) {
+  std::uint32_t end = 0;
+  return num_from_text(text, end);
 }
 
 long double num_scale_pow10(long double x, std::int32_t n) {

@@ -21,6 +21,10 @@
 #include "text/text_value.h"
 
 long double num_from_text(const TextValue& text);
+// The same, and where the number ends: end gets the number of bytes that the leading blanks
+// and the number took (an exponent letter and a type mark included), so that a caller can read
+// what follows.
+long double num_from_text(const TextValue& text, std::uint32_t& end);
 
 // x times ten to the power n (divided for negative n), from a table of exact powers 10^0..10^7
 // and the extended-precision powers 10^8, 10^16, ..., 10^4096. A power beyond the format's

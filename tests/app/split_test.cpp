@@ -62,27 +62,42 @@ TEST_F(SplitTest, RefusedSizesRepeatThePromptOnTheNextRow) {
   for (std::uint32_t size : {0u, 1u, 13u, 14u, 17u, 18u}) EXPECT_FALSE(app_piece_size_fits(size, 40)) << size;
 }
 
-TEST_F(SplitTest, SizesAreRoundedHalfToEven) {
+TEST_F(SplitTest, SizesTakeAUnitAndAreRoundedHalfToEven) {
   struct Case {
     std::string typed;
-    std::uint32_t size;
+    std::uint64_t size;
   };
   const Case cases[] = {
-      {"100.5", 100}, {"100.6", 101}, {"101.5", 102}, {"1000 bytes", 1000}, {"1.44e6", 1440000},
-      {"&H100", 256}, {"-1", 4294967295u}, {"4294967296", 0}, {"4294967297", 1}, {"1e30", 0},
-      {"-4294967200", 96},
+      // Texts without a unit keep their meaning.
+      {"100.5", 100}, {"100.6", 101}, {"101.5", 102}, {"1000 bytes", 1000}, {"1,000", 1}, {"1.44e6", 1440000},
+      {"&H100", 256}, {"&H10000", 65536}, {"4.7e9", 4700000000u}, {"4294967296", 4294967296u},
+      {"9223372036854775807", 9223372036854775800u},
+      // Units: powers of 1024 and of 1000, in any case, after optional blanks.
+      {"512K", 524288}, {"512k", 524288}, {"512 K", 524288}, {"512\tKiB", 524288}, {"512 kib", 524288},
+      {"1.5M", 1572864}, {"1.5MiB", 1572864}, {"1MB", 1000000}, {"1 mb", 1000000}, {"4.7GB", 4700000000u},
+      {"2G", 2147483648u}, {"1T", 1099511627776u}, {"1TB", 1000000000000u}, {"&H10K", 16384},
+      {"1e3K", 1024000}, {"512K bytes", 524288}, {"0.5K", 512}, {"1.0001K", 1024},
+      // A word that is no unit, or a unit that runs on, leaves the number alone.
+      {"512Kx", 512}, {"512KBytes", 512}, {"5 B", 5}, {"1KB2", 1}, {"3 P", 3}, {"2 KK", 2},
+      // Nothing at or below zero, nothing from 2^63 on.
+      {"0", 0}, {"-1", 0}, {"-1K", 0}, {"-4294967200", 0}, {"0.4", 0}, {"1e30", 0}, {"9000000T", 0},
+      {"8000000T", 8796093022208000000u}, {"word", 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(app_piece_size_from_text(txt_constant(c.typed)), c.size) << c.typed;
   }
 }
 
-TEST_F(SplitTest, NegativeSizePutsTheWholeSourceIntoPieceOne) {
+TEST_F(SplitTest, SizesOfZeroAndBelowAreRefusedAndUnitsWorkAtThePrompt) {
   const std::string source = pattern(5000);
   write_file("DATA.ZIP", source);
-  EXPECT_EQ(split("DATA.ZIP", "-1\r"), 0);
-  EXPECT_EQ(read_file("DATA.1"), header("ZIP", 0) + source);
-  EXPECT_FALSE(exists("DATA.2"));
+  EXPECT_EQ(split("DATA.ZIP", "-1\r0\r-5K\r1K\r"), 0);
+  const char* typed[] = {"-1", "0", "-5K", "1K"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(console.row(11 + i), MARK + " with a size of [bytes]:" + typed[i]) << i;
+  }
+  EXPECT_EQ(read_file("DATA.1").size(), 1024u);
+  EXPECT_EQ(read_file("DATA.5").size(), 5000u + 18 - 4 * 1024);
 }
 
 TEST_F(SplitTest, CountRoundsHalvesToEven) {

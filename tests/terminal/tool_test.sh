@@ -122,12 +122,42 @@ for signal in TERM INT HUP; do
   kill -STOP "$pid"
   kill -"$signal" "$pid"
   kill -CONT "$pid"
+  # A write under a busy disk may take a while before the signal is handled.
+  for _ in $(seq 600); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
   wait_exit >/dev/null
   [[ ! -e 'big.iso~2.tranchor-part' ]] || fail "$signal left the temporary file behind"
   [[ ! -e big.iso ]] || fail "$signal: a rebuilt file appeared"
 done
 [[ "$(cat target)" == 'not to be written' ]] || fail "the glue wrote through a planted link"
 rm -f big.*
+
+# Options: help and version on standard output with no terminal, a wrong option, and a script
+# that splits and glues with nothing on the screen.
+[[ "$("$program" --version </dev/null)" == "tranchor 2.1" ]] || fail "--version"
+"$program" --help </dev/null | head -1 | grep -q '^Usage: tranchor' || fail "--help"
+set +e
+message=$("$program" --frobnicate </dev/null 2>&1 >/dev/null)
+code=$?
+set -e
+[[ $code == 2 && "$message" == "tranchor: unknown option --frobnicate"* ]] || fail "unknown option: $code '$message'"
+head -c 300000 /dev/urandom > 'my file.bin'
+start --split 100K my file.bin
+expect_exit 0
+[[ -z "$(screen | tr -d '[:space:]')" ]] || fail "a scripted split drew on the screen: $(screen)"
+[[ $(stat -c %s 'my file.1') == 102400 && $(stat -c %s 'my file.3') == $((300018 - 2 * 102400)) ]] ||
+  fail "scripted pieces"
+mv 'my file.bin' my.original
+"$program" --glue my file.1 </dev/null || fail "scripted glue exited $?"
+cmp -s my.original 'my file.bin' || fail "the scripted glue gave a different file"
+set +e
+message=$("$program" --glue NOPE.BIN </dev/null 2>&1)
+code=$?
+set -e
+[[ $code == 1 && "$message" == "tranchor: File not found : NOPE.BIN" ]] || fail "scripted failure: $code '$message'"
+rm -f my.* 'my file'.*
 
 finish_checks
 echo "terminal tool checks passed"

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -46,6 +47,18 @@ void process_report_failure(const char* message) {
   line += '\n';
   ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
   (void)ignored;
+}
+
+void process_write_text(const char* text, bool to_error) {
+  const int fd = to_error ? STDERR_FILENO : STDOUT_FILENO;
+  std::size_t left = std::strlen(text);
+  while (left > 0) {
+    const ssize_t written = ::write(fd, text, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    text += written;
+    left -= static_cast<std::size_t>(written);
+  }
 }
 
 void process_exit(int code) {

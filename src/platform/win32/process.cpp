@@ -29,6 +29,13 @@ void process_report_failure(const char* message) {
   WriteFile(error, line_end, sizeof line_end - 1, &written, nullptr);
 }
 
+void process_write_text(const char* text, bool to_error) {
+  HANDLE stream = GetStdHandle(to_error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (stream == nullptr || stream == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(stream, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+}
+
 void process_exit(int code) {
   process_console().finish();
   ExitProcess(static_cast<UINT>(code));

@@ -1,0 +1,147 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/split.h"
+#include "fakes/app_scenario.h"
+
+namespace {
+
+TEST(CommandLineTest, OptionsAndNames) {
+  struct Case {
+    std::string tail;
+    CommandKind kind;
+    std::string file, size, problem;
+  };
+  const Case cases[] = {
+      {"", CommandKind::interactive, "", "", ""},
+      {"DATA.ZIP", CommandKind::interactive, "DATA.ZIP", "", ""},
+      {"my file.txt", CommandKind::interactive, "my file.txt", "", ""},
+      {"?", CommandKind::interactive, "?", "", ""},
+      {"-?", CommandKind::interactive, "-?", "", ""},
+      {"-", CommandKind::interactive, "-", "", ""},
+      {"-1.bin", CommandKind::interactive, "-1.bin", "", ""},
+      {"/h", CommandKind::interactive, "/h", "", ""},
+      {"-- -x.bin", CommandKind::interactive, "-x.bin", "", ""},
+      {"-- --help", CommandKind::interactive, "--help", "", ""},
+      {"--", CommandKind::interactive, "", "", ""},
+      {"-h", CommandKind::usage, "", "", ""},
+      {"--help", CommandKind::usage, "", "", ""},
+      {"--help DATA.ZIP", CommandKind::usage, "", "", ""},
+      {"--version", CommandKind::version, "", "", ""},
+      {"--split 100M big.iso", CommandKind::split, "big.iso", "100M", ""},
+      {"--split 100M my big.iso", CommandKind::split, "my big.iso", "100M", ""},
+      {"--split=4.7GB dvd.iso", CommandKind::split, "dvd.iso", "4.7GB", ""},
+      {"--split   50   x", CommandKind::split, "x", "50", ""},
+      {"--glue DATA.1", CommandKind::glue, "DATA.1", "", ""},
+      {"--glue my set", CommandKind::glue, "my set", "", ""},
+      {"--glue=DATA", CommandKind::glue, "DATA", "", ""},
+      {"--split 100M", CommandKind::wrong, "", "", "option --split needs a size and a file"},
+      {"--split", CommandKind::wrong, "", "", "option --split needs a size and a file"},
+      {"--split= x", CommandKind::wrong, "", "", "option --split needs a size and a file"},
+      {"--glue", CommandKind::wrong, "", "", "option --glue needs a name"},
+      {"--glue=", CommandKind::wrong, "", "", "option --glue needs a name"},
+      {"--frobnicate x", CommandKind::wrong, "", "", "unknown option --frobnicate"},
+      {"-x.bin", CommandKind::wrong, "", "", "unknown option -x.bin"},
+      {"--version=2", CommandKind::wrong, "", "", "unknown option --version=2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail);
+    const Command command = app_read_command_line(txt_constant(c.tail));
+    EXPECT_EQ(command.kind, c.kind);
+    EXPECT_EQ(txt_view(command.file), c.file);
+    EXPECT_EQ(txt_view(command.size_text), c.size);
+    EXPECT_EQ(txt_view(command.problem), c.problem);
+  }
+}
+
+class ScriptedRunTest : public AppScenario {
+ protected:
+  // Runs the tail with standard output and standard error caught.
+  int run_caught(const std::string& tail) {
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int code = run(tail);
+    out = ::testing::internal::GetCapturedStdout();
+    err = ::testing::internal::GetCapturedStderr();
+    return code;
+  }
+  void expect_no_screen() {
+    for (int row = 1; row <= 25; ++row) EXPECT_EQ(console.row(row), "") << row;
+  }
+  std::string out, err;
+};
+
+TEST_F(ScriptedRunTest, HelpAndVersionNeedNoScreen) {
+  EXPECT_EQ(run_caught("--version"), 0);
+  EXPECT_EQ(out.substr(0, out.find('\n')), "tranchor 2.1");
+  EXPECT_EQ(run_caught("-h"), 0);
+  for (const char* part : {"--split SIZE FILE", "--glue NAME", "DATA.1", "Exit status", "tranchor --split 100M"}) {
+    EXPECT_NE(out.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(run_caught("--frobnicate"), 2);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(err, std::string("tranchor: unknown option --frobnicate\n") + APP_USAGE_LINE);
+  expect_no_screen();
+}
+
+TEST_F(ScriptedRunTest, ScriptedSplitWritesThePiecesOfTheInteractiveOne) {
+  const std::string source = pattern(100000);
+  write_file("data.bin", source);
+  console.type("s30000\r");
+  ASSERT_EQ(run("data.bin"), 0);
+  std::vector<std::string> interactive;
+  for (int i = 1; i <= 4; ++i) interactive.push_back(read_file("data." + std::to_string(i)));
+  for (int i = 1; i <= 4; ++i) std::filesystem::remove("data." + std::to_string(i));
+
+  console.fill_characters(0, 0, 80 * 25, ' ');  // the interactive run's screen goes
+  EXPECT_EQ(run_caught("--split 30000 data.bin"), 0);
+  EXPECT_EQ(out + err, "");
+  expect_no_screen();
+  for (int i = 1; i <= 4; ++i) EXPECT_EQ(read_file("data." + std::to_string(i)), interactive[i - 1]) << i;
+  EXPECT_FALSE(exists("data.5"));
+
+  // By piece 1's name and by the set's name (found without regard to case; the rebuilt file
+  // takes the name as given).
+  std::filesystem::remove("data.bin");
+  for (const auto& [name, output] : {std::pair{"data.1", "data.bin"}, {"data", "data.bin"}, {"DATA", "DATA.bin"}}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(run_caught(std::string("--glue ") + name), 0);
+    EXPECT_EQ(out + err, "");
+    EXPECT_EQ(read_file(output), source);
+    std::filesystem::remove(output);
+  }
+  expect_no_screen();
+}
+
+TEST_F(ScriptedRunTest, ScriptedFailuresAreOneLineOnStandardError) {
+  write_file("Y.1", AppScenario::header("BIN", 3) + "ab");
+  write_file("Y.2", "cd");
+  write_file("small", "0123456789");
+  struct Case {
+    std::string tail, line;
+  };
+  const Case cases[] = {
+      {"--split 100 NOPE.BIN", "tranchor: File not found : NOPE.BIN\n"},
+      {"--glue NOPE.BIN", "tranchor: File not found : NOPE.BIN\n"},
+      {"--glue Y", "tranchor: ERROR! Incomplete file set! File not found : Y.3\n"},
+      {"--glue Y.1", "tranchor: ERROR! Incomplete file set! File not found : Y.3\n"},
+      {"--split 10 small", "tranchor: the size 10 is too small: pieces must be larger than 18 bytes\n"},
+      {"--split -1 small", "tranchor: the size -1 is too small: pieces must be larger than 18 bytes\n"},
+      {"--split 0x small", "tranchor: the size 0x is too small: pieces must be larger than 18 bytes\n"},
+      {"--split 19 Y.2", "tranchor: ERROR! Cannot write : Y.2\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail);
+    EXPECT_EQ(run_caught(c.tail), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, c.line);
+  }
+  expect_no_screen();
+  EXPECT_EQ(listing(), "Y.1 Y.2 small");
+}
+
+}  // namespace
