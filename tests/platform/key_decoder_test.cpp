@@ -34,7 +34,7 @@ std::vector<Key> keys_of(const std::vector<InputRecord>& records) {
   return keys;
 }
 
-// Feeds each chunk a millisecond after the one before, then lets the Escape wait run out.
+// Feeds each chunk a millisecond after the one before, then lets every wait run out.
 std::vector<Key> decode(const std::vector<std::string>& chunks) {
   KeyDecoder decoder;
   std::vector<InputRecord> records;
@@ -43,7 +43,7 @@ std::vector<Key> decode(const std::vector<std::string>& chunks) {
     for (const InputRecord& r : decoder.feed(chunk, now)) records.push_back(r);
     ++now;
   }
-  for (const InputRecord& r : decoder.poll(now + KeyDecoder::ESCAPE_WAIT_MS)) records.push_back(r);
+  for (const InputRecord& r : decoder.poll(now + KeyDecoder::SEQUENCE_WAIT_MS)) records.push_back(r);
   EXPECT_FALSE(decoder.holding());
   return keys_of(records);
 }
@@ -96,7 +96,7 @@ const Case CASES[] = {
     {"alt shift x", {"\x1bX"}, {{'X', 0x2D, ALT | SHIFT}}},
     {"alt enter", {"\x1b\r"}, {{13, 0x1C, ALT}}},
     {"alt x split", {"\x1b", "x"}, {{'x', 0x2D, ALT}}},
-    {"alt bracket alone", {"\x1b["}, {{'[', 0x1A, ALT}}},
+    {"escape and bracket alone are a sequence cut short", {"\x1b[", "\x1bO"}, {}},
     // Sequences of xterm-like terminals.
     {"arrows", {"\x1b[A\x1b[B\x1b[C\x1b[D"}, {{0, 72, 0}, {0, 80, 0}, {0, 77, 0}, {0, 75, 0}}},
     {"arrows in cursor-key mode", {"\x1bOA\x1bOD"}, {{0, 72, 0}, {0, 75, 0}}},
@@ -135,30 +135,64 @@ const Case CASES[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, KeyDecoderTest, testing::ValuesIn(CASES));
 
-TEST(KeyDecoderTiming, LoneEscapeWaitsOnlyForItsTimeout) {
+// Bytes as they come over a slow link: each chunk at its time in milliseconds; an empty chunk
+// is a look for keys with no bytes (poll).
+struct Timed {
+  const char* name;
+  std::vector<std::pair<std::int64_t, std::string>> chunks;
+  std::vector<Key> expected;
+};
+
+void PrintTo(const Timed& t, std::ostream* out) { *out << t.name; }
+
+class KeyDecoderTiming : public testing::TestWithParam<Timed> {};
+
+TEST_P(KeyDecoderTiming, WaitsForTheRestOfASequenceButNotForEscape) {
+  const Timed& t = GetParam();
   KeyDecoder decoder;
-  EXPECT_TRUE(decoder.feed("\x1b", 100).empty());
-  EXPECT_TRUE(decoder.holding());
-  EXPECT_TRUE(decoder.poll(100 + KeyDecoder::ESCAPE_WAIT_MS - 1).empty());
-  EXPECT_EQ(keys_of(decoder.poll(100 + KeyDecoder::ESCAPE_WAIT_MS)), (std::vector<Key>{{27, 1, 0}}));
-  EXPECT_LE(KeyDecoder::ESCAPE_WAIT_MS, 50);
+  std::vector<InputRecord> records;
+  for (const auto& [at, bytes] : t.chunks) {
+    const std::vector<InputRecord> got = bytes.empty() ? decoder.poll(at) : decoder.feed(bytes, at);
+    records.insert(records.end(), got.begin(), got.end());
+  }
+  EXPECT_EQ(keys_of(records), t.expected) << t.name;
 }
 
-TEST(KeyDecoderTiming, KeyAfterAPauseIsNotAlt) {
-  // The Escape was typed, a moment passed, then x: two keys, even without a poll in between.
-  KeyDecoder decoder;
-  EXPECT_TRUE(decoder.feed("\x1b", 100).empty());
-  EXPECT_EQ(keys_of(decoder.feed("x", 100 + KeyDecoder::ESCAPE_WAIT_MS)),
-            (std::vector<Key>{{27, 1, 0}, {'x', 0x2D, 0}}));
-}
+constexpr std::int64_t ESC_WAIT = KeyDecoder::ESCAPE_WAIT_MS;
+constexpr std::int64_t SEQ_WAIT = KeyDecoder::SEQUENCE_WAIT_MS;
+static_assert(ESC_WAIT <= 50, "a lone Escape acts within 50 ms");
 
-TEST(KeyDecoderTiming, LfLongAfterCrIsItsOwnEnter) {
+const Timed TIMED[] = {
+    {"lone escape acts once its short wait is over", {{0, "\x1b"}, {ESC_WAIT - 1, ""}, {ESC_WAIT, ""}}, {{27, 1, 0}}},
+    {"lone escape is no longer held after its wait", {{0, "\x1b"}, {ESC_WAIT, ""}, {SEQ_WAIT, ""}}, {{27, 1, 0}}},
+    {"key after a pause is not alt", {{0, "\x1b"}, {ESC_WAIT, "x"}}, {{27, 1, 0}, {'x', 0x2D, 0}}},
+    {"sequence split over 300 ms", {{0, "\x1b["}, {100, ""}, {300, "A"}}, {{0, 72, 0}}},
+    {"parameters split over 900 ms", {{0, "\x1b[1"}, {500, ""}, {900, "5~"}}, {{0, 63, 0}}},
+    {"sequence that never ends is dropped whole", {{0, "\x1b[1;5"}, {SEQ_WAIT, ""}, {SEQ_WAIT + 1, "a"}}, {{'a', 0x1E, 0}}},
+    {"bytes a whole wait late are typed", {{0, "\x1b["}, {SEQ_WAIT, "A"}}, {{'A', 0x1E, SHIFT}}},
+    // The Escape has acted already; the rest of its sequence, cut off from it, is not typed.
+    {"rest of a sequence behind a lone escape", {{0, "\x1b"}, {ESC_WAIT, ""}, {60, "[A"}}, {{27, 1, 0}}},
+    {"rest cut twice", {{0, "\x1b"}, {60, "[1"}, {700, "5~x"}}, {{27, 1, 0}, {'x', 0x2D, 0}}},
+    {"rest of a SS3 sequence", {{0, "\x1b"}, {60, "O"}, {400, "P"}}, {{27, 1, 0}}},
+    {"cut rest never ending", {{0, "\x1b"}, {60, "[5"}, {60 + SEQ_WAIT, ""}}, {{27, 1, 0}}},
+    // Text typed behind an Escape is text.
+    {"bracket and letters", {{0, "\x1b"}, {60, "Ou"}}, {{27, 1, 0}, {'O', 0x18, SHIFT}, {'u', 0x16, 0}}},
+    {"letter O alone", {{0, "\x1b"}, {60, "O"}, {60 + SEQ_WAIT, ""}}, {{27, 1, 0}, {'O', 0x18, SHIFT}}},
+    {"letter O and enter", {{0, "\x1b"}, {60, "O\r"}}, {{27, 1, 0}, {'O', 0x18, SHIFT}, {13, 0x1C, 0}}},
+    {"bracket long after escape", {{0, "\x1b"}, {ESC_WAIT, ""}, {SEQ_WAIT, "[A"}}, {{27, 1, 0}, {'[', 0x1A, 0}, {'A', 0x1E, SHIFT}}},
+    {"bracket after escape and a key", {{0, "\x1b"}, {60, "x"}, {70, "[A"}},
+     {{27, 1, 0}, {'x', 0x2D, 0}, {'[', 0x1A, 0}, {'A', 0x1E, SHIFT}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, KeyDecoderTiming, testing::ValuesIn(TIMED));
+
+TEST(KeyDecoderPause, LfLongAfterCrIsItsOwnEnter) {
   KeyDecoder decoder;
   EXPECT_EQ(decoder.feed("\r", 100).size(), 1u);
   EXPECT_EQ(decoder.feed("\n", 100 + KeyDecoder::ESCAPE_WAIT_MS).size(), 1u);
 }
 
-TEST(KeyDecoderTiming, ClearForgetsAHeldSequence) {
+TEST(KeyDecoderPause, ClearForgetsAHeldSequence) {
   KeyDecoder decoder;
   EXPECT_TRUE(decoder.feed("\x1b[1;", 100).empty());
   decoder.clear();

@@ -150,10 +150,10 @@ std::vector<InputRecord> KeyDecoder::feed(std::string_view bytes, std::int64_t n
   std::vector<InputRecord> keys;
   if (bytes.empty()) return keys;
   // A pause since the last bytes settles what was held before the new bytes count.
-  if (now_ms - last_byte_ms_ >= ESCAPE_WAIT_MS) {
-    if (holding()) give_up(keys);
-    after_cr_ = false;
-  }
+  if (holding() && now_ms - last_byte_ms_ >= wait_ms()) give_up(keys);
+  if (now_ms - last_byte_ms_ >= ESCAPE_WAIT_MS) after_cr_ = false;
+  late_start_ = escape_given_ && now_ms - last_byte_ms_ < SEQUENCE_WAIT_MS;
+  escape_given_ = false;
   last_byte_ms_ = now_ms;
   for (char byte : bytes) take(static_cast<unsigned char>(byte), keys);
   return keys;
@@ -161,8 +161,20 @@ std::vector<InputRecord> KeyDecoder::feed(std::string_view bytes, std::int64_t n
 
 std::vector<InputRecord> KeyDecoder::poll(std::int64_t now_ms) {
   std::vector<InputRecord> keys;
-  if (holding() && now_ms - last_byte_ms_ >= ESCAPE_WAIT_MS) give_up(keys);
+  if (holding() && now_ms - last_byte_ms_ >= wait_ms()) give_up(keys);
   return keys;
+}
+
+std::int64_t KeyDecoder::wait_ms() const {
+  switch (state_) {
+    case State::csi:
+    case State::ss3:
+    case State::linux_function:
+    case State::discard:
+      return SEQUENCE_WAIT_MS;
+    default:
+      return ESCAPE_WAIT_MS;
+  }
 }
 
 void KeyDecoder::clear() {
@@ -171,30 +183,47 @@ void KeyDecoder::clear() {
   pending_.clear();
   pending_alt_ = 0;
   after_cr_ = false;
+  escape_given_ = false;
+  late_start_ = false;
+  late_ = false;
 }
 
 void KeyDecoder::give_up(std::vector<InputRecord>& keys) {
-  // Escape alone was typed alone; "ESC [" and "ESC O" alone were Alt with that key. Anything
-  // longer is a sequence cut short, and no part of it is typed.
+  // Escape alone was typed alone. A sequence that has begun and not ended is cut short, and no
+  // part of it is typed; only a late [ or O with nothing behind it was typed as itself.
   if (state_ == State::escape) {
+    clear();
     keys.push_back(key_for_byte(ESC));
-  } else if ((state_ == State::csi || state_ == State::ss3) && params_.empty()) {
-    InputRecord record = key_for_byte(state_ == State::csi ? '[' : 'O');
-    record.control_state |= LEFT_ALT_PRESSED;
-    keys.push_back(record);
+    escape_given_ = true;
+    return;
+  }
+  if (late_ && (state_ == State::csi || state_ == State::ss3) && params_.empty()) {
+    type_late_sequence(state_ == State::csi ? "[" : "O", keys);
+    return;
   }
   clear();
+}
+
+void KeyDecoder::type_late_sequence(std::string bytes, std::vector<InputRecord>& keys) {
+  clear();
+  for (char byte : bytes) take_ground(static_cast<unsigned char>(byte), 0, keys);
 }
 
 void KeyDecoder::take(unsigned char byte, std::vector<InputRecord>& keys) {
   const bool after_cr = after_cr_;
   after_cr_ = false;
+  const bool late_start = late_start_;
+  late_start_ = false;
   switch (state_) {
     case State::ground:
       if (!pending_.empty()) {
         take_utf8(byte, pending_alt_, keys);
       } else if (byte == '\n' && after_cr) {
         // CR LF is one Enter.
+      } else if (late_start && (byte == '[' || byte == 'O')) {
+        state_ = byte == '[' ? State::csi : State::ss3;
+        params_.clear();
+        late_ = true;
       } else {
         take_ground(byte, 0, keys);
       }
@@ -219,16 +248,25 @@ void KeyDecoder::take(unsigned char byte, std::vector<InputRecord>& keys) {
         if (params_.size() > MAX_SEQUENCE) state_ = State::discard;
       } else if (is_final_byte(byte)) {
         const bool csi = state_ == State::csi;
-        state_ = State::ground;
+        std::vector<InputRecord> made;
         if (csi) {
-          finish_csi(byte, keys);
+          finish_csi(byte, made);
         } else {
-          finish_ss3(byte, keys);
+          finish_ss3(byte, made);
         }
-        params_.clear();
+        if (!late_) {
+          keys.insert(keys.end(), made.begin(), made.end());
+        } else if (made.empty()) {
+          type_late_sequence((csi ? "[" : "O") + params_ + static_cast<char>(byte), keys);
+        }
+        clear();
       } else {
         // A control byte breaks the sequence off: the sequence is dropped, the byte counts.
-        clear();
+        if (late_) {
+          type_late_sequence((state_ == State::csi ? "[" : "O") + params_, keys);
+        } else {
+          clear();
+        }
         take(byte, keys);
       }
       return;

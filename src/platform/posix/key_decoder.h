@@ -15,15 +15,18 @@
 
 class KeyDecoder {
  public:
-  // How long a lone Escape (or an unfinished sequence) waits for the next byte before it is
-  // taken as typed: long enough for a sequence split by the line, short enough not to be felt.
+  // How long a lone Escape (or an unfinished character) waits for the next byte before it is
+  // taken as typed: short enough not to be felt.
   static constexpr std::int64_t ESCAPE_WAIT_MS = 40;
+  // How long the rest of a sequence that has begun (Escape, then [ or O) is waited for: long
+  // enough for a slow network link. A sequence that does not end within it is dropped whole.
+  static constexpr std::int64_t SEQUENCE_WAIT_MS = 1000;
 
   // Decodes the bytes read at now_ms (milliseconds on a steady clock). Keys whose bytes are
   // complete come back; the start of a sequence or character is held for the next call.
   std::vector<InputRecord> feed(std::string_view bytes, std::int64_t now_ms);
-  // Gives what was held once ESCAPE_WAIT_MS have passed since the last byte: a lone Escape
-  // becomes the Escape key, an unfinished sequence is dropped.
+  // Gives what was held once its wait has passed since the last byte: a lone Escape becomes the
+  // Escape key, an unfinished sequence or character is dropped.
   std::vector<InputRecord> poll(std::int64_t now_ms);
   // Whether bytes are held waiting for more.
   bool holding() const { return state_ != State::ground || !pending_.empty(); }
@@ -39,6 +42,10 @@ class KeyDecoder {
   void finish_csi(unsigned char final_byte, std::vector<InputRecord>& keys);
   void finish_ss3(unsigned char final_byte, std::vector<InputRecord>& keys);
   void give_up(std::vector<InputRecord>& keys);
+  // How long what is held may wait for its next byte.
+  std::int64_t wait_ms() const;
+  // A sequence that began late (see late_) and makes no key: its bytes were typed after all.
+  void type_late_sequence(std::string bytes, std::vector<InputRecord>& keys);
 
   State state_ = State::ground;
   std::string params_;            // parameter and intermediate bytes of a CSI or SS3 sequence
@@ -46,6 +53,13 @@ class KeyDecoder {
   std::uint32_t pending_alt_ = 0;  // Alt held for the character in pending_
   std::int64_t last_byte_ms_ = 0;
   bool after_cr_ = false;  // a CR was the last byte: a LF right behind it is the same Enter
+  // A pause made the last Escape the Escape key. When [ or O follows it within the sequence
+  // wait, it is the rest of that Escape's sequence, cut by a slow link: such a late sequence is
+  // held like any other, but the key it makes is not reported again; bytes that make no key
+  // count as typed.
+  bool escape_given_ = false;
+  bool late_start_ = false;  // the next byte is the first one behind such an Escape
+  bool late_ = false;        // the sequence held began late
 };
 
 // The key record for one byte typed alone, as a US PC keyboard makes it (0 scan code when the
