@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
@@ -15,7 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
+
+#include "platform/posix/exit_cleanup.h"
+#include "platform/vt_model.h"
 
 namespace {
 
@@ -29,16 +34,20 @@ class Pty {
     name = ptsname(master);
     slave = open(name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     EXPECT_GE(slave, 0);
-    winsize size{};
-    size.ws_col = static_cast<unsigned short>(columns);
-    size.ws_row = static_cast<unsigned short>(rows);
-    ioctl(master, TIOCSWINSZ, &size);
+    resize(columns, rows);
   }
   ~Pty() {
     if (master >= 0) close(master);
     if (slave >= 0) close(slave);
   }
 
+  // The window's new size; the terminal's foreground process group is told (SIGWINCH).
+  void resize(int columns, int rows) {
+    winsize size{};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    ioctl(master, TIOCSWINSZ, &size);
+  }
   // Everything the program has written so far; waits up to wait_ms for the first byte.
   std::string drain(int wait_ms = 20) {
     std::string out;
@@ -63,22 +72,60 @@ class Pty {
     pollfd ready{slave, POLLIN, 0};
     poll(&ready, 1, 2000);
   }
+  termios settings() const {
+    termios now{};
+    EXPECT_EQ(tcgetattr(slave, &now), 0);
+    return now;
+  }
 
   int master = -1;
   int slave = -1;
   std::string name;
 };
 
+// The settings as `stty -g` shows them: every flag and every control character.
+bool same_settings(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+         a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}
+
+std::unique_ptr<ConsoleDevice> console_on(const Pty& pty, const char* terminal_type = "xterm") {
+  TerminalConsoleSetup setup;
+  setup.input_fd = pty.slave;
+  setup.output_fd = pty.slave;
+  setup.error_fd = -1;
+  setup.terminal_path = pty.name.c_str();
+  setup.terminal_type = terminal_type;
+  return terminal_console_create(setup);
+}
+
+void write_text(ConsoleDevice& console, int x, int y, const std::string& text) {
+  std::vector<ConsoleCell> cells;
+  for (char c : text) cells.push_back(ConsoleCell{static_cast<std::uint8_t>(c), 7});
+  console.write_cells(x, y, cells.data(), static_cast<int>(cells.size()));
+}
+
+// The text of screen row y of the test screens: its number, and a mark beyond column 60.
+std::string screen_row(int y) {
+  std::string text = "row " + std::to_string(y);
+  text.resize(64, '.');
+  return text + "cut" + std::to_string(y);
+}
+
+// The terminal's window as the bytes since the last time it was cleared drew it.
+VtModel window_drawn(const std::string& out, int columns, int rows) {
+  VtModel terminal(columns, rows);
+  const std::size_t clear = out.rfind("\x1b[2J");
+  EXPECT_NE(clear, std::string::npos) << "the window was never drawn whole";
+  if (clear != std::string::npos) terminal.apply(std::string_view(out).substr(clear - 7));
+  return terminal;
+}
+
 class TerminalConsoleTest : public testing::Test {
  protected:
   TerminalConsoleTest() : pty_(100, 30) {
     tcgetattr(pty_.slave, &original_);
-    TerminalConsoleSetup setup;
-    setup.input_fd = pty_.slave;
-    setup.output_fd = pty_.slave;
-    setup.error_fd = -1;
-    setup.terminal_path = pty_.name.c_str();
-    console_ = terminal_console_create(setup);
+    console_ = console_on(pty_);
   }
 
   void start() {
@@ -88,11 +135,7 @@ class TerminalConsoleTest : public testing::Test {
     console_->set_raw_input_mode();
   }
 
-  void write_text(int x, int y, const std::string& text) {
-    std::vector<ConsoleCell> cells;
-    for (char c : text) cells.push_back(ConsoleCell{static_cast<std::uint8_t>(c), 7});
-    console_->write_cells(x, y, cells.data(), static_cast<int>(cells.size()));
-  }
+  void write_text(int x, int y, const std::string& text) { ::write_text(*console_, x, y, text); }
 
   // The next key, looking for up to about two seconds as the keyboard service would.
   bool next_key(InputRecord& record) {
@@ -115,7 +158,8 @@ TEST_F(TerminalConsoleTest, SetsUpRawKeysAndTheWindowSize) {
   start();
   termios raw{};
   ASSERT_EQ(tcgetattr(pty_.slave, &raw), 0);
-  EXPECT_EQ(raw.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_EQ(raw.c_lflag & (ICANON | ECHO), 0u);
+  EXPECT_EQ(raw.c_lflag & ISIG, original_.c_lflag & ISIG);  // Ctrl+C, Ctrl+\ and Ctrl+Z act
   EXPECT_EQ(raw.c_iflag & (IXON | ICRNL), 0u);
   EXPECT_EQ(raw.c_cc[VMIN], 0);
   EXPECT_EQ(raw.c_cc[VTIME], 0);
@@ -129,6 +173,23 @@ TEST_F(TerminalConsoleTest, SetsUpRawKeysAndTheWindowSize) {
   EXPECT_EQ(shape.size, 25);
   EXPECT_TRUE(shape.visible);
   EXPECT_FALSE(console_->get_cursor_shape(StandardStream::error, shape));
+}
+
+TEST(TerminalConsoleScreen, IsTheWindowButNeverSmallerThan80By25) {
+  struct Size {
+    int window_columns, window_rows, columns, rows;
+  };
+  const Size sizes[] = {{100, 30, 100, 30}, {80, 25, 80, 25}, {60, 10, 80, 25}, {120, 20, 120, 25}, {0, 0, 80, 25}};
+  for (const Size& size : sizes) {
+    Pty pty(size.window_columns, size.window_rows);
+    auto console = console_on(pty);
+    ASSERT_TRUE(console->open_input_device());
+    console->select_output(StandardStream::output);
+    ScreenBufferInfo info;
+    ASSERT_TRUE(console->get_screen_info(info));
+    EXPECT_EQ(info.columns, size.columns) << size.window_columns << "x" << size.window_rows;
+    EXPECT_EQ(info.rows, size.rows) << size.window_columns << "x" << size.window_rows;
+  }
 }
 
 TEST_F(TerminalConsoleTest, DrawsBeforeLookingForAKeyAndOnlyOnce) {
@@ -148,6 +209,32 @@ TEST_F(TerminalConsoleTest, DrawsBeforeLookingForAKeyAndOnlyOnce) {
   EXPECT_EQ(pty_.drain(), "\x1b[30;1H\xe2\x96\xa0\x1b[2;5H");
 }
 
+TEST(TerminalConsoleSmallWindow, ShowsTheRowsUpToTheCursorAndCutsTheColumns) {
+  // A 60 x 10 window onto the 80 x 25 screen: the cursor's row at the bottom of the window
+  // (or the top rows, while the cursor is among them), nothing past column 60.
+  Pty pty(60, 10);
+  auto console = console_on(pty);
+  ASSERT_TRUE(console->open_input_device());
+  console->select_output(StandardStream::output);
+  console->set_raw_input_mode();
+  for (int y = 0; y < 25; ++y) write_text(*console, 0, y, screen_row(y));
+  struct Cursor {
+    int x, y, top;
+  };
+  const Cursor cursors[] = {{5, 16, 7}, {70, 3, 0}, {0, 24, 15}, {79, 9, 0}, {20, 10, 1}};
+  VtModel terminal(60, 10);
+  for (const Cursor& cursor : cursors) {
+    console->set_cursor_position(cursor.x, cursor.y);
+    InputRecord record;
+    console->peek_input(record);
+    terminal.apply(pty.drain());
+    for (int r = 0; r < 10; ++r) EXPECT_EQ(terminal.text(r), screen_row(cursor.top + r).substr(0, 60)) << cursor.y;
+    EXPECT_EQ(terminal.cursor_y(), cursor.y - cursor.top) << cursor.y;
+    EXPECT_EQ(terminal.cursor_x(), std::min(cursor.x, 59)) << cursor.y;
+  }
+  console->finish();
+}
+
 TEST_F(TerminalConsoleTest, DecodesTypedKeys) {
   start();
   struct Typed {
@@ -159,7 +246,7 @@ TEST_F(TerminalConsoleTest, DecodesTypedKeys) {
   const Typed typed[] = {{"\x1b[A", 0, 72, 0},          {"\x1bx", 'x', 45, LEFT_ALT_PRESSED},
                          {"\x1bOP", 0, 59, 0},          {"\x1b[15~", 0, 63, 0},
                          {"\x1b[1;5C", 0, 77, LEFT_CTRL_PRESSED}, {"\xc3\xa4", 0x84, 0, 0},
-                         {"\r", 13, 0x1C, 0},           {"\x03", 3, 0x2E, LEFT_CTRL_PRESSED},
+                         {"\r", 13, 0x1C, 0},           {"\x01", 1, 0x1E, LEFT_CTRL_PRESSED},
                          {"\x1b", 27, 1, 0}};
   for (const Typed& t : typed) {
     pty_.type(t.bytes);
@@ -169,6 +256,31 @@ TEST_F(TerminalConsoleTest, DecodesTypedKeys) {
     EXPECT_EQ(record.scan_code, t.scan_code) << t.bytes + 1;
     EXPECT_EQ(record.control_state, t.control_state) << t.bytes + 1;
     EXPECT_EQ(console_->peek_input(record), InputPeek::empty) << t.bytes + 1;
+  }
+}
+
+TEST_F(TerminalConsoleTest, WaitsForASequenceSplitOverASlowLink) {
+  start();
+  struct Split {
+    const char* first;
+    const char* rest;
+    int scan_code;
+  };
+  const Split splits[] = {{"\x1b[", "A", 72}, {"\x1b[1", "5~", 63}, {"\x1bO", "P", 59}};
+  for (const Split& split : splits) {
+    pty_.type(split.first);
+    // 300 ms of looking, as a waiting prompt does: the start of the sequence is no key yet.
+    InputRecord record;
+    for (int round = 0; round < 30; ++round) {
+      EXPECT_EQ(console_->peek_input(record), InputPeek::empty) << split.first + 1;
+      timespec pause{0, 10000000};
+      nanosleep(&pause, nullptr);
+    }
+    pty_.type(split.rest);
+    ASSERT_TRUE(next_key(record)) << split.first + 1;
+    EXPECT_EQ(record.character, 0) << split.first + 1;
+    EXPECT_EQ(record.scan_code, split.scan_code) << split.first + 1;
+    EXPECT_EQ(console_->peek_input(record), InputPeek::empty) << split.first + 1;
   }
 }
 
@@ -186,28 +298,48 @@ TEST_F(TerminalConsoleTest, FlushDropsKeysNotYetRead) {
   EXPECT_EQ(console_->peek_input(record), InputPeek::empty);
 }
 
-TEST_F(TerminalConsoleTest, FinishShowsTheLastFrameAndGivesTheTerminalBack) {
-  start();
-  write_text(0, 0, "done");
-  console_->set_cursor_shape(CursorShape{25, false});
-  console_->set_cursor_position(0, 3);
-  console_->finish();
-  const std::string out = pty_.drain();
-  EXPECT_NE(out.find("done"), std::string::npos);
-  EXPECT_NE(out.find("\x1b[?25l"), std::string::npos);
-  // The screen stays; the cursor goes to where the program left it and shows again.
-  EXPECT_EQ(out.find("\x1b[2J", 10), std::string::npos);
-  const std::string end = "\x1b[4;1H\x1b[0m\x1b[?25h";
-  ASSERT_GE(out.size(), end.size());
-  EXPECT_EQ(out.substr(out.size() - end.size()), end);
-  termios after{};
-  ASSERT_EQ(tcgetattr(pty_.slave, &after), 0);
-  EXPECT_EQ(after.c_lflag, original_.c_lflag);
-  EXPECT_EQ(after.c_iflag, original_.c_iflag);
-  EXPECT_EQ(after.c_oflag, original_.c_oflag);
-  EXPECT_EQ(after.c_cc[VMIN], original_.c_cc[VMIN]);
-  console_->finish();
-  EXPECT_EQ(pty_.drain(), "");
+TEST(TerminalConsoleFinish, ShowsTheLastFrameAndGivesTheTerminalBackBelowIt) {
+  struct Ending {
+    const char* name;
+    std::vector<std::pair<int, std::string>> rows;
+    int cursor_x, cursor_y;
+    int prompt_row;         // where the shell goes on
+    const char* row_above;  // what the row above it shows then
+  };
+  const Ending endings[] = {
+      {"escape at the menu", {{1, "Tranchor v2.1"}, {2, "by Aldermoor"}, {7, "\xfe [S]plit or [G]lue : "}}, 21, 7, 8,
+       "\xe2\x96\xa0 [S]plit or [G]lue :"},
+      {"cursor below the last row", {{0, "done"}}, 0, 3, 1, "done"},
+      {"progress on the bottom row", {{28, "\xfe\xfe DATA.2"}, {29, "\xfe\xfe\xfe DATA.3"}}, 0, 29, 29,
+       "\xe2\x96\xa0\xe2\x96\xa0\xe2\x96\xa0 DATA.3"},
+  };
+  for (const Ending& ending : endings) {
+    Pty pty(100, 30);
+    const termios original = pty.settings();
+    auto console = console_on(pty);
+    ASSERT_TRUE(console->open_input_device());
+    console->select_output(StandardStream::output);
+    console->set_raw_input_mode();
+    for (const auto& [y, text] : ending.rows) write_text(*console, 0, y, text);
+    console->set_cursor_shape(CursorShape{25, false});
+    console->set_cursor_position(ending.cursor_x, ending.cursor_y);
+    console->finish();
+    const std::string out = pty.drain();
+    EXPECT_NE(out.find("\x1b[?25l"), std::string::npos) << ending.name;
+    EXPECT_EQ(out.find("\x1b[2J", 10), std::string::npos) << ending.name;  // the screen stays
+    VtModel terminal(100, 30);
+    terminal.apply(out);
+    EXPECT_EQ(terminal.text(ending.prompt_row - 1), ending.row_above) << ending.name;
+    EXPECT_EQ(terminal.cursor_x(), 0) << ending.name;
+    EXPECT_EQ(terminal.cursor_y(), ending.prompt_row) << ending.name;
+    EXPECT_TRUE(terminal.cursor_visible()) << ending.name;
+    EXPECT_EQ(terminal.foreground(), 39) << ending.name;
+    EXPECT_EQ(terminal.background(), 49) << ending.name;
+    for (int x = 0; x < 100; ++x) EXPECT_EQ(terminal.cell(x, ending.prompt_row).background, 49) << ending.name;
+    EXPECT_TRUE(same_settings(pty.settings(), original)) << ending.name;
+    console->finish();
+    EXPECT_EQ(pty.drain(), "") << ending.name;
+  }
 }
 
 TEST_F(TerminalConsoleTest, HangUpMeansNoMoreInputAndNoMoreOutput) {
@@ -240,6 +372,42 @@ TEST_F(TerminalConsoleTest, ScreenGoesToStandardErrorWhenItIsTheTerminal) {
   close(null_fd);
 }
 
+TEST(TerminalConsoleType, ATerminalWithoutCursorAddressingCountsAsNone) {
+  struct Type {
+    const char* term;
+    bool addressable;
+  };
+  const Type types[] = {{"dumb", false}, {"", false}, {nullptr, false}, {"xterm-256color", true},
+                        {"a-terminal-named-later", true}};
+  for (const Type& type : types) {
+    const std::string name = type.term == nullptr ? "(unset)" : type.term;
+    Pty pty(80, 25);
+    const termios original = pty.settings();
+    auto console = console_on(pty, type.term);
+    EXPECT_EQ(console->is_console(StandardStream::input), type.addressable) << name;
+    EXPECT_EQ(console->is_console(StandardStream::output), type.addressable) << name;
+    EXPECT_EQ(console->open_input_device(), type.addressable) << name;
+    console->select_output(StandardStream::output);
+    console->set_raw_input_mode();
+    CursorShape shape;
+    EXPECT_EQ(console->get_cursor_shape(StandardStream::output, shape), type.addressable) << name;
+    write_text(*console, 0, 0, "shown");
+    pty.type("k");
+    InputRecord record;
+    InputPeek peek = InputPeek::empty;
+    for (int round = 0; round < 500 && peek == InputPeek::empty; ++round) {
+      peek = console->peek_input(record);
+      console->sleep_one_millisecond();
+    }
+    EXPECT_EQ(peek, type.addressable ? InputPeek::record : InputPeek::no_input) << name;
+    console->finish();
+    const std::string out = pty.drain();
+    EXPECT_EQ(out.find('\x1b') != std::string::npos, type.addressable) << name << ": " << out;
+    EXPECT_EQ(out.find("shown") != std::string::npos, type.addressable) << name;
+    EXPECT_TRUE(same_settings(pty.settings(), original)) << name;
+  }
+}
+
 TEST(TerminalConsoleWithoutTerminal, KeepsAGridAndWritesNothing) {
   TerminalConsoleSetup setup;
   const int null_fd = open("/dev/null", O_RDWR | O_CLOEXEC);
@@ -270,61 +438,298 @@ TEST(TerminalConsoleWithoutTerminal, KeepsAGridAndWritesNothing) {
   close(null_fd);
 }
 
-// The process's own console in a child that owns the pseudo-terminal as its controlling
-// terminal: writes two words and never looks for a key, then is sent the signal.
-void run_child(const std::string& terminal) {
-  // Signals the test runner was started to ignore would stay ignored.
-  for (int signal_number : {SIGTERM, SIGHUP, SIGINT}) signal(signal_number, SIG_DFL);
-  setsid();
-  const int fd = open(terminal.c_str(), O_RDWR);
-  if (fd < 0) _exit(10);
-  ioctl(fd, TIOCSCTTY, 0);
-  dup2(fd, 0);
-  dup2(fd, 1);
-  dup2(fd, 2);
+// --- the process's own console, in a process of its own ------------------------------------
+
+// How the program of a session meets the world.
+enum class Setting : std::uint8_t {
+  terminal,  // the pseudo-terminal is its controlling terminal and its standard streams
+  dumb,      // the same, with TERM=dumb
+  none       // no terminal at all: standard streams on /dev/null (a piece dropped on it)
+};
+
+// What the program does once its screen is drawn.
+enum class Doing : std::uint8_t {
+  working,  // works on a file and never looks for a key (a glue or a split)
+  waiting   // waits for keys as a prompt does, and shows each on row 20
+};
+
+// The file a run lists for removal, as the glue does its temporary file.
+std::filesystem::path listed_file;
+
+// The program: the process's console set up as the start-up does it, a file listed for
+// removal, the 25 screen rows drawn, the cursor on the bottom row; then the work. Reports 'R'
+// when all that is done.
+[[noreturn]] void run_program(Doing doing, int report_fd) {
   ConsoleDevice& console = posix_terminal_console();
-  if (!console.open_input_device()) _exit(11);
-  console.select_output(StandardStream::output);
+  console.select_output(StandardStream::error);
+  console.open_input_device();
+  if (console.is_console(StandardStream::output)) console.select_output(StandardStream::output);
+  console.set_output_mode();
   console.set_raw_input_mode();
-  const ConsoleCell first[] = {{'b', 7}, {'u', 7}, {'s', 7}, {'y', 7}};
-  console.write_cells(0, 0, first, 4);
-  // Right behind the first: within one frame interval, so it waits for the next frame.
-  const ConsoleCell second[] = {{'i', 7}, {'d', 7}, {'l', 7}, {'e', 7}};
-  console.write_cells(0, 1, second, 4);
-  console.set_cursor_shape(CursorShape{25, false});
-  for (int round = 0; round < 10000; ++round) {
-    timespec pause{0, 1000000};
-    nanosleep(&pause, nullptr);
+  const int file = open(listed_file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (file < 0 || !exit_cleanup_add(listed_file.string())) _exit(10);
+  for (int y = 0; y < 25; ++y) write_text(console, 0, y, screen_row(y));
+  console.set_cursor_position(0, 24);
+  if (write(report_fd, "R", 1) != 1) _exit(11);
+  char block[4096] = {};
+  for (int round = 0; round < 20000; ++round) {
+    if (doing == Doing::working) {
+      if (pwrite(file, block, sizeof block, 0) != static_cast<ssize_t>(sizeof block)) _exit(13);
+      timespec pause{0, 1000000};
+      nanosleep(&pause, nullptr);
+      continue;
+    }
+    InputRecord record;
+    if (console.peek_input(record) == InputPeek::record && console.read_input(record)) {
+      write_text(console, 0, 20, std::string("key ") + static_cast<char>(record.character));
+    } else {
+      console.sleep_one_millisecond();
+    }
   }
   _exit(12);
 }
 
-TEST(TerminalConsoleProcess, ShowsWhatWasWrittenWhileBusyAndGivesTheTerminalBackOnSignals) {
-  for (int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
-    Pty pty(80, 25);
-    termios original{};
-    tcgetattr(pty.slave, &original);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) run_child(pty.name);
-    // The word shows though the child never looks for a key: the frame timer drew it.
-    std::string out = pty.read_until("idle");
-    EXPECT_NE(out.find("idle"), std::string::npos) << signal_number;
-    kill(child, signal_number);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    out += pty.drain();
-    EXPECT_TRUE(WIFSIGNALED(status)) << signal_number << " status " << status;
-    if (WIFSIGNALED(status)) {
-      EXPECT_EQ(WTERMSIG(status), signal_number);
+// Runs the program as a shell with job control runs it: a session leader (the shell) makes
+// the program's process group the terminal's foreground group and waits for it. The program's
+// process id, its 'R' and a 'T' for each stop come through a pipe; the shell ends with the
+// program's exit status as a shell reports it (128 + the signal that ended it).
+class Session {
+ public:
+  Session(const Pty& pty, Setting setting, Doing doing) {
+    int report[2];
+    EXPECT_EQ(pipe(report), 0);
+    shell_ = fork();
+    if (shell_ == 0) run_shell(pty, setting, doing, report[1]);
+    close(report[1]);
+    report_ = report[0];
+    EXPECT_EQ(read(report_, &program_, sizeof program_), static_cast<ssize_t>(sizeof program_));
+    EXPECT_EQ(next_report(), 'R');
+  }
+  ~Session() {
+    if (shell_ > 0) {
+      kill(program_, SIGKILL);
+      exit_status();
     }
-    const std::string end = "\x1b[0m\x1b[?25h";
-    ASSERT_GE(out.size(), end.size());
-    EXPECT_EQ(out.substr(out.size() - end.size()), end) << signal_number;
-    termios after{};
-    ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
-    EXPECT_EQ(after.c_lflag, original.c_lflag) << signal_number;
-    EXPECT_EQ(after.c_iflag, original.c_iflag) << signal_number;
+    close(report_);
+  }
+
+  pid_t program() const { return program_; }
+  // The next report, or 0 when none comes within five seconds.
+  char next_report() {
+    pollfd ready{report_, POLLIN, 0};
+    char got = 0;
+    if (poll(&ready, 1, 5000) > 0 && read(report_, &got, 1) == 1) return got;
+    return 0;
+  }
+  // The shell's exit status; -1 when the program has not ended within five seconds (it is
+  // killed then).
+  int exit_status() {
+    const pid_t shell = shell_;
+    shell_ = -1;
+    int status = 0;
+    for (int round = 0; round < 500; ++round) {
+      if (waitpid(shell, &status, WNOHANG) == shell) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      timespec pause{0, 10000000};
+      nanosleep(&pause, nullptr);
+    }
+    kill(program_, SIGKILL);
+    waitpid(shell, &status, 0);
+    return -1;
+  }
+
+ private:
+  [[noreturn]] static void run_shell(const Pty& pty, Setting setting, Doing doing, int report_fd) {
+    // Signals the test runner was started to ignore would stay ignored.
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM,
+                              SIGPROF, SIGXCPU, SIGPIPE, SIGTSTP, SIGCONT, SIGWINCH}) {
+      signal(signal_number, SIG_DFL);
+    }
+    setsid();
+    int terminal = -1;
+    if (setting != Setting::none) {
+      terminal = open(pty.name.c_str(), O_RDWR);
+      if (terminal < 0 || ioctl(terminal, TIOCSCTTY, 0) != 0) _exit(90);
+    } else {
+      terminal = open("/dev/null", O_RDWR);
+    }
+    int go[2];
+    if (pipe(go) != 0) _exit(91);
+    const pid_t program = fork();
+    if (program == 0) {
+      setpgid(0, 0);
+      char byte = 0;
+      close(go[1]);
+      if (read(go[0], &byte, 1) != 1) _exit(92);  // until its group is in the foreground
+      for (int fd = 0; fd < 3; ++fd) dup2(terminal, fd);
+      if (setting == Setting::dumb) setenv("TERM", "dumb", 1);
+      const rlimit no_core{0, 0};
+      setrlimit(RLIMIT_CORE, &no_core);  // Ctrl+\ and SIGXCPU would leave a core file
+      run_program(doing, report_fd);
+    }
+    setpgid(program, program);
+    if (setting != Setting::none) tcsetpgrp(terminal, program);
+    if (write(go[1], "g", 1) != 1 || write(report_fd, &program, sizeof program) != sizeof program) _exit(93);
+    for (;;) {
+      int status = 0;
+      if (waitpid(program, &status, WUNTRACED) != program) _exit(94);
+      if (WIFSTOPPED(status)) {
+        if (write(report_fd, "T", 1) != 1) _exit(95);
+        continue;
+      }
+      _exit(WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status));
+    }
+  }
+
+  pid_t shell_ = -1;
+  pid_t program_ = -1;
+  int report_ = -1;
+};
+
+class TerminalConsoleProcess : public testing::Test {
+ protected:
+  TerminalConsoleProcess() {
+    std::string dir = (std::filesystem::temp_directory_path() / "tranchor-console-XXXXXX").string();
+    EXPECT_NE(mkdtemp(dir.data()), nullptr);
+    dir_ = dir;
+    listed_file = dir_ / "DATA.zip.tranchor-part";
+  }
+  ~TerminalConsoleProcess() override { std::filesystem::remove_all(dir_); }
+
+  std::filesystem::path dir_;
+};
+
+// The terminal as the program hands it back: the screen left standing, the shell's line below
+// its last row, in the user's colours, with the cursor shown.
+void expect_handed_back(const std::string& out, const std::string& what) {
+  const std::string end = "\x1b[J\x1b[?25h";
+  ASSERT_GE(out.size(), end.size()) << what;
+  EXPECT_EQ(out.substr(out.size() - end.size()), end) << what;
+  const VtModel terminal = window_drawn(out, 80, 25);
+  EXPECT_EQ(terminal.text(23), screen_row(24).substr(0, 80)) << what;  // scrolled up by one
+  EXPECT_EQ(terminal.cursor_x(), 0) << what;
+  EXPECT_EQ(terminal.cursor_y(), 24) << what;
+  EXPECT_EQ(terminal.background(), 49) << what;
+}
+
+TEST_F(TerminalConsoleProcess, EverySignalThatEndsTheRunHandsTheTerminalBackAndRemovesTheFile) {
+  struct Ending {
+    int signal_number;
+    Setting setting;
+  };
+  const Ending endings[] = {
+      {SIGTERM, Setting::terminal}, {SIGINT, Setting::terminal},   {SIGHUP, Setting::terminal},
+      {SIGQUIT, Setting::terminal}, {SIGUSR1, Setting::terminal},  {SIGUSR2, Setting::terminal},
+      {SIGALRM, Setting::terminal}, {SIGVTALRM, Setting::terminal}, {SIGPROF, Setting::terminal},
+      {SIGXCPU, Setting::terminal}, {SIGPIPE, Setting::terminal},  {SIGTERM, Setting::dumb},
+      {SIGTERM, Setting::none},     {SIGINT, Setting::none},       {SIGHUP, Setting::none}};
+  for (const Ending& ending : endings) {
+    const std::string what = std::string(strsignal(ending.signal_number)) + " setting " +
+                             std::to_string(static_cast<int>(ending.setting));
+    Pty pty(80, 25);
+    const termios original = pty.settings();
+    Session session(pty, Setting(ending.setting), Doing::working);
+    ASSERT_TRUE(std::filesystem::exists(listed_file)) << what;
+    // The screen shows though the program never looks for a key: the frame timer drew it.
+    std::string out = ending.setting == Setting::terminal ? pty.read_until(screen_row(24)) : pty.drain(100);
+    kill(session.program(), ending.signal_number);
+    EXPECT_EQ(session.exit_status(), 128 + ending.signal_number) << what;
+    out += pty.drain();
+    EXPECT_FALSE(std::filesystem::exists(listed_file)) << what;
+    EXPECT_TRUE(same_settings(pty.settings(), original)) << what;
+    if (ending.setting == Setting::terminal) {
+      expect_handed_back(out, what);
+    } else {
+      EXPECT_EQ(out, "") << what;
+    }
+  }
+}
+
+TEST_F(TerminalConsoleProcess, CtrlCAndCtrlBackslashEndTheRunAtAPromptAndDuringWork) {
+  struct Key {
+    const char* typed;
+    Doing doing;
+    int status;
+  };
+  const Key keys[] = {{"\x03", Doing::waiting, 130}, {"\x03", Doing::working, 130},
+                      {"\x1c", Doing::waiting, 131}, {"\x1c", Doing::working, 131}};
+  for (const Key& key : keys) {
+    const std::string what = std::string(key.typed[0] == 3 ? "Ctrl+C" : "Ctrl+\\") +
+                             (key.doing == Doing::waiting ? " at a prompt" : " during work");
+    Pty pty(80, 25);
+    const termios original = pty.settings();
+    Session session(pty, Setting::terminal, key.doing);
+    std::string out = pty.read_until(screen_row(24));
+    pty.type(key.typed);
+    EXPECT_EQ(session.exit_status(), key.status) << what;
+    out += pty.drain();
+    EXPECT_FALSE(std::filesystem::exists(listed_file)) << what;
+    EXPECT_TRUE(same_settings(pty.settings(), original)) << what;
+    expect_handed_back(out, what);
+  }
+}
+
+TEST_F(TerminalConsoleProcess, StopHandsTheTerminalBackAndContinueTakesItAgainAndRedraws) {
+  struct Stop {
+    const char* name;
+    const char* typed;   // typed at the terminal, else
+    int signal_number;   // sent
+    bool handed_back;    // SIGSTOP cannot be caught: the terminal stays as it is
+  };
+  const Stop stops[] = {{"Ctrl+Z", "\x1a", 0, true},
+                        {"SIGTSTP", nullptr, SIGTSTP, true},
+                        {"SIGSTOP", nullptr, SIGSTOP, false}};
+  for (const Stop& stop : stops) {
+    Pty pty(80, 25);
+    const termios original = pty.settings();
+    Session session(pty, Setting::terminal, Doing::waiting);
+    std::string out = pty.read_until(screen_row(24));
+    const termios raw = pty.settings();
+    if (stop.typed != nullptr) {
+      pty.type(stop.typed);
+    } else {
+      kill(session.program(), stop.signal_number);
+    }
+    ASSERT_EQ(session.next_report(), 'T') << stop.name;
+    out += pty.drain();
+    if (stop.handed_back) {
+      EXPECT_TRUE(same_settings(pty.settings(), original)) << stop.name;
+      expect_handed_back(out, stop.name);
+    }
+    // The shell may set the terminal as it likes while the program is stopped.
+    termios shell_settings = original;
+    shell_settings.c_lflag |= ECHO | ICANON;
+    tcsetattr(pty.slave, TCSANOW, &shell_settings);
+
+    kill(session.program(), SIGCONT);
+    const std::string again = pty.read_until(screen_row(24));
+    const VtModel terminal = window_drawn(again, 80, 25);
+    for (int y = 0; y < 25; ++y) EXPECT_EQ(terminal.text(y), screen_row(y).substr(0, 80)) << stop.name << " row " << y;
+    EXPECT_TRUE(same_settings(pty.settings(), raw)) << stop.name;
+    // Keys come one by one again, without echo and without Enter.
+    pty.type("x");
+    EXPECT_NE(pty.read_until("key x").find("key x"), std::string::npos) << stop.name;
+    kill(session.program(), SIGTERM);
+    EXPECT_EQ(session.exit_status(), 128 + SIGTERM) << stop.name;
+    EXPECT_TRUE(same_settings(pty.settings(), original)) << stop.name;
+  }
+}
+
+TEST_F(TerminalConsoleProcess, ResizeDrawsTheWholeScreenAgainAtTheNewSize) {
+  for (Doing doing : {Doing::working, Doing::waiting}) {
+    Pty pty(80, 25);
+    Session session(pty, Setting::terminal, doing);
+    const VtModel before = window_drawn(pty.read_until(screen_row(24)), 80, 25);
+    // Smaller: the rows up to the cursor's, cut at the window's edge.
+    pty.resize(60, 10);
+    const VtModel small = window_drawn(pty.read_until(screen_row(24).substr(0, 60)), 60, 10);
+    for (int r = 0; r < 10; ++r) EXPECT_EQ(small.text(r), screen_row(15 + r).substr(0, 60)) << r;
+    // Back to the size it had: the same rows as before.
+    pty.resize(80, 25);
+    const VtModel after = window_drawn(pty.read_until(screen_row(24)), 80, 25);
+    for (int y = 0; y < 25; ++y) EXPECT_EQ(after.text(y), before.text(y)) << y;
+    EXPECT_EQ(after.cursor_y(), before.cursor_y());
+    kill(session.program(), SIGTERM);
+    EXPECT_EQ(session.exit_status(), 128 + SIGTERM);
   }
 }
 

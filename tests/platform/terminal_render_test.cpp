@@ -7,151 +7,9 @@
 #include <vector>
 
 #include "platform/posix/cp437.h"
+#include "platform/vt_model.h"
 
 namespace {
-
-// A VT terminal as far as the renderer uses one: cursor moves, SGR colours, clearing, line
-// deletion, cursor visibility, and UTF-8 glyphs written with the deferred wrap at the right
-// edge. Anything else it is sent is a fault of the renderer.
-class VtModel {
- public:
-  struct Cell {
-    char32_t glyph = ' ';
-    int foreground = 39;
-    int background = 49;
-  };
-
-  VtModel(int columns, int rows) : columns_(columns), rows_(rows), cells_(static_cast<std::size_t>(columns * rows)) {}
-
-  void apply(std::string_view bytes) {
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-      if (bytes[at] == '\x1b') {
-        at = sequence(bytes, at);
-        continue;
-      }
-      char32_t glyph = 0;
-      const int taken = utf8_decode(bytes.substr(at), glyph);
-      ASSERT_GT(taken, 0) << "not UTF-8 at " << at;
-      ASSERT_GE(glyph, 0x20u) << "control byte sent to the terminal";
-      print(glyph);
-      at += static_cast<std::size_t>(taken);
-    }
-  }
-
-  const Cell& cell(int x, int y) const { return cells_[static_cast<std::size_t>(y * columns_ + x)]; }
-  int cursor_x() const { return x_; }
-  int cursor_y() const { return y_; }
-  bool cursor_visible() const { return visible_; }
-  int foreground() const { return foreground_; }
-  int background() const { return background_; }
-
- private:
-  void print(char32_t glyph) {
-    ASSERT_FALSE(wrap_pending_) << "a glyph behind the last column would wrap";
-    Cell& c = cells_[static_cast<std::size_t>(y_ * columns_ + x_)];
-    c.glyph = glyph;
-    c.foreground = foreground_;
-    c.background = background_;
-    if (x_ == columns_ - 1) {
-      wrap_pending_ = true;
-    } else {
-      ++x_;
-    }
-  }
-
-  std::size_t sequence(std::string_view bytes, std::size_t at) {
-    EXPECT_LT(at + 1, bytes.size());
-    EXPECT_EQ(bytes[at + 1], '[');
-    std::size_t end = at + 2;
-    while (end < bytes.size() && !(bytes[end] >= 0x40 && bytes[end] <= 0x7E)) ++end;
-    EXPECT_LT(end, bytes.size()) << "unfinished sequence";
-    const std::string params(bytes.substr(at + 2, end - at - 2));
-    const char final_byte = bytes[end];
-    std::vector<int> numbers;
-    bool is_private = !params.empty() && params[0] == '?';
-    {
-      int n = -1;
-      for (char c : params.substr(is_private ? 1 : 0)) {
-        if (c == ';') {
-          numbers.push_back(n < 0 ? 0 : n);
-          n = -1;
-        } else {
-          EXPECT_TRUE(c >= '0' && c <= '9') << params;
-          n = (n < 0 ? 0 : n) * 10 + (c - '0');
-        }
-      }
-      if (n >= 0 || !numbers.empty()) numbers.push_back(n < 0 ? 0 : n);
-    }
-    if (is_private) {
-      EXPECT_EQ(numbers, std::vector<int>{25});
-      EXPECT_TRUE(final_byte == 'h' || final_byte == 'l');
-      visible_ = final_byte == 'h';
-    } else if (final_byte == 'H') {
-      y_ = numbers.size() > 0 && numbers[0] > 0 ? numbers[0] - 1 : 0;
-      x_ = numbers.size() > 1 && numbers[1] > 0 ? numbers[1] - 1 : 0;
-      EXPECT_LT(y_, rows_);
-      EXPECT_LT(x_, columns_);
-      wrap_pending_ = false;
-    } else if (final_byte == 'J') {
-      EXPECT_EQ(numbers, std::vector<int>{2});
-      for (Cell& c : cells_) c = Cell{' ', 39, background_};
-    } else if (final_byte == 'M') {
-      const int count = numbers.empty() ? 1 : numbers[0];
-      for (int y = y_; y < rows_; ++y) {
-        for (int x = 0; x < columns_; ++x) {
-          cells_[static_cast<std::size_t>(y * columns_ + x)] =
-              y + count < rows_ ? cell(x, y + count) : Cell{U'?', 0, 0};  // not relied on
-        }
-      }
-      x_ = 0;
-      wrap_pending_ = false;
-    } else if (final_byte == 'm') {
-      if (numbers.empty()) numbers.push_back(0);
-      for (int n : numbers) {
-        if (n == 0) {
-          foreground_ = 39;
-          background_ = 49;
-        } else if ((n >= 30 && n <= 37) || (n >= 90 && n <= 97)) {
-          foreground_ = n;
-        } else if ((n >= 40 && n <= 47) || (n >= 100 && n <= 107)) {
-          background_ = n;
-        } else {
-          ADD_FAILURE() << "SGR " << n;
-        }
-      }
-    } else {
-      ADD_FAILURE() << "unexpected sequence ending in " << final_byte;
-    }
-    return end + 1;
-  }
-
-  int columns_;
-  int rows_;
-  std::vector<Cell> cells_;
-  int x_ = 0;
-  int y_ = 0;
-  bool wrap_pending_ = false;
-  bool visible_ = true;
-  int foreground_ = 39;
-  int background_ = 49;
-};
-
-// The grid and the terminal show the same thing, cell for cell, with the cursor in place.
-void expect_same(const TerminalGrid& grid, const VtModel& terminal) {
-  for (int y = 0; y < grid.rows(); ++y) {
-    for (int x = 0; x < grid.columns(); ++x) {
-      const ConsoleCell want = grid.cell(x, y);
-      const VtModel::Cell& got = terminal.cell(x, y);
-      ASSERT_EQ(got.glyph, cp437_glyph(want.character)) << "at " << x << "," << y;
-      ASSERT_EQ(got.foreground, sgr_foreground(want.attribute)) << "at " << x << "," << y;
-      ASSERT_EQ(got.background, sgr_background(want.attribute)) << "at " << x << "," << y;
-    }
-  }
-  EXPECT_EQ(terminal.cursor_x(), grid.cursor_x());
-  EXPECT_EQ(terminal.cursor_y(), grid.cursor_y());
-  EXPECT_EQ(terminal.cursor_visible(), grid.cursor_visible());
-}
 
 void write_text(TerminalGrid& grid, int x, int y, std::string_view text, std::uint16_t attribute = 7) {
   std::vector<ConsoleCell> cells;
@@ -260,13 +118,68 @@ TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheShape) {
   EXPECT_EQ(refresh(), "\x1b[?25h");
 }
 
-TEST_F(TerminalRenderTest, HandBackPlacesCursorResetsColoursAndShowsCursor) {
+struct HandBack {
+  const char* name;
+  std::vector<int> rows_written;  // rows that show something
+  int cursor_y;
+  const char* expected;
+};
+
+TEST_F(TerminalRenderTest, HandBackResetsColoursAndStartsALineBelowTheLastRowThatShows) {
+  const HandBack cases[] = {
+      {"nothing shows", {}, 7, "\x1b[0m\x1b[H\x1b[J\x1b[?25h"},
+      {"cursor below the text", {0, 5}, 7, "\x1b[0m\x1b[6;1H\n\x1b[J\x1b[?25h"},
+      {"cursor on the menu's row", {1, 7}, 7, "\x1b[0m\x1b[8;1H\n\x1b[J\x1b[?25h"},
+      {"text on the bottom row", {24}, 3, "\x1b[0m\x1b[25;1H\n\x1b[J\x1b[?25h"},
+  };
+  for (const HandBack& c : cases) {
+    TerminalGrid grid(80, 25);
+    TerminalRenderer renderer(80, 25);
+    for (int y : c.rows_written) write_text(grid, 3, y, "text", 0x1F);
+    grid.set_cursor_visible(false);
+    grid.set_cursor(30, c.cursor_y);
+    frame_.clear();
+    renderer.render(grid, frame_);
+    VtModel terminal(80, 25);
+    terminal.apply(frame_.view());
+    frame_.clear();
+    renderer.render_end(frame_);
+    EXPECT_EQ(frame_.view(), c.expected) << c.name;
+    // The shell goes on at column 1 of a fresh row, in its own colours, with the cursor shown.
+    terminal.apply(frame_.view());
+    const int last = c.rows_written.empty() ? -1 : c.rows_written.back();
+    EXPECT_EQ(terminal.cursor_x(), 0) << c.name;
+    EXPECT_EQ(terminal.cursor_y(), std::min(last + 1, 24)) << c.name;
+    EXPECT_EQ(terminal.foreground(), 39) << c.name;
+    EXPECT_EQ(terminal.background(), 49) << c.name;
+    EXPECT_TRUE(terminal.cursor_visible()) << c.name;
+    // The rows from there down are the user's colours; the text above stays as it was.
+    for (int y = terminal.cursor_y(); y < 25; ++y) {
+      for (int x = 0; x < 80; ++x) ASSERT_EQ(terminal.cell(x, y).background, 49) << c.name << " " << x << "," << y;
+    }
+    if (last >= 0) {
+      EXPECT_EQ(terminal.cell(3, terminal.cursor_y() - 1).background, 44) << c.name;  // the last text
+    }
+  }
+}
+
+TEST_F(TerminalRenderTest, RestartDrawsEverythingAfresh) {
+  EXPECT_FALSE(renderer_.redraw_pending());
+  renderer_.restart();  // nothing drawn yet: nothing to draw again
+  EXPECT_FALSE(renderer_.redraw_pending());
+  write_text(grid_, 0, 3, "kept", 0x1F);
   grid_.set_cursor_visible(false);
-  grid_.set_cursor(0, 7);
   refresh();
-  frame_.clear();
-  renderer_.render_end(grid_, frame_);
-  EXPECT_EQ(frame_.view(), "\x1b[8;1H\x1b[0m\x1b[?25h");
+  EXPECT_EQ(refresh(), "");
+  renderer_.restart();
+  EXPECT_TRUE(renderer_.redraw_pending());
+  EXPECT_FALSE(renderer_.started());
+  const std::string out = refresh();
+  EXPECT_FALSE(renderer_.redraw_pending());
+  EXPECT_EQ(out.rfind("\x1b[0m\x1b[H\x1b[2J", 0), 0u);
+  VtModel terminal(80, 25);
+  terminal.apply(out);
+  expect_same(grid_, terminal);
 }
 
 TEST_F(TerminalRenderTest, ScrollTurnsTheRingAndTouchesOneRow) {
@@ -435,43 +348,56 @@ TEST(TerminalGridFill, RunsOnAcrossRowEndsAndStopsAtTheEnd) {
 }
 
 TEST(TerminalRenderReplay, TerminalFollowsTheGridThroughRandomWork) {
-  // Whatever the program does between frames, the terminal ends up showing the grid.
-  std::mt19937 random(12345);
-  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  // Whatever the program does between frames, the terminal ends up showing the grid, or the
+  // part of it around the cursor that a smaller window holds; now and then the window is
+  // resized.
+  struct Window {
+    int columns, rows;
+  };
+  const Window windows[] = {{23, 9}, {15, 4}, {23, 1}, {5, 9}, {1, 1}};
   const int columns = 23, rows = 9;
-  TerminalGrid grid(columns, rows);
-  TerminalRenderer renderer(columns, rows);
-  ByteBuffer frame(TerminalRenderer::frame_capacity(columns, rows));
-  VtModel terminal(columns, rows);
-  for (int step = 0; step < 3000; ++step) {
-    switch (pick(8)) {
-      case 0: case 1: {
-        std::string text(static_cast<std::size_t>(1 + pick(30)), ' ');
-        for (char& c : text) c = static_cast<char>(pick(256));
-        write_text(grid, pick(columns), pick(rows), text, static_cast<std::uint16_t>(pick(3) == 0 ? pick(256) : 7));
-        break;
-      }
-      case 2: case 3:
-        for (int n = pick(4); n >= 0; --n) grid.scroll(0, 1, columns - 1, rows - 1, 0, 0, ConsoleCell{' ', 7});
-        break;
-      case 4:
-        grid.scroll(pick(columns), pick(rows), pick(columns), pick(rows), pick(columns), pick(rows),
-                    ConsoleCell{'~', static_cast<std::uint16_t>(pick(256))});
-        break;
-      case 5:
-        grid.fill_characters(pick(columns), pick(rows), pick(100), static_cast<std::uint8_t>(pick(256)));
-        break;
-      case 6:
-        grid.set_cursor(pick(columns), pick(rows));
-        grid.set_cursor_visible(pick(4) != 0);
-        break;
-      default: {
-        frame.clear();
-        renderer.render(grid, frame);
-        ASSERT_FALSE(frame.overflowed());
-        terminal.apply(frame.view());
-        expect_same(grid, terminal);
-        if (testing::Test::HasFailure()) return;
+  for (const Window& window : windows) {
+    SCOPED_TRACE(testing::Message() << "window " << window.columns << "x" << window.rows);
+    std::mt19937 random(12345);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    TerminalGrid grid(columns, rows);
+    TerminalRenderer renderer(columns, rows);
+    renderer.set_window(window.columns, window.rows);
+    ByteBuffer frame(TerminalRenderer::frame_capacity(columns, rows));
+    VtModel terminal(window.columns, window.rows);
+    for (int step = 0; step < 3000; ++step) {
+      switch (pick(9)) {
+        case 0: case 1: {
+          std::string text(static_cast<std::size_t>(1 + pick(30)), ' ');
+          for (char& c : text) c = static_cast<char>(pick(256));
+          write_text(grid, pick(columns), pick(rows), text, static_cast<std::uint16_t>(pick(3) == 0 ? pick(256) : 7));
+          break;
+        }
+        case 2: case 3:
+          for (int n = pick(4); n >= 0; --n) grid.scroll(0, 1, columns - 1, rows - 1, 0, 0, ConsoleCell{' ', 7});
+          break;
+        case 4:
+          grid.scroll(pick(columns), pick(rows), pick(columns), pick(rows), pick(columns), pick(rows),
+                      ConsoleCell{'~', static_cast<std::uint16_t>(pick(256))});
+          break;
+        case 5:
+          grid.fill_characters(pick(columns), pick(rows), pick(100), static_cast<std::uint8_t>(pick(256)));
+          break;
+        case 6:
+          grid.set_cursor(pick(columns), pick(rows));
+          grid.set_cursor_visible(pick(4) != 0);
+          break;
+        case 7:
+          if (pick(20) == 0) renderer.set_window(window.columns, window.rows);
+          break;
+        default: {
+          frame.clear();
+          renderer.render(grid, frame);
+          ASSERT_FALSE(frame.overflowed());
+          terminal.apply(frame.view());
+          expect_window(grid, terminal, std::max(0, grid.cursor_y() - (window.rows - 1)));
+          if (testing::Test::HasFailure()) return;
+        }
       }
     }
   }

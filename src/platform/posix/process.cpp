@@ -9,6 +9,7 @@
 
 #include "platform/console_device.h"
 #include "platform/posix/cp437.h"
+#include "platform/posix/exit_cleanup.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/terminal_console.h"
 
@@ -62,6 +63,8 @@ void process_write_text(const char* text, bool to_error) {
 }
 
 void process_exit(int code) {
+  // A file still listed for removal is one the run did not finish: it goes on every ending.
+  exit_cleanup_run();
   process_console().finish();
   std::exit(code);
 }

@@ -8,10 +8,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 
 #include "platform/posix/key_decoder.h"
@@ -29,8 +31,17 @@ constexpr long RETRY_MS = 2;
 // Bytes taken from the terminal at one look; a long paste is read over several looks.
 constexpr std::size_t READ_LIMIT = 4096;
 
-constexpr int FALLBACK_COLUMNS = 80;
-constexpr int FALLBACK_ROWS = 25;
+// The screen is never smaller than the console window the program was made for; a smaller
+// terminal window shows part of it.
+constexpr int SCREEN_COLUMNS = 80;
+constexpr int SCREEN_ROWS = 25;
+// Room for the bytes that hand the terminal back.
+constexpr std::size_t HAND_BACK_CAPACITY = 64;
+
+// Whether a terminal of this type (TERM) can place its cursor: every name but "dumb" and none.
+bool has_cursor_addressing(const char* terminal_type) {
+  return terminal_type != nullptr && terminal_type[0] != 0 && std::strcmp(terminal_type, "dumb") != 0;
+}
 
 std::int64_t now_ms() {
   timespec now{};
@@ -40,13 +51,16 @@ std::int64_t now_ms() {
 
 class TerminalConsole final : public ConsoleDevice {
  public:
-  explicit TerminalConsole(const TerminalConsoleSetup& setup) : setup_(setup) {}
+  explicit TerminalConsole(const TerminalConsoleSetup& setup)
+      : setup_(setup), addressable_(has_cursor_addressing(setup.terminal_type)) {}
   ~TerminalConsole() override {
     finish();
     if (tty_fd_ >= 0) close(tty_fd_);
   }
 
-  bool is_console(StandardStream stream) override { return isatty(fd_of(stream)) == 1; }
+  bool is_console(StandardStream stream) override {
+    return addressable_ && isatty(fd_of(stream)) == 1;
+  }
   bool open_input_device() override;
   void select_output(StandardStream stream) override;
   // A VT terminal needs no switch for output: the grid is drawn with explicit positions.
@@ -72,6 +86,9 @@ class TerminalConsole final : public ConsoleDevice {
   // Run from signal handlers; see the hooks below.
   void refresh_when_due();
   void hand_back_from_signal();
+  void suspend_from_signal();
+  void resume_from_signal();
+  void resize_from_signal();
 
  private:
   // Marks the console as inside a call, so that the timer does not draw a half-made change.
@@ -95,25 +112,39 @@ class TerminalConsole final : public ConsoleDevice {
 
   int fd_of(StandardStream stream) const;
   TerminalGrid& grid();
-  bool showing() const { return output_is_terminal_ && !output_dead_ && !finished_; }
+  bool showing() const {
+    return output_is_terminal_ && !output_dead_ && !finished_ && suspended_ == 0;
+  }
+  // The terminal window's size, 0 x 0 when it cannot be read.
+  void measure_window(int& columns, int& rows) const;
   void changed();
   void refresh();
+  // Refreshes now, or, inside a call, as soon as the call is over.
+  void refresh_soon();
   void send(const ByteBuffer& bytes);
+  // Shows the last state (unless inside a call, when nothing of the grid can be trusted) and
+  // gives the terminal back, from a signal handler.
+  void give_back_from_signal();
   void take_input();
   void hang_up();
 
   TerminalConsoleSetup setup_;
+  bool addressable_;  // the terminal can place its cursor: one to draw on at all
   int tty_fd_ = -1;
   int output_fd_ = -1;
   bool output_is_terminal_ = false;
   bool output_dead_ = false;  // the terminal hung up: nothing more is written to it
   bool input_hung_up_ = false;
   bool finished_ = false;
+  bool raw_wanted_ = false;  // raw keys were switched on, and are again after a stop
+  volatile std::sig_atomic_t suspended_ = 0;  // stopped (Ctrl+Z): the terminal is the shell's
+  volatile std::sig_atomic_t resized_ = 0;    // the window's size is to be read again
   TerminalModes modes_;
 
   std::unique_ptr<TerminalGrid> grid_;
   std::unique_ptr<TerminalRenderer> renderer_;
   std::unique_ptr<ByteBuffer> frame_;
+  std::unique_ptr<ByteBuffer> hand_back_frame_;  // for a signal that comes inside a call
   std::int64_t last_refresh_ms_ = 0;
   bool timer_ready_ = false;
   volatile std::sig_atomic_t busy_ = 0;
@@ -134,6 +165,18 @@ void end_hook() {
   if (process_console_instance != nullptr) process_console_instance->hand_back_from_signal();
 }
 
+void stop_hook() {
+  if (process_console_instance != nullptr) process_console_instance->suspend_from_signal();
+}
+
+void resume_hook() {
+  if (process_console_instance != nullptr) process_console_instance->resume_from_signal();
+}
+
+void resize_hook() {
+  if (process_console_instance != nullptr) process_console_instance->resize_from_signal();
+}
+
 void exit_hook() {
   if (process_console_instance != nullptr) process_console_instance->finish();
 }
@@ -148,7 +191,7 @@ int TerminalConsole::fd_of(StandardStream stream) const {
 }
 
 bool TerminalConsole::open_input_device() {
-  if (tty_fd_ < 0 && setup_.terminal_path != nullptr) {
+  if (tty_fd_ < 0 && addressable_ && setup_.terminal_path != nullptr) {
     tty_fd_ = open(setup_.terminal_path, O_RDWR | O_CLOEXEC | O_NOCTTY);
   }
   return tty_fd_ >= 0;
@@ -156,40 +199,43 @@ bool TerminalConsole::open_input_device() {
 
 void TerminalConsole::select_output(StandardStream stream) {
   output_fd_ = fd_of(stream);
-  output_is_terminal_ = output_fd_ >= 0 && isatty(output_fd_) == 1;
+  output_is_terminal_ = addressable_ && output_fd_ >= 0 && isatty(output_fd_) == 1;
 }
 
 void TerminalConsole::set_raw_input_mode() {
-  if (tty_fd_ >= 0 && modes_.active == 0) raw_mode_enter(modes_, tty_fd_);
-  if (setup_.whole_process && process_console_instance == this) {
-    static bool hooks_installed = false;
-    if (!hooks_installed) {
-      hooks_installed = true;
-      end_signals_install(end_hook);
-      std::atexit(exit_hook);
-    }
-  }
+  if (tty_fd_ >= 0 && modes_.active == 0) raw_wanted_ = raw_mode_enter(modes_, tty_fd_);
 }
 
 bool TerminalConsole::get_cursor_shape(StandardStream stream, CursorShape& shape) {
-  if (isatty(fd_of(stream)) != 1) return false;
+  if (!is_console(stream)) return false;
   shape = CursorShape{25, true};
   return true;
 }
 
+void TerminalConsole::measure_window(int& columns, int& rows) const {
+  // The window that is shown on, else the one keys come from.
+  columns = rows = 0;
+  winsize size{};
+  const int measured = output_is_terminal_ ? output_fd_ : tty_fd_;
+  if (measured >= 0 && ioctl(measured, TIOCGWINSZ, &size) == 0) {
+    columns = size.ws_col;
+    rows = size.ws_row;
+  }
+}
+
 TerminalGrid& TerminalConsole::grid() {
   if (!grid_) {
-    // The size of the terminal window that is shown on, else of the one keys come from.
-    int columns = FALLBACK_COLUMNS, rows = FALLBACK_ROWS;
-    winsize size{};
-    const int measured = output_is_terminal_ ? output_fd_ : tty_fd_;
-    if (measured >= 0 && ioctl(measured, TIOCGWINSZ, &size) == 0) {
-      if (size.ws_col > 0) columns = size.ws_col;
-      if (size.ws_row > 0) rows = size.ws_row;
-    }
+    // The size of the window at the start, when that is larger than the screen; it stays for
+    // the whole run, whatever the window does.
+    int window_columns = 0, window_rows = 0;
+    measure_window(window_columns, window_rows);
+    const int columns = std::max(window_columns, SCREEN_COLUMNS);
+    const int rows = std::max(window_rows, SCREEN_ROWS);
     grid_ = std::make_unique<TerminalGrid>(columns, rows);
     renderer_ = std::make_unique<TerminalRenderer>(columns, rows);
+    renderer_->set_window(window_columns, window_rows);
     frame_ = std::make_unique<ByteBuffer>(TerminalRenderer::frame_capacity(columns, rows));
+    hand_back_frame_ = std::make_unique<ByteBuffer>(HAND_BACK_CAPACITY);
   }
   return *grid_;
 }
@@ -260,17 +306,37 @@ void TerminalConsole::changed() {
 }
 
 void TerminalConsole::refresh() {
-  if (!showing() || !grid_ || !grid_->stale()) return;
+  if (!showing() || !grid_) return;
+  if (resized_ != 0) {
+    resized_ = 0;
+    int columns = 0, rows = 0;
+    measure_window(columns, rows);
+    renderer_->set_window(columns, rows);
+  }
+  if (!grid_->stale() && !renderer_->redraw_pending()) return;
   frame_->clear();
   renderer_->render(*grid_, *frame_);
   send(*frame_);
   last_refresh_ms_ = now_ms();
 }
 
+void TerminalConsole::refresh_soon() {
+  if (busy_ != 0) {
+    if (timer_ready_) {
+      timer_armed_ = 1;
+      refresh_timer_arm(RETRY_MS);
+    }
+    return;
+  }
+  Busy busy(*this);
+  refresh();
+}
+
 void TerminalConsole::send(const ByteBuffer& bytes) {
   const char* at = bytes.data();
   std::size_t left = bytes.size();
-  while (left > 0 && !output_dead_) {
+  // A stop in the middle leaves the rest unsent: the terminal is the shell's then.
+  while (left > 0 && !output_dead_ && suspended_ == 0) {
     const ssize_t written = write(output_fd_, at, left);
     if (written > 0) {
       at += written;
@@ -300,23 +366,59 @@ void TerminalConsole::refresh_when_due() {
   refresh();
 }
 
-void TerminalConsole::hand_back_from_signal() {
-  if (!finished_ && busy_ == 0 && grid_) {
+void TerminalConsole::give_back_from_signal() {
+  if (busy_ == 0 && grid_) {
     Busy busy(*this);
     refresh();
     if (showing() && renderer_->started()) {
       frame_->clear();
-      renderer_->render_end(*grid_, *frame_);
+      renderer_->render_end(*frame_);
       send(*frame_);
     }
   } else if (showing() && renderer_ && renderer_->started()) {
-    // In the middle of a call nothing of the grid can be trusted: just colours and cursor.
-    static constexpr char RESET[] = "\x1b[0m\x1b[?25h";
-    ssize_t ignored = write(output_fd_, RESET, sizeof RESET - 1);
-    (void)ignored;
+    // In the middle of a call the grid and the frame buffer may be half made: the terminal
+    // is handed back as the last whole frame left it.
+    hand_back_frame_->clear();
+    renderer_->render_end(*hand_back_frame_);
+    send(*hand_back_frame_);
   }
-  finished_ = true;
   raw_mode_restore(modes_);
+}
+
+void TerminalConsole::hand_back_from_signal() {
+  if (finished_) return;
+  give_back_from_signal();
+  finished_ = true;
+}
+
+void TerminalConsole::suspend_from_signal() {
+  if (finished_ || suspended_ != 0) return;
+  give_back_from_signal();
+  suspended_ = 1;
+  if (renderer_) renderer_->restart();
+}
+
+void TerminalConsole::resume_from_signal() {
+  if (finished_) return;
+  const int terminal_fd = tty_fd_ >= 0 ? tty_fd_ : (output_is_terminal_ ? output_fd_ : -1);
+  // Continued in the background: the terminal stays the shell's until the program is brought
+  // to the foreground, which continues it once more.
+  if (terminal_fd >= 0 && tcgetpgrp(terminal_fd) != getpgrp()) return;
+  if (suspended_ != 0) {
+    if (raw_wanted_ && tty_fd_ >= 0) raw_mode_enter(modes_, tty_fd_);
+    suspended_ = 0;
+  } else {
+    // Stopped by something that could not be caught: the shell may have set the terminal as
+    // it likes meanwhile.
+    raw_mode_reapply(modes_);
+  }
+  if (renderer_) renderer_->restart();
+  refresh_soon();
+}
+
+void TerminalConsole::resize_from_signal() {
+  resized_ = 1;
+  refresh_soon();
 }
 
 void TerminalConsole::hang_up() {
@@ -408,7 +510,7 @@ void TerminalConsole::finish() {
   refresh();
   if (showing() && renderer_ && renderer_->started()) {
     frame_->clear();
-    renderer_->render_end(*grid_, *frame_);
+    renderer_->render_end(*frame_);
     send(*frame_);
   }
   finished_ = true;
@@ -425,9 +527,17 @@ ConsoleDevice& posix_terminal_console() {
   // Never destroyed: the signal handlers and the exit hook may still need it.
   static TerminalConsole* const console = [] {
     TerminalConsoleSetup setup;
+    setup.terminal_type = std::getenv("TERM");
     setup.whole_process = true;
     auto* made = new TerminalConsole(setup);
     process_console_instance = made;
+    SignalHooks hooks;
+    hooks.end = end_hook;
+    hooks.stop = stop_hook;
+    hooks.resume = resume_hook;
+    hooks.resize = resize_hook;
+    process_signals_install(hooks);
+    std::atexit(exit_hook);
     return made;
   }();
   return *console;

@@ -1,6 +1,7 @@
-// The console on a POSIX terminal: a screen buffer of cells the size of the terminal window,
-// kept in memory and shown on the terminal with VT sequences; keys read from the controlling
-// terminal in raw mode and decoded into key records.
+// The console on a POSIX terminal: a screen buffer of cells at least 80 x 25 (the size of the
+// terminal window when that is larger), kept in memory and shown on the terminal with VT
+// sequences; keys read from the controlling terminal in raw mode and decoded into key records.
+// A window smaller than the screen buffer shows the part of it around the cursor.
 //
 // What reaches the terminal is the difference between what it shows and what the grid holds,
 // at most about 60 times a second while the program writes, and always before the program
@@ -18,13 +19,19 @@ struct TerminalConsoleSetup {
   int output_fd = 1;
   int error_fd = 2;
   const char* terminal_path = "/dev/tty";  // where keys come from
-  // The process's own console: SIGTERM, SIGHUP and SIGINT give the terminal back before the
-  // process ends, a timer brings a deferred display up to date while the program is busy
-  // elsewhere, and the terminal is given back at exit.
+  // The terminal's type (TERM). A terminal that declares no cursor addressing ("dumb", an
+  // empty name or none at all) counts as no terminal: no stream is a console, nothing is
+  // written and no key is read. Every other name is taken as xterm-compatible.
+  const char* terminal_type = "xterm";
+  // The process's own console: the signals that end, stop and continue the process and that
+  // resize the window are acted on (the terminal given back, taken again, drawn again), a timer
+  // brings a deferred display up to date while the program is busy elsewhere, and the terminal
+  // is given back at exit.
   bool whole_process = false;
 };
 
 std::unique_ptr<ConsoleDevice> terminal_console_create(const TerminalConsoleSetup& setup);
 
-// The process's one terminal console, made on first use; it is never destroyed.
+// The process's one terminal console, made on first use (at the start of the process) with
+// the process's signal handlers (terminal_signals.h); it is never destroyed.
 ConsoleDevice& posix_terminal_console();

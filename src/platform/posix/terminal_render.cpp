@@ -10,6 +10,8 @@ namespace {
 
 // A cell whose look on the terminal is not known: no grid cell packs to it.
 constexpr PackedCell UNKNOWN = 0xFFFFFFFFu;
+// A cell that shows nothing: a blank in light grey on black.
+constexpr PackedCell BLANK = pack_cell(ConsoleCell{' ', 7});
 
 // Equal cells between two changed ones are drawn again when there are at most this many: that
 // costs less than a cursor move over them.
@@ -54,6 +56,8 @@ int sgr_background(std::uint16_t attribute) {
 TerminalRenderer::TerminalRenderer(int columns, int rows)
     : columns_(std::max(columns, 1)),
       rows_(std::max(rows, 1)),
+      window_columns_(columns_),
+      window_rows_(rows_),
       shown_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), UNKNOWN) {
   for (int byte = 0; byte < 256; ++byte) {
     std::string utf8;
@@ -61,6 +65,36 @@ TerminalRenderer::TerminalRenderer(int columns, int rows)
     Glyph& glyph = glyphs_[byte];
     glyph.length = static_cast<std::uint8_t>(utf8.size());
     std::memcpy(glyph.bytes, utf8.data(), utf8.size());
+  }
+}
+
+void TerminalRenderer::set_window(int columns, int rows) {
+  window_columns_ = columns > 0 ? std::min(columns, columns_) : columns_;
+  window_rows_ = rows > 0 ? std::min(rows, rows_) : rows_;
+  restart();
+}
+
+void TerminalRenderer::restart() {
+  if (started_ == 0) return;
+  started_ = 0;
+  redraw_ = 1;
+}
+
+void TerminalRenderer::forget_rows(TerminalGrid& grid, int top, int from, int to) {
+  for (int r = from; r < to; ++r) {
+    std::fill_n(shown_row(r), window_columns_, UNKNOWN);
+    grid.mark_changed(top + r, 0, window_columns_ - 1);
+  }
+}
+
+void TerminalRenderer::move_rows(int count) {
+  const int kept = window_rows_ - (count > 0 ? count : -count);
+  const std::size_t stride = static_cast<std::size_t>(columns_);
+  if (count > 0) {
+    std::copy_n(shown_row(count), static_cast<std::size_t>(kept) * stride, shown_row(0));
+  } else {
+    std::copy_backward(shown_row(0), shown_row(0) + static_cast<std::size_t>(kept) * stride,
+                       shown_row(-count) + static_cast<std::size_t>(kept) * stride);
   }
 }
 
@@ -83,11 +117,11 @@ void TerminalRenderer::move_cursor(int x, int y, ByteBuffer& out) {
   cursor_y_ = y;
 }
 
-void TerminalRenderer::draw_run(const TerminalGrid& grid, int y, int first, int last,
+void TerminalRenderer::draw_run(const TerminalGrid& grid, int y, int r, int first, int last,
                                 ByteBuffer& out) {
-  move_cursor(first, y, out);
+  move_cursor(first, r, out);
   const PackedCell* want = grid.row(y);
-  PackedCell* have = &shown_[static_cast<std::size_t>(grid.ring_index(y)) * static_cast<std::size_t>(columns_)];
+  PackedCell* have = shown_row(r);
   for (int x = first; x <= last; ++x) {
     const std::uint16_t attribute = cell_attribute(want[x]);
     const int colours = attribute & 0xFF;
@@ -105,7 +139,7 @@ void TerminalRenderer::draw_run(const TerminalGrid& grid, int y, int first, int 
   }
   // After the last column the terminal holds the cursor back, waiting to wrap: where it stands
   // then is best not relied on.
-  if (last + 1 < columns_) {
+  if (last + 1 < window_columns_) {
     cursor_x_ = last + 1;
   } else {
     cursor_x_ = cursor_y_ = -1;
@@ -113,38 +147,49 @@ void TerminalRenderer::draw_run(const TerminalGrid& grid, int y, int first, int 
 }
 
 void TerminalRenderer::render(TerminalGrid& grid, ByteBuffer& out) {
-  const int width = columns_;
-  const int height = rows_;
-  if (!started_) {
+  const int width = window_columns_;
+  const int height = window_rows_;
+  // The window follows the cursor: its row, and as many rows above it as fit.
+  const int top = std::max(0, grid.cursor_y() - (height - 1));
+  if (started_ == 0) {
     out.append("\x1b[0m\x1b[H\x1b[2J");
     cursor_x_ = cursor_y_ = 0;
     colours_ = -1;
-    started_ = true;
-    for (int y = 0; y < height; ++y) grid.mark_changed(y, 0, width - 1);
-  } else if (grid.scrolls() >= height) {
-    std::fill(shown_.begin(), shown_.end(), UNKNOWN);
-    for (int y = 0; y < height; ++y) grid.mark_changed(y, 0, width - 1);
-  } else if (grid.scrolls() > 0) {
-    // The terminal scrolls as the grid did: delete lines at the top. The rows that come in at
-    // the bottom are drawn afresh.
-    const int count = static_cast<int>(grid.scrolls());
-    move_cursor(0, 0, out);
-    out.append("\x1b[");
-    out.append_number(count);
-    out.append("M");
-    cursor_x_ = cursor_y_ = -1;
-    for (int y = height - count; y < height; ++y) {
-      std::fill_n(&shown_[static_cast<std::size_t>(grid.ring_index(y)) * static_cast<std::size_t>(width)], width, UNKNOWN);
-      grid.mark_changed(y, 0, width - 1);
+    visible_ = -1;
+    started_ = 1;
+    redraw_ = 0;
+    forget_rows(grid, top, 0, height);
+  } else {
+    // What the window shows moves up as the grid scrolls, and as the window moves down it.
+    const long shift = grid.scrolls() + (top - top_);
+    if (shift >= height || shift <= -height) {
+      forget_rows(grid, top, 0, height);
+    } else if (shift != 0) {
+      // The terminal moves its rows alike: lines deleted at the top move them up, lines
+      // inserted there move them down. The rows that come in are drawn afresh.
+      const int count = static_cast<int>(shift);
+      move_cursor(0, 0, out);
+      out.append("\x1b[");
+      out.append_number(count > 0 ? count : -count);
+      out.append(count > 0 ? "M" : "L");
+      cursor_x_ = cursor_y_ = -1;
+      move_rows(count);
+      if (count > 0) {
+        forget_rows(grid, top, height - count, height);
+      } else {
+        forget_rows(grid, top, 0, -count);
+      }
     }
   }
+  top_ = top;
 
-  for (int y = 0; y < height; ++y) {
+  for (int r = 0; r < height; ++r) {
+    const int y = top + r;
     const int first = grid.changed_first(y);
     const int last = std::min(grid.changed_last(y), width - 1);
     if (first > last) continue;
     const PackedCell* want = grid.row(y);
-    const PackedCell* have = &shown_[static_cast<std::size_t>(grid.ring_index(y)) * static_cast<std::size_t>(width)];
+    const PackedCell* have = shown_row(r);
     int run_first = -1;
     int run_last = -1;
     for (int x = first; x <= last; ++x) {
@@ -153,25 +198,39 @@ void TerminalRenderer::render(TerminalGrid& grid, ByteBuffer& out) {
         run_last = x;
         continue;
       }
-      if (run_first >= 0) draw_run(grid, y, run_first, run_last, out);
+      if (run_first >= 0) draw_run(grid, y, r, run_first, run_last, out);
       run_first = run_last = x;
     }
-    if (run_first >= 0) draw_run(grid, y, run_first, run_last, out);
+    if (run_first >= 0) draw_run(grid, y, r, run_first, run_last, out);
   }
   grid.clear_changes();
 
-  move_cursor(grid.cursor_x(), grid.cursor_y(), out);
+  // A cursor in a column that is cut off stands at the window's edge.
+  move_cursor(std::min(grid.cursor_x(), width - 1), grid.cursor_y() - top, out);
   const int visible = grid.cursor_visible() ? 1 : 0;
   if (visible != visible_) {
     out.append(visible != 0 ? "\x1b[?25h" : "\x1b[?25l");
     visible_ = visible;
   }
+
+  int last_row = height - 1;
+  while (last_row >= 0 && std::all_of(shown_row(last_row), shown_row(last_row) + width,
+                                      [](PackedCell cell) { return cell == BLANK; })) {
+    --last_row;
+  }
+  last_row_ = last_row;
 }
 
-void TerminalRenderer::render_end(const TerminalGrid& grid, ByteBuffer& out) {
-  cursor_x_ = cursor_y_ = -1;
-  move_cursor(grid.cursor_x(), grid.cursor_y(), out);
-  out.append("\x1b[0m\x1b[?25h");
-  colours_ = -1;
-  visible_ = 1;
+void TerminalRenderer::render_end(ByteBuffer& out) const {
+  // Colours first, so that a line the terminal scrolls in and the rows erased below the last
+  // one that shows anything (blank in black until now) take the user's colours.
+  out.append("\x1b[0m");
+  if (last_row_ < 0) {
+    out.append("\x1b[H");
+  } else {
+    out.append("\x1b[");
+    out.append_number(last_row_ + 1);
+    out.append(";1H\n");
+  }
+  out.append("\x1b[J\x1b[?25h");
 }

@@ -4,6 +4,7 @@
 // glyphs in UTF-8. The renderer writes into a buffer; sending it is the caller's business.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -41,34 +42,62 @@ int sgr_background(std::uint16_t attribute);
 
 class TerminalRenderer {
  public:
+  // For a grid of this size, shown whole until set_window says otherwise.
   TerminalRenderer(int columns, int rows);
 
   // The room that a frame of a grid of this size can need at most.
   static std::size_t frame_capacity(int columns, int rows);
 
+  // The size of the terminal's window. A window smaller than the grid shows part of it, as a
+  // console window smaller than its buffer does: the cursor's row and as many rows above it as
+  // fit, and the columns from the left edge as many as fit (the rest is cut, never wrapped). A
+  // larger window shows the whole grid at its top left. The next frame starts afresh.
+  void set_window(int columns, int rows);
+  // The next frame clears the terminal and draws everything afresh: the terminal was given
+  // away for a while and may show anything. Safe inside a signal handler.
+  void restart();
+  // Whether a frame is due though the grid has not changed: the terminal was drawn on and has
+  // been restarted since.
+  bool redraw_pending() const { return redraw_ != 0; }
+
   // Appends the bytes that bring the terminal from what it shows to what the grid holds and
   // takes the grid's changes as shown. The first frame clears the terminal's screen and draws
-  // every cell; later frames cost bytes in proportion to the cells that changed (a row
-  // scrolled in counts as changed).
+  // every cell in the window; later frames cost bytes in proportion to the cells that changed
+  // (a row scrolled in counts as changed).
   void render(TerminalGrid& grid, ByteBuffer& out);
-  // Appends the bytes that hand the terminal back: the cursor at the grid's cursor, colours
-  // reset, the cursor shown. The screen itself is left as it stands.
-  void render_end(const TerminalGrid& grid, ByteBuffer& out);
-  // Whether a frame has been drawn, so that the terminal holds something of ours.
-  bool started() const { return started_; }
+  // Appends the bytes that hand the terminal back after the last frame: colours reset, the
+  // cursor at column 1 of the row below the last row that shows anything (the top row when
+  // none does) and the rows from there down erased, so that the shell's prompt starts on a
+  // fresh line in the user's colours, and the cursor shown. The screen itself is left as it stands. Reads only what the last whole
+  // frame left, so a signal handler may call it while a frame is being made.
+  void render_end(ByteBuffer& out) const;
+  // Whether a frame has been drawn since the start or the last restart.
+  bool started() const { return started_ != 0; }
 
  private:
   void move_cursor(int x, int y, ByteBuffer& out);
-  void draw_run(const TerminalGrid& grid, int y, int first, int last, ByteBuffer& out);
+  // Draws the cells first..last of grid row y on window row r.
+  void draw_run(const TerminalGrid& grid, int y, int r, int first, int last, ByteBuffer& out);
+  // Window rows from..to-1 show grid rows from top on, and what they show is not known: they
+  // are drawn whole in this frame.
+  void forget_rows(TerminalGrid& grid, int top, int from, int to);
+  // Moves what window rows show by count rows (up when positive), as the terminal just did.
+  void move_rows(int count);
+  PackedCell* shown_row(int r) { return &shown_[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_)]; }
 
-  int columns_;
+  int columns_;  // the grid's size
   int rows_;
-  std::vector<PackedCell> shown_;  // what the terminal shows, kept at the grid's ring places
+  int window_columns_;  // the part of the grid that the window shows: at most the grid's size
+  int window_rows_;
+  int top_ = 0;  // the grid row on the window's top row
+  std::vector<PackedCell> shown_;  // what the window shows, row by row, columns_ apart
   int cursor_x_ = -1;              // where the terminal's cursor stands; -1 when not known
   int cursor_y_ = -1;
   int colours_ = -1;  // low byte of the attribute in effect; -1 when not known
   int visible_ = -1;  // cursor shown 1, hidden 0, not known -1
-  bool started_ = false;
+  volatile std::sig_atomic_t started_ = 0;
+  volatile std::sig_atomic_t redraw_ = 0;
+  volatile std::sig_atomic_t last_row_ = -1;  // the last window row that shows anything
   struct Glyph {
     char bytes[4];
     std::uint8_t length;

@@ -10,36 +10,90 @@
 
 namespace {
 
-constexpr int END_SIGNALS[] = {SIGTERM, SIGHUP, SIGINT};
+constexpr int END_SIGNALS[] = {SIGTERM, SIGHUP,    SIGINT,  SIGQUIT, SIGUSR1, SIGUSR2,
+                               SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGPIPE};
 
-void (*end_hook)() = nullptr;
+SignalHooks hooks;
 void (*refresh_hook)() = nullptr;
+int refresh_signal = 0;
 timer_t refresh_timer;
 bool timer_made = false;
 
-// Neither handler runs inside the other: the refresh and the hand-back share the frame buffer.
+// Neither handler runs inside another: the refresh and the hand-backs share the frame buffer.
 void block_all_of_ours(sigset_t& set) {
   sigemptyset(&set);
   for (int signal_number : END_SIGNALS) sigaddset(&set, signal_number);
-  sigaddset(&set, SIGALRM);
+  sigaddset(&set, SIGTSTP);
+  sigaddset(&set, SIGCONT);
+  sigaddset(&set, SIGWINCH);
+  if (refresh_signal != 0) sigaddset(&set, refresh_signal);
 }
 
-void on_end_signal(int signal_number) {
-  exit_cleanup_run();  // the glue's temporary file does not outlive the run
-  if (end_hook != nullptr) end_hook();
+void set_handler(int signal_number, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  block_all_of_ours(action.sa_mask);
+  action.sa_flags = SA_RESTART;  // the program's own reads and writes carry on undisturbed
+  sigaction(signal_number, &action, nullptr);
+}
+
+// Installs the handler unless the signal was ignored when the program started.
+void catch_unless_ignored(int signal_number, void (*handler)(int)) {
+  struct sigaction old {};
+  if (sigaction(signal_number, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) return;
+  set_handler(signal_number, handler);
+}
+
+// Lets the signal take its default action now: the process ends or stops here.
+void take_default_action(int signal_number) {
   struct sigaction default_action {};
   default_action.sa_handler = SIG_DFL;
   sigemptyset(&default_action.sa_mask);
   sigaction(signal_number, &default_action, nullptr);
-  sigset_t unblock;
-  sigemptyset(&unblock);
-  sigaddset(&unblock, signal_number);
-  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal_number);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
   raise(signal_number);
+  sigprocmask(SIG_BLOCK, &only, nullptr);
+}
+
+void on_end_signal(int signal_number) {
+  // The files first: handing the terminal back may wait on a slow terminal.
+  exit_cleanup_run();
+  if (hooks.end != nullptr) hooks.end();
+  take_default_action(signal_number);
   _exit(128 + signal_number);
 }
 
-void on_alarm(int) {
+void on_stop(int signal_number) {
+  const int saved_errno = errno;
+  if (hooks.stop != nullptr) hooks.stop();
+  take_default_action(signal_number);
+  set_handler(signal_number, on_stop);
+  // Here when continued: the SIGCONT that did it waits for this handler to end and takes the
+  // terminal again. When nothing waits, the stop was not made (a process group with no shell
+  // to continue it is never stopped), and the terminal is taken again here.
+  sigset_t pending;
+  sigemptyset(&pending);
+  sigpending(&pending);
+  if (sigismember(&pending, SIGCONT) != 1 && hooks.resume != nullptr) hooks.resume();
+  errno = saved_errno;
+}
+
+void on_continue(int) {
+  const int saved_errno = errno;
+  if (hooks.resume != nullptr) hooks.resume();
+  errno = saved_errno;
+}
+
+void on_resize(int) {
+  const int saved_errno = errno;
+  if (hooks.resize != nullptr) hooks.resize();
+  errno = saved_errno;
+}
+
+void on_refresh_timer(int) {
   const int saved_errno = errno;
   if (refresh_hook != nullptr) refresh_hook();
   errno = saved_errno;
@@ -47,29 +101,24 @@ void on_alarm(int) {
 
 }  // namespace
 
-void end_signals_install(void (*hook)()) {
-  end_hook = hook;
-  for (int signal_number : END_SIGNALS) {
-    struct sigaction old {};
-    if (sigaction(signal_number, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
-    struct sigaction action {};
-    action.sa_handler = on_end_signal;
-    block_all_of_ours(action.sa_mask);
-    sigaction(signal_number, &action, nullptr);
-  }
+void process_signals_install(const SignalHooks& installed) {
+  hooks = installed;
+  refresh_signal = SIGRTMIN;
+  signal(SIGXFSZ, SIG_IGN);
+  for (int signal_number : END_SIGNALS) catch_unless_ignored(signal_number, on_end_signal);
+  catch_unless_ignored(SIGTSTP, on_stop);
+  catch_unless_ignored(SIGCONT, on_continue);
+  catch_unless_ignored(SIGWINCH, on_resize);
 }
 
 bool refresh_timer_create(void (*hook)()) {
   if (timer_made) return true;
   refresh_hook = hook;
-  struct sigaction action {};
-  action.sa_handler = on_alarm;
-  block_all_of_ours(action.sa_mask);
-  action.sa_flags = SA_RESTART;  // the program's own reads and writes carry on undisturbed
-  if (sigaction(SIGALRM, &action, nullptr) != 0) return false;
+  if (refresh_signal == 0) refresh_signal = SIGRTMIN;
+  set_handler(refresh_signal, on_refresh_timer);
   struct sigevent event {};
   event.sigev_notify = SIGEV_SIGNAL;
-  event.sigev_signo = SIGALRM;
+  event.sigev_signo = refresh_signal;
   if (timer_create(CLOCK_MONOTONIC, &event, &refresh_timer) != 0) return false;
   timer_made = true;
   return true;

@@ -1,15 +1,29 @@
-// The signals the terminal console lives with. Both hooks run inside signal handlers and must
-// be async-signal-safe.
+// The signals the process lives with on a POSIX terminal. Every hook runs inside a signal
+// handler and must be async-signal-safe; no two of these handlers run inside each other.
 #pragma once
 
-// SIGTERM, SIGHUP and SIGINT sent from outside first remove the files registered in
-// exit_cleanup.h and run the hook (which gives the terminal back), and then end the process as
-// the signal would have. A signal that was ignored when the
-// program started stays ignored.
-void end_signals_install(void (*hook)());
+struct SignalHooks {
+  void (*end)() = nullptr;     // the run ends: give the terminal back
+  void (*stop)() = nullptr;    // the run stops for a while (Ctrl+Z): give the terminal back
+  void (*resume)() = nullptr;  // the run goes on after a stop: take the terminal again
+  void (*resize)() = nullptr;  // the terminal's window has changed its size
+};
 
-// A one-shot timer (SIGALRM) that runs the hook when it expires; false when none can be made.
+// Installs the process's handlers, with or without a terminal:
+// - every signal that ends a process by default and can be caught (SIGTERM, SIGINT, SIGHUP,
+//   SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGPIPE; Ctrl+C and
+//   Ctrl+\ at the terminal send SIGINT and SIGQUIT) first removes the files listed for removal
+//   (exit_cleanup.h), then runs the end hook, then ends the process as the signal would have;
+// - SIGTSTP (Ctrl+Z) runs the stop hook, stops the process, and on continuing runs the resume
+//   hook; SIGCONT after any other stop runs the resume hook too; SIGWINCH runs the resize hook;
+// - SIGXFSZ is ignored, so that a write past the file-size limit fails (EFBIG) instead of
+//   ending the run.
+// A signal that was ignored when the program started stays ignored.
+void process_signals_install(const SignalHooks& hooks);
+
+// A one-shot timer that runs the hook when it expires, on a real-time signal of its own (so
+// that SIGALRM stays one that ends the run); false when none can be made.
 bool refresh_timer_create(void (*hook)());
-// Starts the timer afresh; safe inside the hook.
+// Starts the timer afresh; safe inside the hooks.
 void refresh_timer_arm(long milliseconds);
 void refresh_timer_delete();
