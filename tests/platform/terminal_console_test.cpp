@@ -644,6 +644,25 @@ TEST_F(TerminalConsoleProcess, EverySignalThatEndsTheRunHandsTheTerminalBackAndR
   }
 }
 
+TEST_F(TerminalConsoleProcess, AWritePastTheFileSizeLimitFailsInsteadOfEndingTheRun) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_DFL);
+    posix_terminal_console();
+    const rlimit limit{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const int file = open(listed_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const char block[1500] = {};
+    const bool cut = write(file, block, sizeof block) == 1000;
+    const bool refused = write(file, block, sizeof block) < 0 && errno == EFBIG;
+    _exit(cut && refused ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST_F(TerminalConsoleProcess, CtrlCAndCtrlBackslashEndTheRunAtAPromptAndDuringWork) {
   struct Key {
     const char* typed;
