@@ -107,7 +107,7 @@ wait_row 8 "■ [S]plit or [G]lue :"
 keys s
 wait_row 11 "■ with a size of [bytes]:"
 keys 100000000 Enter
-expect_exit 0
+PANE_WAIT_TENTHS=1200 expect_exit 0  # a gigabyte to write: on a busy machine it takes a while
 mv big.iso big.original
 ln -s target big.iso.tranchor-part
 for signal in TERM INT HUP; do
