@@ -6,14 +6,37 @@ include(GNUInstallDirs)
 # Directories made by the install are world-readable whatever the umask, so the package's are too.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# Every file belongs to one component, which is what CPack installs (see CPACK_INSTALL_CMAKE_PROJECTS).
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME tranchor)
+
+set(TRANCHOR_PACKAGE_MAINTAINER "Tranchor maintainers <tranchor@aldermoor.example>"
+  CACHE STRING "Maintainer named in the Debian package and its changelog (Name <address>)")
 
 install(TARGETS tranchor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/doc/tranchor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/share/tranchor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/share/copyright
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-set(TRANCHOR_PACKAGE_MAINTAINER "Tranchor maintainers <maintainers@localhost>"
-  CACHE STRING "Maintainer named in the Debian package")
+if(UNIX AND NOT APPLE)
+  # The man page and the changelog are installed compressed (gzip -9n: no name, no time stamp, so
+  # the same sources give the same bytes). The changelog's closing line names the maintainer.
+  set(TRANCHOR_DOC_BUILD_DIR ${CMAKE_BINARY_DIR}/doc)
+  function(tranchor_compress source name)
+    set(plain ${TRANCHOR_DOC_BUILD_DIR}/${name})
+    add_custom_command(OUTPUT ${plain}.gz
+      COMMAND ${CMAKE_COMMAND} -E copy ${source} ${plain}
+      COMMAND gzip -9nf ${plain}
+      DEPENDS ${source} VERBATIM)
+  endfunction()
+  configure_file(${PROJECT_SOURCE_DIR}/share/changelog.in ${TRANCHOR_DOC_BUILD_DIR}/changelog.source @ONLY)
+  tranchor_compress(${TRANCHOR_DOC_BUILD_DIR}/changelog.source changelog)
+  tranchor_compress(${PROJECT_SOURCE_DIR}/doc/tranchor.1 tranchor.1)
+  add_custom_target(tranchor_docs ALL
+    DEPENDS ${TRANCHOR_DOC_BUILD_DIR}/changelog.gz ${TRANCHOR_DOC_BUILD_DIR}/tranchor.1.gz)
+  install(FILES ${TRANCHOR_DOC_BUILD_DIR}/tranchor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${TRANCHOR_DOC_BUILD_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+  install(FILES ${PROJECT_SOURCE_DIR}/share/tranchor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+endif()
 
 set(CPACK_PACKAGE_NAME tranchor)
 set(CPACK_PACKAGE_VENDOR "Aldermoor")
@@ -29,6 +52,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "so that the glue can check that the set is complete.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
+# CPack installs the component by name, so its list of installed files goes to
+# install_manifest_tranchor.txt: install_manifest.txt stays the list of the last cmake --install.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};tranchor;/")
 if(UNIX AND NOT APPLE)
   set(CPACK_GENERATOR DEB)
 endif()

@@ -21,7 +21,8 @@ needed+=(desktop-file-validate:desktop-file-utils)
 require_packages "${needed[@]}" ||
   skip "the man page and desktop entry checkers are missing (apt-get install groff-base desktop-file-utils as root)"
 
-[[ -x $program ]] || cmake --build "$build" --target tranchor >/dev/null
+[[ -x $program && -f $build/doc/tranchor.1.gz && -f $build/doc/changelog.gz ]] ||
+  cmake --build "$build" --target tranchor tranchor_docs >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -29,9 +30,9 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
   { cat "$work/install.log" >&2; fail "cmake --install"; }
 
-# Exactly the four files, each where a Linux system looks for it, each the one from the sources.
-expected=$(printf '%s\n' bin/tranchor share/applications/tranchor.desktop \
-  share/doc/tranchor/README.md share/man/man1/tranchor.1 | sort)
+# Exactly these files, each where a Linux system looks for it, each the one from the sources.
+expected=$(printf '%s\n' bin/tranchor share/applications/tranchor.desktop share/doc/tranchor/README.md \
+  share/doc/tranchor/changelog.gz share/doc/tranchor/copyright share/man/man1/tranchor.1.gz | sort)
 actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
 [[ $actual == "$expected" ]] || fail "installed files differ:
 expected:
@@ -40,14 +41,15 @@ installed:
 $actual"
 [[ -x $prefix/bin/tranchor ]] || fail "bin/tranchor is not executable"
 cmp -s "$program" "$prefix/bin/tranchor" || fail "bin/tranchor is not the built program"
-cmp -s "$source_dir/doc/tranchor.1" "$prefix/share/man/man1/tranchor.1" || fail "man page differs"
+man_page=$work/tranchor.1
+gzip -dc "$prefix/share/man/man1/tranchor.1.gz" >"$man_page"
+cmp -s "$source_dir/doc/tranchor.1" "$man_page" || fail "the compressed man page is not doc/tranchor.1"
 cmp -s "$source_dir/share/tranchor.desktop" "$prefix/share/applications/tranchor.desktop" ||
   fail "desktop entry differs"
 cmp -s "$source_dir/README.md" "$prefix/share/doc/tranchor/README.md" || fail "README differs"
-echo "ok: four files installed under the prefix"
+echo "ok: $(wc -l <<<"$expected") files installed under the prefix"
 
 # The man page renders without a single warning.
-man_page=$prefix/share/man/man1/tranchor.1
 linted=0
 if command -v groff >/dev/null 2>&1; then
   report=$(groff -man -ww -z "$man_page" 2>&1) || fail "groff failed: $report"

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a release build in a temporary directory and checks it without
-# installing it: its contents, their modes, and its control fields (the Depends line above all).
+# installing it: its contents, their modes, its control fields (the Depends line above all) and
+# lintian's verdict; and the README's recipe that removes an install made with cmake --install in
+# the same build.
 #   package_test.sh SOURCE_DIR
-# Exit status 77 (skipped) when dpkg-deb is not there.
+# Exit status 77 (skipped) when dpkg-deb or lintian is not there and cannot be installed.
 set -euo pipefail
 source_dir=$(cd "${1:?usage: package_test.sh SOURCE_DIR}" && pwd)
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 command -v dpkg-deb >/dev/null 2>&1 || { echo "SKIPPED: dpkg-deb is missing; no Debian package is built"; exit 77; }
+source "$source_dir/tools/require.sh"
+require_packages lintian:lintian || { echo "SKIPPED: lintian is missing"; exit 77; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -18,7 +22,10 @@ run() { "$@" >"$work/step.log" 2>&1 || { cat "$work/step.log" >&2; fail "$*"; };
 # The package is made from the program built here, as it is: cpack does not build again.
 run cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTRANCHOR_SANITIZE=OFF \
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
-run cmake --build "$build" --target tranchor -j "$jobs"
+run cmake --build "$build" -j "$jobs"
+# An install under a prefix first: the README's recipe must remove it even after cpack.
+prefix=$work/prefix
+run cmake --install "$build" --prefix "$prefix"
 (cd "$build" && run cpack -G DEB -B "$work/out")
 
 shopt -s nullglob
@@ -27,14 +34,16 @@ packages=("$work"/out/*.deb)
 deb=${packages[0]}
 echo "ok: built $(basename "$deb")"
 
-# Contents: the four files with their modes, owned by root; directories only besides them.
+# Contents: the files with their modes, owned by root; directories only besides them.
 contents=$(dpkg-deb -c "$deb")
 files=$(awk '$1 !~ /^d/ { print $1, $2, $6 }' <<<"$contents" | sort)
 expected=$(sort <<'EOF'
 -rwxr-xr-x root/root ./usr/bin/tranchor
 -rw-r--r-- root/root ./usr/share/applications/tranchor.desktop
 -rw-r--r-- root/root ./usr/share/doc/tranchor/README.md
--rw-r--r-- root/root ./usr/share/man/man1/tranchor.1
+-rw-r--r-- root/root ./usr/share/doc/tranchor/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/tranchor/copyright
+-rw-r--r-- root/root ./usr/share/man/man1/tranchor.1.gz
 EOF
 )
 [[ $files == "$expected" ]] || fail "package contents differ:
@@ -85,3 +94,22 @@ for unwanted in libasan libubsan libgtest; do
   [[ $depends != *"$unwanted"* ]] || fail "Depends names $unwanted"
 done
 echo "ok: Depends covers $(tr '\n' ' ' <<<"$needed")"
+
+# lintian: no errors (it exits non-zero on an error tag, or when it cannot check the package).
+# Whatever else it says goes to the test's output; its scratch files go to the work directory.
+TMPDIR=$work lintian --fail-on error --pedantic --display-info "$deb" >"$work/lintian.log" 2>&1 ||
+  { cat "$work/lintian.log" >&2; fail "lintian reports errors"; }
+cat "$work/lintian.log"
+echo "ok: lintian reports no errors"
+
+# The README's removal recipe after cmake --install and cpack in the same build: the list of the
+# install is intact, names only files under the prefix, and leaves the prefix empty.
+outside=$(grep -v "^$prefix/" "$build/install_manifest.txt" || true)
+[[ -z $outside ]] || fail "install_manifest.txt names files outside the prefix after cpack:
+$outside"
+xargs rm -f <"$build/install_manifest.txt"
+rmdir "$prefix/share/doc/tranchor"
+left=$(find "$prefix" -type f -o -type l)
+[[ -z $left ]] || fail "the removal recipe leaves files:
+$left"
+echo "ok: the removal recipe removes the install, cpack or not"
