@@ -6,8 +6,9 @@ source "$here/tools/require.sh"
 require_packages cmake:cmake g++:g++ make:make tmux:tmux /usr/include/gtest/gtest.h:libgtest-dev
 # The checkers of the install tests, installed here at once rather than by two tests running side
 # by side; without them those tests report themselves skipped.
-require_packages groff:groff-base desktop-file-validate:desktop-file-utils lintian:lintian ||
-  echo "The install tests will be skipped." >&2
+require_packages groff:groff-base desktop-file-validate:desktop-file-utils \
+  update-mime-database:shared-mime-info xdg-mime:xdg-utils mimetype:libfile-mimeinfo-perl \
+  gio:libglib2.0-bin lintian:lintian || echo "The install tests will be skipped." >&2
 build="$here/build-test"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTRANCHOR_SANITIZE=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"

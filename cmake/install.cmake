@@ -1,5 +1,6 @@
 # Installation in the GNU layout under any prefix, and the Debian package made from it by CPack.
-#   cmake --install BUILD [--prefix DIR]      bin/, share/man/man1/, share/applications/, share/doc/tranchor/
+#   cmake --install BUILD [--prefix DIR]      bin/, libexec/tranchor/, share/man/man1/,
+#                                              share/applications/, share/mime/packages/, share/doc/tranchor/
 #   (cd BUILD && cpack -G DEB)                 tranchor_VERSION_ARCH.deb, from a release build
 include(GNUInstallDirs)
 
@@ -35,7 +36,33 @@ if(UNIX AND NOT APPLE)
   install(FILES ${TRANCHOR_DOC_BUILD_DIR}/tranchor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${TRANCHOR_DOC_BUILD_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-  install(FILES ${PROJECT_SOURCE_DIR}/share/tranchor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # The MIME type of piece 1; the package's file triggers (shared-mime-info, desktop-file-utils)
+  # rebuild the system's MIME and desktop databases when the package comes and goes.
+  install(FILES ${PROJECT_SOURCE_DIR}/share/tranchor.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+
+  # The desktop entry starts the launcher, which keeps the terminal window open after the run. The
+  # entry names the launcher by its full path and the launcher names the program by its own; both
+  # are known only when the install runs (cmake --install --prefix DIR, or /usr for the package).
+  foreach(dir BINDIR LIBEXECDIR)
+    if(IS_ABSOLUTE "${CMAKE_INSTALL_${dir}}")
+      set(TRANCHOR_INSTALL_${dir} "${CMAKE_INSTALL_${dir}}")
+    else()
+      set(TRANCHOR_INSTALL_${dir} "\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_${dir}}")
+    endif()
+  endforeach()
+  set(TRANCHOR_DESKTOP_BUILD_DIR ${CMAKE_BINARY_DIR}/desktop)
+  install(CODE "
+    set(TRANCHOR_PROGRAM \"${TRANCHOR_INSTALL_BINDIR}/tranchor\")
+    set(TRANCHOR_LAUNCHER \"${TRANCHOR_INSTALL_LIBEXECDIR}/tranchor/desktop-launch\")
+    configure_file(\"${PROJECT_SOURCE_DIR}/share/desktop-launch.in\"
+      \"${TRANCHOR_DESKTOP_BUILD_DIR}/desktop-launch\" @ONLY)
+    configure_file(\"${PROJECT_SOURCE_DIR}/share/tranchor.desktop.in\"
+      \"${TRANCHOR_DESKTOP_BUILD_DIR}/tranchor.desktop\" @ONLY)
+    file(INSTALL DESTINATION \"${TRANCHOR_INSTALL_LIBEXECDIR}/tranchor\" TYPE PROGRAM
+      FILES \"${TRANCHOR_DESKTOP_BUILD_DIR}/desktop-launch\")
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\" TYPE FILE
+      FILES \"${TRANCHOR_DESKTOP_BUILD_DIR}/tranchor.desktop\")
+  ")
 endif()
 
 set(CPACK_PACKAGE_NAME tranchor)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a release build in a temporary directory and checks it without
-# installing it: its contents, their modes, its control fields (the Depends line above all) and
-# lintian's verdict; and the README's recipe that removes an install made with cmake --install in
-# the same build.
+# installing it: its contents, their modes, its control fields (the Depends line above all), the
+# paths written into the desktop entry and the launcher, and lintian's verdict; and the README's
+# recipe that removes an install made with cmake --install in the same build.
 #   package_test.sh SOURCE_DIR
 # Exit status 77 (skipped) when dpkg-deb or lintian is not there and cannot be installed.
 set -euo pipefail
@@ -39,11 +39,13 @@ contents=$(dpkg-deb -c "$deb")
 files=$(awk '$1 !~ /^d/ { print $1, $2, $6 }' <<<"$contents" | sort)
 expected=$(sort <<'EOF'
 -rwxr-xr-x root/root ./usr/bin/tranchor
+-rwxr-xr-x root/root ./usr/libexec/tranchor/desktop-launch
 -rw-r--r-- root/root ./usr/share/applications/tranchor.desktop
 -rw-r--r-- root/root ./usr/share/doc/tranchor/README.md
 -rw-r--r-- root/root ./usr/share/doc/tranchor/changelog.gz
 -rw-r--r-- root/root ./usr/share/doc/tranchor/copyright
 -rw-r--r-- root/root ./usr/share/man/man1/tranchor.1.gz
+-rw-r--r-- root/root ./usr/share/mime/packages/tranchor.xml
 EOF
 )
 [[ $files == "$expected" ]] || fail "package contents differ:
@@ -95,6 +97,13 @@ for unwanted in libasan libubsan libgtest; do
 done
 echo "ok: Depends covers $(tr '\n' ' ' <<<"$needed")"
 
+# The desktop entry and the launcher name the installed places, not CPack's staging directory.
+grep -qxF 'Exec=/usr/libexec/tranchor/desktop-launch %f' "$work/tree/usr/share/applications/tranchor.desktop" ||
+  fail "the packaged desktop entry does not start /usr/libexec/tranchor/desktop-launch"
+grep -qxF '"/usr/bin/tranchor" "$@"' "$work/tree/usr/libexec/tranchor/desktop-launch" ||
+  fail "the packaged launcher does not run /usr/bin/tranchor"
+echo "ok: the desktop entry and the launcher name /usr"
+
 # lintian: no errors (it exits non-zero on an error tag, or when it cannot check the package).
 # Whatever else it says goes to the test's output; its scratch files go to the work directory.
 TMPDIR=$work lintian --fail-on error --pedantic --display-info "$deb" >"$work/lintian.log" 2>&1 ||
@@ -108,7 +117,7 @@ outside=$(grep -v "^$prefix/" "$build/install_manifest.txt" || true)
 [[ -z $outside ]] || fail "install_manifest.txt names files outside the prefix after cpack:
 $outside"
 xargs rm -f <"$build/install_manifest.txt"
-rmdir "$prefix/share/doc/tranchor"
+rmdir "$prefix/libexec/tranchor" "$prefix/share/doc/tranchor"
 left=$(find "$prefix" -type f -o -type l)
 [[ -z $left ]] || fail "the removal recipe leaves files:
 $left"
