@@ -164,12 +164,14 @@ done
 echo "ok: xdg-mime tells piece 1 from a manual page and another file named NAME.1"
 
 # The launcher glues the set and keeps the window open with the result until a key is pressed.
+# The set's name begins with a dash, which a file manager passes on as it is.
 mv DATA.ZIP original.zip
-pane_start "'$launcher' DATA.1"
+for piece_file in DATA.[0-9]*; do mv -- "$piece_file" "-$piece_file"; done
+pane_start "'$launcher' -DATA.1"
 wait_screen "Press any key to close."
 sleep 0.3
 [[ ! -s exit-code ]] || fail "the launcher ended without waiting for a key"
-cmp -s original.zip DATA.zip || fail "the launcher's glue differs from the source"
+cmp -s original.zip ./-DATA.zip || fail "the launcher's glue differs from the source"
 keys x
 expect_exit 0
 echo "ok: the launcher glues and waits for a key"

@@ -100,7 +100,7 @@ echo "ok: Depends covers $(tr '\n' ' ' <<<"$needed")"
 # The desktop entry and the launcher name the installed places, not CPack's staging directory.
 grep -qxF 'Exec=/usr/libexec/tranchor/desktop-launch %f' "$work/tree/usr/share/applications/tranchor.desktop" ||
   fail "the packaged desktop entry does not start /usr/libexec/tranchor/desktop-launch"
-grep -qxF '"/usr/bin/tranchor" "$@"' "$work/tree/usr/libexec/tranchor/desktop-launch" ||
+grep -qxF '"/usr/bin/tranchor" -- "$@"' "$work/tree/usr/libexec/tranchor/desktop-launch" ||
   fail "the packaged launcher does not run /usr/bin/tranchor"
 echo "ok: the desktop entry and the launcher name /usr"
 
