@@ -3,11 +3,13 @@
 
 tranchor runs in a pseudo-terminal of 80 x 25 and is driven by the keys a user would type: the
 file is dropped on it as its argument, then s, the size and Enter for a split; piece 1 is dropped
-on it for a join, which needs no key. Every timing is the median of several runs; peak resident
-memory is what time(1) reports for each process. Every rebuilt file is
+on it for a join, which needs no key. Both tools run in every round, in turns that alternate from
+round to round, with a sync before each timed command; each round gives a paired ratio
+(tranchor's time / the peer's), and the table shows the median of those ratios beside the median
+times. Peak resident memory is what time(1) reports for each process. Every rebuilt file is
 compared with its source, and any difference ends the run with an error.
 
-Usage: drive.py TRANCHOR_BINARY WORK_DIRECTORY [--runs N] [--quick]
+Usage: drive.py TRANCHOR_BINARY WORK_DIRECTORY [--runs N] [--quick] [--no-sparse]
 """
 import argparse
 import fcntl
@@ -163,8 +165,9 @@ def tool_pieces(directory, base):
 class Case:
     """One source file cut into pieces of one size, split and joined by both tools."""
 
-    def __init__(self, tag, name, source, piece_size, suffix_length):
+    def __init__(self, tag, name, source, piece_size, suffix_length, targets):
         self.tag = tag
+        self.targets = targets
         self.name = name
         self.source = source
         self.piece_size = piece_size
@@ -217,25 +220,30 @@ class Case:
     def median(self, key):
         return statistics.median(run.seconds for run in self.runs[key])
 
+    def ratio(self, operation):
+        """The median over the rounds of tranchor's time divided by the peer's in that round."""
+        pairs = zip(self.runs[f"tool {operation}"], self.runs[f"peer {operation}"])
+        return statistics.median(tool.seconds / peer.seconds for tool, peer in pairs)
+
     def peak(self, key):
         return max(run.rss_kib for run in self.runs[key])
 
 
 def print_table(cases, terminal_bytes, rounds):
     print()
-    print(f"Median of {rounds} runs; MB = 10^6 bytes; peer = GNU split / cat; "
-          "ratio = tranchor's throughput / peer's (above 1: tranchor faster).")
-    header = (f"{'what':<40} {'tranchor s':>10} {'peer s':>9} {'tranchor MB/s':>13} {'peer MB/s':>10} "
-              f"{'ratio':>6} {'RSS KiB':>8} {'peer RSS':>8}")
+    print(f"{rounds} rounds, both tools in each, order alternating, a sync before every timed command; "
+          "ratio = median of the rounds' tranchor time / peer time (below 1: tranchor faster); "
+          "peer = GNU split -b / cat.")
+    header = (f"{'case':<44} {'tranchor s':>10} {'peer s':>9} {'ratio':>6} {'target':>7} "
+              f"{'RSS KiB':>8} {'peer RSS':>8}")
     print(header)
     print("-" * len(header))
     for case in cases:
         for operation in ("split", "join"):
-            tool = case.median(f"tool {operation}")
-            peer = case.median(f"peer {operation}")
-            label = f"{case.name} {operation}"
-            print(f"{label:<40} {tool:>10.3f} {peer:>9.3f} {case.size / MB / tool:>13.0f} "
-                  f"{case.size / MB / peer:>10.0f} {peer / tool:>6.2f} {case.peak('tool ' + operation):>8} "
+            label = f"{case.name}, {'split' if operation == 'split' else 'glue'}"
+            target = case.targets[operation]
+            print(f"{label:<44} {case.median('tool ' + operation):>10.3f} {case.median('peer ' + operation):>9.3f} "
+                  f"{case.ratio(operation):>6.2f} {target:>7} {case.peak('tool ' + operation):>8} "
                   f"{case.peak('peer ' + operation):>8}")
     for case in cases:
         print(f"{case.name}: {case.pieces} tranchor pieces, {case.peer_pieces} split pieces")
@@ -268,7 +276,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("binary")
     parser.add_argument("work")
-    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--quick", action="store_true", help="small files, for trying the bench itself")
     parser.add_argument("--no-sparse", action="store_true")
     options = parser.parse_args()
@@ -276,13 +284,21 @@ def main():
     work = os.path.abspath(options.work)
     os.makedirs(work, exist_ok=True)
 
-    big_size = (16 if options.quick else 1024) << 20
-    small_size = (1 if options.quick else 32) << 20
-    big = os.path.join(work, "big.bin")
-    small = os.path.join(work, "small.bin")
-    print(f"making {big_size >> 20} MiB and {small_size >> 20} MiB of random bytes in {work}", flush=True)
-    write_random(big, big_size)
-    write_random(small, small_size)
+    scale = 16 if options.quick else 1
+    large_size = (1024 << 20) // scale
+    quarter_size = (256 << 20) // scale
+    # Sources for sets of 3,000 and 30,000 pieces of 1,100 bytes, the last one shorter.
+    many_pieces = (3_000, 30_000)
+    sources = {
+        "large": (os.path.join(work, "large.bin"), large_size),
+        "quarter": (os.path.join(work, "quarter.bin"), quarter_size),
+    }
+    for count in many_pieces:
+        sources[f"pieces{count}"] = (os.path.join(work, f"pieces{count}.bin"), 1100 * count // scale - 518)
+    print(f"making {', '.join(f'{size:,}' for _, size in sources.values())} bytes of random data in {work}",
+          flush=True)
+    for path, size in sources.values():
+        write_random(path, size)
     # On ext4 without a journal, a new file passes over every inode deleted in the last half
     # minute or so (while its inode block is not yet written back): right after thousands of
     # files were deleted, making files costs many times more, for both tools. The bench deletes
@@ -292,24 +308,32 @@ def main():
         print(f"waiting {SETTLE_S} s for files deleted before the bench to age", flush=True)
         os.sync()
         time.sleep(SETTLE_S)
+    # Four pieces: piece 1 holds the 18-byte header, so each piece is a little over a quarter.
+    quarter_piece = (quarter_size + 18 + 3) // 4
     cases = [
-        Case("big", f"{big_size >> 20} MiB, 100,000,000-byte pieces", big,
-             1_000_000 if options.quick else 100_000_000, 2),
-        Case("small", f"{small_size >> 20} MiB, 1,100-byte pieces", small, 1100, 5),
+        Case("quarter", f"{quarter_size >> 20} MiB into 4 pieces", sources["quarter"][0], quarter_piece, 2,
+             {"split": "<= 1.0", "join": "<= 1.1"}),
+        Case("large", f"{large_size >> 20} MiB, {100_000_000 // scale:,}-byte pieces", sources["large"][0],
+             100_000_000 // scale, 2, {"split": "<= 1.0", "join": "<= 1.1"}),
+    ] + [
+        Case(f"pieces{count}", f"{count // scale:,} pieces of 1,100 bytes", sources[f"pieces{count}"][0], 1100, 5,
+             {"split": "<= 1.0", "join": "<= 1.5"})
+        for count in many_pieces
     ]
     for round_number in range(1, options.runs + 1):
         for case in cases:
             started = time.monotonic()
-            case.one_round(binary, work, round_number, keep=case.tag == "small")
+            case.one_round(binary, work, round_number, keep=case.tag.startswith("pieces"))
             print(f"round {round_number}: {case.name} done in {time.monotonic() - started:.1f} s", flush=True)
-    terminal_bytes = [(f"the {cases[1].name} split",
-                       int(statistics.median(run.terminal_bytes for run in cases[1].runs["tool split"])))]
+    terminal_bytes = [(f"the {cases[-1].name} split",
+                       int(statistics.median(run.terminal_bytes for run in cases[-1].runs["tool split"])))]
     print_table(cases, terminal_bytes, options.runs)
-    os.unlink(big)
-    os.unlink(small)
-    for round_number in range(1, options.runs + 1):
-        for side in ("tool", "peer"):
-            shutil.rmtree(os.path.join(work, f"small-{side}-{round_number}"), ignore_errors=True)
+    for path, _ in sources.values():
+        os.unlink(path)
+    for case in cases:
+        for round_number in range(1, options.runs + 1):
+            for side in ("tool", "peer"):
+                shutil.rmtree(os.path.join(work, f"{case.tag}-{side}-{round_number}"), ignore_errors=True)
     if not options.no_sparse:
         if options.quick:
             sparse_case(binary, work, "40M", 16 << 20)
