@@ -1,5 +1,8 @@
 #include "console/keyboard.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "console/device_in_use.h"
 #include "console/screen.h"
 #include "frame/runtime_state.h"
@@ -48,7 +51,10 @@ static DecodedKey peek_key(InputPeek* outcome) {
           key.length = 2;
         } else {
           key.bytes[0] = record.character;
-          key.length = 1;
+          for (int at = 0; at < record.more_count && at + 1 < CHARACTER_MAX_BYTES; ++at) {
+            key.bytes[at + 1] = record.more[at];
+          }
+          key.length = static_cast<std::uint8_t>(1 + std::min<int>(record.more_count, CHARACTER_MAX_BYTES - 1));
         }
         return key;
       }
@@ -95,7 +101,7 @@ void con_flush_input() { con_device().flush_input(); }
 
 void con_yield() { con_device().sleep_one_millisecond(); }
 
-std::uint8_t con_wait_char() {
+DecodedKey con_wait_char() {
   for (;;) {
     con_device().sleep_one_millisecond();
     InputPeek outcome = InputPeek::empty;
@@ -105,7 +111,7 @@ std::uint8_t con_wait_char() {
       continue;
     }
     con_discard_event();
-    if (key.length == 1) return key.bytes[0];
+    if (key.bytes[0] != 0) return key;
   }
 }
 
@@ -114,20 +120,25 @@ TextValue con_input_line() {
   unsigned char buffer[LINE_INPUT_MAX];
   std::uint32_t count = 0;
   for (;;) {
-    const std::uint8_t character = con_wait_char();
-    if (character == 8) {
-      if (count == 0) continue;
-      con_cursor_back();
-      con_put_char(' ');
-      con_cursor_back();
-      --count;
-    } else if (character == 13) {
+    const DecodedKey typed = con_wait_char();
+    const std::uint8_t character = typed.bytes[0];
+    const bool single = typed.length == 1;
+    if (single && character == 8) {
+      // The last character goes whole, cell by cell, also across a row boundary.
+      for (std::size_t cells = con_device().last_character_length(buffer, count); cells > 0; --cells) {
+        con_cursor_back();
+        con_put_char(' ');
+        con_cursor_back();
+        --count;
+      }
+    } else if (single && character == 13) {
       break;
-    } else if (character < 32 || count == LINE_INPUT_MAX) {
+    } else if ((single && character < 32) || count + typed.length > LINE_INPUT_MAX) {
       continue;
     } else {
-      buffer[count++] = character;
-      con_put_char(character);
+      std::memcpy(buffer + count, typed.bytes, typed.length);
+      con_write(typed.bytes, typed.length);
+      count += typed.length;
     }
   }
   con_new_line();

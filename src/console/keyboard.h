@@ -1,12 +1,14 @@
 // Keyboard input: keys taken straight from the console's input queue and turned into short texts
 // (empty: no key; one byte: the character; two bytes: 0 and the scan code of a key without a
-// character or of any key pressed with Alt), and a line editor with echo. When a key is needed
+// character or of any key pressed with Alt; two or more bytes starting with one that is not 0:
+// a character that takes several bytes of text), and a line editor with echo. When a key is needed
 // and no console input exists at all, the run ends (rt_end_without_console) instead of waiting
 // forever.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/console_device.h"
 #include "text/text_value.h"
 
 constexpr std::uint32_t LINE_INPUT_MAX = 128;
@@ -25,15 +27,17 @@ void con_yield();
 // Throws away every pending input record.
 void con_flush_input();
 // Reads a typed line of at most LINE_INPUT_MAX bytes with echo; Enter ends it and starts a new
-// line; the result does not hold the Enter.
+// line; the result does not hold the Enter. A character is taken whole or not at all, and
+// Backspace erases the last character whole, however many bytes it takes.
 TextValue con_input_line();
 
 // The steps the services above are made of.
 struct DecodedKey {
-  std::uint8_t bytes[2] = {0, 0};
+  std::uint8_t bytes[CHARACTER_MAX_BYTES] = {};
   std::uint8_t length = 0;  // 0 when no key was found
 };
 DecodedKey con_peek_key();
 DecodedKey con_read_key();
-std::uint8_t con_wait_char();
+// Waits for a key that gives a character (keys without one are thrown away) and gives it.
+DecodedKey con_wait_char();
 void con_discard_event();

@@ -4,10 +4,9 @@
 
 #include "frame/os_call.h"
 #include "frame/runtime_state.h"
+#include "platform/path_rules.h"
 
 namespace {
-
-constexpr std::size_t MAX_NAME_BYTES = 255;
 
 // Walks the list; the caller holds channel_list_lock.
 FileChannel* find_locked(ChannelNumber channel) {
@@ -156,10 +155,12 @@ ChannelKind file_channel_kind(std::uint8_t mode) {
 }
 
 bool file_os_name(const TextValue& name, std::string& os_name) {
-  const std::string_view bytes = txt_view(name);
-  os_name.assign(bytes.substr(0, MAX_NAME_BYTES));
+  // Whole, however long: the file system refuses a name beyond its limits, where a shortened
+  // one would name another file.
+  os_name.assign(txt_view(name));
   if (os_name.empty()) return false;
-  return os_name.find_first_of(std::string_view("*?\0", 3)) == std::string::npos;
+  if (os_name.find_first_of(std::string_view("*?\0", 3)) != std::string::npos) return false;
+  return name_text_holdable(os_name);
 }
 
 void file_open(ChannelNumber channel, const TextValue& name, const OpenRequest& request) {

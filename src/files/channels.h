@@ -67,8 +67,9 @@ struct FileChannel {
   unsigned char* buffer;        // record_length bytes, right behind the record
 };
 
-// Opens the named file on the channel. The name's first 255 bytes are used; an empty name, one
-// holding "*", "?" or a zero byte gives 64. Record length below 1: 5. Channel already open: 55
+// Opens the named file on the channel. The whole name is used, however long (the file system
+// refuses one beyond its limits); an empty name, one holding "*", "?" or a zero byte, or a text
+// that no file name has (a control byte that starts no whole form) gives 64. Record length below 1: 5. Channel already open: 55
 // (that channel is left as it was). A failing open with write access is tried once more
 // read-only unless the mode has MODE_NO_FALLBACK; then the mapped error of the last attempt
 // (76 missing directory, 70 file held by another opener, 53 missing file in input mode, ...).
@@ -100,8 +101,9 @@ ChannelNumber file_free_channel();
 enum class ChannelKind : std::uint8_t { output, append, record, input, binary };
 ChannelKind file_channel_kind(std::uint8_t mode);
 
-// The name as the file system gets it: the first 255 bytes. False for a name that is empty
-// or holds "*", "?" or a zero byte (which would make the file system see a different name).
+// The name as the file system gets it: all of it. False for a name that is empty, holds "*",
+// "?" or a zero byte (which would make the file system see a different name), or is the text of
+// no name this system can hold.
 bool file_os_name(const TextValue& name, std::string& os_name);
 
 // The open channel of that number; records 52 and gives null when it is not open.

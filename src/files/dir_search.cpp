@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::size_t MAX_PATTERN_BYTES = 256;
 constexpr std::uint32_t MASK_BITS = ATTR_HIDDEN | ATTR_SYSTEM | ATTR_VOLUME | ATTR_DIRECTORY;
 constexpr std::uint32_t EXCLUDING_BITS = ATTR_HIDDEN | ATTR_SYSTEM | ATTR_DIRECTORY;
 
@@ -43,7 +42,8 @@ TextValue dir_search(const TextValue& pattern, std::uint32_t mask) {
   bool out_of_memory = false;
   {
     SpinGuard name_guard(files.file_name_lock);
-    std::string os_pattern(txt_view(pattern).substr(0, MAX_PATTERN_BYTES));
+    // Whole, however long: a shortened pattern would find other files.
+    std::string os_pattern(txt_view(pattern));
     bool found = false;
 
     if (os_pattern.empty()) {

@@ -3,6 +3,7 @@
 // above count from 1. Each operating system provides one implementation; tests use a virtual one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // One character cell: the byte is shown as its code-page-437 glyph, never interpreted.
@@ -32,6 +33,10 @@ constexpr std::uint32_t RIGHT_CTRL_PRESSED = 0x4;
 constexpr std::uint32_t LEFT_CTRL_PRESSED = 0x8;
 constexpr std::uint32_t SHIFT_PRESSED = 0x10;
 
+// The most bytes one typed character takes in a text: code page 437 gives one, a character it
+// lacks takes the bytes of its form (platform/text_forms.h).
+constexpr int CHARACTER_MAX_BYTES = 4;
+
 struct InputRecord {
   InputEventKind kind = InputEventKind::key;
   bool key_down = true;
@@ -39,6 +44,11 @@ struct InputRecord {
   std::uint8_t character = 0;   // byte in the input code page (437), 0 when the key gives none
   std::uint16_t scan_code = 0;  // PC keyboard set-1 scan code
   std::uint32_t control_state = 0;
+  // A typed character that takes more than one byte of text: `character` is its first byte
+  // (a control byte, which alone would be a key such as Ctrl+A) and these are the others. Such
+  // a character is text, never a key of its own.
+  std::uint8_t more[CHARACTER_MAX_BYTES - 1] = {};
+  std::uint8_t more_count = 0;
 };
 
 // Which of the process's standard streams a call is about.
@@ -93,6 +103,11 @@ class ConsoleDevice {
   // Gives up the processor for about one millisecond between looks at the queue. Also the
   // moment to bring a deferred display up to date.
   virtual void sleep_one_millisecond() = 0;
+
+  // --- text -------------------------------------------------------------------------------
+  // How many bytes the last character of the text takes (a character that code page 437 lacks
+  // takes several), so that the line editor erases it whole. 0 for an empty text.
+  virtual std::size_t last_character_length(const std::uint8_t* text, std::size_t count) const;
 
   // --- end of the process -----------------------------------------------------------------
   // Brings whatever the user sees up to date and gives the terminal back as it was found.

@@ -11,11 +11,12 @@
 // succeeds; the caller clears it first (set_last_error(0)), so that one wrapper maps codes to
 // error numbers on every platform.
 //
-// Names are zero-terminated strings of code-page-437 bytes; "/" separates directories. Finding a
-// file (opening an existing one, searching, the source of a rename) compares letters without
-// regard to case; making one (FS_CREATE_NEW, FS_CREATE_ALWAYS, the new name of a rename) takes
-// the last element of the name exactly as written, so that it never lands on another file
-// whose name differs only in case.
+// Names are zero-terminated texts of code-page-437 bytes, in which a character or byte that the
+// code page lacks has a form of its own (platform/text_forms.h); "/" separates directories. A
+// text that is the text of no name fails with 123. Finding a file (opening an existing one,
+// searching, the source of a rename) compares letters without regard to case; making one
+// (FS_CREATE_NEW, FS_CREATE_ALWAYS, the new name of a rename) takes the last element of the name
+// exactly as written, so that it never lands on another file whose name differs only in case.
 #pragma once
 
 #include <cstdint>
@@ -78,6 +79,7 @@ constexpr std::uint32_t FS_ERROR_FILE_EXISTS = 80;
 constexpr std::uint32_t FS_ERROR_INVALID_PARAMETER = 87;
 constexpr std::uint32_t FS_ERROR_BROKEN_PIPE = 109;
 constexpr std::uint32_t FS_ERROR_DISK_FULL = 112;
+constexpr std::uint32_t FS_ERROR_INVALID_NAME = 123;
 constexpr std::uint32_t FS_ERROR_NEGATIVE_SEEK = 131;
 constexpr std::uint32_t FS_ERROR_DIR_NOT_EMPTY = 145;
 constexpr std::uint32_t FS_ERROR_ALREADY_EXISTS = 183;

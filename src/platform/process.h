@@ -5,9 +5,10 @@
 class ConsoleDevice;
 class FileSystem;
 
-// The command line as one zero-terminated string of code-page-437 bytes, program name first.
-// Where the system hands over separate arguments, they are joined by single blanks and the
-// program name is put in double quotes when it holds a blank.
+// The command line as one zero-terminated text, program name first: code-page-437 bytes, and the
+// forms of what the code page lacks (platform/text_forms.h). Where the system hands over
+// separate arguments, they are joined by single blanks. The program name is put in double
+// quotes when it holds a blank or a form, so that it ends where the name ends.
 const char* process_command_line(int argc, char** argv);
 
 // The real console and file system of this system. The console is set up lazily and is safe to

@@ -4,6 +4,7 @@
 
 #include "console/screen.h"
 #include "fakes/runtime_fixture.h"
+#include "platform/text_forms.h"
 
 namespace {
 
@@ -117,6 +118,45 @@ TEST_F(KeyboardTest, BackspaceErasesAcrossARowAndDoesNothingAtTheStart) {
   EXPECT_EQ(console.row(2), "");
 }
 
+// The text of typed characters; control characters (Backspace) stay the keys they are.
+std::string text_of(std::u32string_view characters) {
+  std::string text;
+  for (char32_t c : characters) {
+    if (c < 32) {
+      text += static_cast<char>(c);
+    } else {
+      text_append_code(text, c);
+    }
+  }
+  return text;
+}
+
+TEST_F(KeyboardTest, ACharacterOfSeveralBytesIsTakenWholeAndErasedWhole) {
+  // Ж takes 2 bytes, 日 3, 🎉 4; Backspace takes the last character away however long it is,
+  // also when the row's end cut it; a form starting with a control byte is no control key.
+  struct Case {
+    std::u32string typed;  // 8 is Backspace
+    std::u32string line;
+  };
+  const Case cases[] = {
+      {U"a\u0416b", U"a\u0416b"},
+      {U"a\u0416\u65e5\U0001F389\x08\x08" U"b", U"a\u0416b"},
+      {U"\u263a\u0416\x08\x08\x08", U""},
+      {U"abcdefg\u65e5\u0416\x08x", U"abcdefg\u65e5x"},  // 日 runs over the row's end
+  };
+  for (const Case& c : cases) {
+    console.set_cursor(1, 1);
+    con_clear_screen();
+    console.type(text_of(c.typed) + "\r");
+    EXPECT_EQ(bytes(con_input_line()), text_of(c.line));
+    std::string shown = console.row(1) + console.row(2);
+    while (!shown.empty() && shown.back() == ' ') shown.pop_back();
+    EXPECT_EQ(shown, text_of(c.line));
+  }
+  console.type(text_of(U"\u0416"));
+  EXPECT_EQ(bytes(con_poll_key()), text_of(U"\u0416"));
+}
+
 class LongLineTest : public RuntimeFixture {
  protected:
   LongLineTest() : RuntimeFixture(80, 25) {}
@@ -130,6 +170,13 @@ TEST_F(LongLineTest, OnlyTheFirst128BytesAreTakenAndBackspaceMakesRoom) {
   EXPECT_EQ(std::string(txt_view(line)), typed.substr(0, 127) + "z");
   EXPECT_EQ(console.row(1), typed.substr(0, 80));
   EXPECT_EQ(console.row(2), typed.substr(80, 47) + "z");
+}
+
+TEST_F(LongLineTest, ACharacterThatDoesNotFitWholeIsNotTaken) {
+  // 127 bytes leave room for one byte: a 2-byte character is refused, a plain one taken.
+  const std::string typed(127, 'a');
+  console.type(typed + text_of(U"\u0416") + "z\r");
+  EXPECT_EQ(std::string(txt_view(con_input_line())), typed + "z");
 }
 
 TEST_F(LongLineTest, HiddenCursorIsHiddenAgainAfterTheLine) {

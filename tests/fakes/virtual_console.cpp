@@ -1,5 +1,7 @@
 #include "fakes/virtual_console.h"
 
+#include "platform/text_forms.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -157,9 +159,21 @@ void VirtualConsole::release_key(std::uint8_t character, std::uint16_t scan_code
 }
 
 void VirtualConsole::type(const std::string& bytes) {
-  for (unsigned char byte : bytes) {
-    press_key(byte, scan_code_for(byte));
-    release_key(byte, scan_code_for(byte));
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t length = text_character_length(std::string_view(bytes).substr(at));
+    const auto byte = static_cast<unsigned char>(bytes[at]);
+    if (length > 1) {
+      // A character that code page 437 lacks: one key whose character is its form.
+      InputRecord record;
+      record.character = byte;
+      record.more_count = static_cast<std::uint8_t>(length - 1);
+      for (std::size_t i = 1; i < length; ++i) record.more[i - 1] = static_cast<std::uint8_t>(bytes[at + i]);
+      input_.push_back(record);
+    } else {
+      press_key(byte, scan_code_for(byte));
+      release_key(byte, scan_code_for(byte));
+    }
+    at += length;
   }
 }
 

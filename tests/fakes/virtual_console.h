@@ -28,7 +28,8 @@ class VirtualConsole : public ConsoleDevice {
 
   // --- what a test sets ---------------------------------------------------------------------
   void queue(const InputRecord& record) { input_.push_back(record); }
-  // Key-down records for every byte of the text, each with the scan code of its key.
+  // Key-down records for every byte of the text, each with the scan code of its key; the whole
+  // form of a character that code page 437 lacks is one key of that character.
   void type(const std::string& bytes);
   // Keys the user types once the program has thrown pending keys away (after the next flush).
   void type_after_flush(const std::string& bytes) { after_flush_ += bytes; }

@@ -5,22 +5,33 @@
 #include <string>
 #include <vector>
 
+#include "platform/text_forms.h"
+
 namespace {
 
 struct Key {
   int character;
   int scan_code;
   std::uint32_t control_state;
+  std::string more = {};  // the other bytes of a character that takes several
 };
 
 bool operator==(const Key& a, const Key& b) {
   return a.character == b.character && a.scan_code == b.scan_code &&
-         a.control_state == b.control_state;
+         a.control_state == b.control_state && a.more == b.more;
 }
 
 std::ostream& operator<<(std::ostream& out, const Key& key) {
-  return out << "{" << key.character << ", " << key.scan_code << ", 0x" << std::hex
-             << key.control_state << std::dec << "}";
+  out << "{" << key.character << ", " << key.scan_code << ", 0x" << std::hex << key.control_state;
+  for (unsigned char byte : key.more) out << ", 0x" << static_cast<int>(byte);
+  return out << std::dec << "}";
+}
+
+// The key of a typed character that code page 437 lacks: the bytes of its form in a text.
+Key typed(char32_t character, std::uint32_t control_state = 0) {
+  std::string text;
+  text_append_code(text, character);
+  return {static_cast<std::uint8_t>(text[0]), 0, control_state, text.substr(1)};
 }
 
 std::vector<Key> keys_of(const std::vector<InputRecord>& records) {
@@ -29,7 +40,8 @@ std::vector<Key> keys_of(const std::vector<InputRecord>& records) {
     EXPECT_EQ(record.kind, InputEventKind::key);
     EXPECT_TRUE(record.key_down);
     EXPECT_EQ(record.repeat_count, 1);
-    keys.push_back({record.character, record.scan_code, record.control_state});
+    keys.push_back({record.character, record.scan_code, record.control_state,
+                    std::string(reinterpret_cast<const char*>(record.more), record.more_count)});
   }
   return keys;
 }
@@ -124,10 +136,14 @@ const Case CASES[] = {
     // Typed UTF-8.
     {"umlaut", {"\xc3\xa4"}, {{0x84, 0, 0}}},
     {"umlaut split", {"\xc3", "\xa4"}, {{0x84, 0, 0}}},
-    {"euro sign and emoji are dropped", {"\xe2\x82\xac\xf0\x9f\x98\x80!"}, {{'!', 0x02, SHIFT}}},
+    {"euro sign, emoji and Cyrillic come as the forms of their characters",
+     {"\xe2\x82\xac\xf0\x9f\x98\x80!\xd0\x96"}, {typed(U'\u20ac'), typed(U'\U0001F600'), {'!', 0x02, SHIFT}, typed(U'\u0416')}},
+    {"a character split across reads", {"\xf0\x9f", "\x98", "\x80"}, {typed(U'\U0001F600')}},
     {"block and box glyphs", {"\xe2\x96\xa0\xe2\x95\x90"}, {{0xFE, 0, 0}, {0xCD, 0, 0}}},
-    {"pictures of control bytes are dropped", {"\xe2\x99\xaa\xe2\x98\xba"}, {}},
+    // As bytes they would be keys (Ctrl+M, Ctrl+A): they are characters.
+    {"pictures of control bytes come as forms", {"\xe2\x99\xaa\xe2\x98\xba"}, {typed(U'\u266a'), typed(U'\u263a')}},
     {"alt umlaut", {"\x1b\xc3\xa4"}, {{0x84, 0, ALT}}},
+    {"alt Cyrillic", {"\x1b\xd0\x96"}, {typed(U'\u0416', ALT)}},
     {"invalid bytes", {"\xff" "a\x80" "b\xc3" "c\xe0\x80\x80" "d"},
      {{'a', 0x1E, 0}, {'b', 0x30, 0}, {'c', 0x2E, 0}, {'d', 0x20, 0}}},
     {"unfinished character at a pause", {"\xe2\x82"}, {}},

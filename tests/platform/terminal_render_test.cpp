@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/cp437.h"
+#include "platform/cp437.h"
+#include "platform/text_forms.h"
 #include "platform/vt_model.h"
 
 namespace {
@@ -57,6 +58,62 @@ TEST_F(TerminalRenderTest, EveryByteShowsAsItsGlyphAndNeverMovesTheCursor) {
   // 7, 8, 9, 10, 13: bullet, inverse bullet, circle, inverse circle, note.
   EXPECT_NE(out.find("\xe2\x80\xa2\xe2\x97\x98\xe2\x97\x8b\xe2\x97\x99"), std::string::npos);
   EXPECT_NE(out.find("\xe2\x99\xaa"), std::string::npos);
+}
+
+TEST(TerminalRenderForms, ACharacterShowsOnceInTheCellsOfItsFormAndTheRowKeepsItsLayout) {
+  // On a row of 10 cells: the character in the first cell of its form and blanks after it; a
+  // wide one in two cells; one of unsure width as the stand-in. A form that the right edge cuts
+  // shows the character in the part that has room for it. Then the rest of the row follows in
+  // its own columns, and a form that a later frame completes or breaks is drawn again.
+  struct Case {
+    int column;
+    char32_t character;
+    std::u32string row0;  // what the terminal shows on rows 0 and 1 (RIGHT_HALF as U'\0')
+    std::u32string row1;
+  };
+  const char32_t half = VtModel::RIGHT_HALF;
+  const Case cases[] = {
+      {0, U'\u0416', U"\u0416 x", U""},
+      {0, U'\u65e5', std::u32string(U"\u65e5") + half + U" x", U""},
+      {0, U'\U0001F389', std::u32string(U"\U0001F389") + half + U"  x", U""},
+      {0, U'\u0301', U"\uFFFD  x", U""},
+      {9, U'\u0416', U"         \u0416", U" x"},
+      {9, U'\u65e5', U"          ", std::u32string(U"\u65e5") + half + U"x"},
+      {8, U'\U0001F389', std::u32string(U"        \U0001F389") + half, U"  x"},
+      {9, U'\U0001F389', U"          ", std::u32string(U"\U0001F389") + half + U" x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<unsigned>(c.character));
+    TerminalGrid grid(10, 3);
+    TerminalRenderer renderer(10, 3);
+    ByteBuffer frame(TerminalRenderer::frame_capacity(10, 3));
+    VtModel terminal(10, 3);
+    std::string text;
+    text_append_code(text, c.character);
+    text += 'x';
+    // The first frame shows the form's first byte alone; the second, the whole form.
+    write_text(grid, c.column, 0, text.substr(0, 1));
+    renderer.render(grid, frame);
+    terminal.apply(frame.view());
+    const std::string rest = text.substr(1);
+    const int first_row = std::min(static_cast<int>(rest.size()), 10 - c.column - 1);
+    write_text(grid, c.column + 1, 0, rest.substr(0, static_cast<std::size_t>(first_row)));
+    write_text(grid, 0, 1, rest.substr(static_cast<std::size_t>(first_row)));
+    frame.clear();
+    renderer.render(grid, frame);
+    terminal.apply(frame.view());
+    for (int x = 0; x < 10; ++x) {
+      EXPECT_EQ(terminal.cell(x, 0).glyph, x < static_cast<int>(c.row0.size()) ? c.row0[x] : U' ') << x;
+      EXPECT_EQ(terminal.cell(x, 1).glyph, x < static_cast<int>(c.row1.size()) ? c.row1[x] : U' ') << x;
+    }
+    expect_same(grid, terminal);
+    // Broken again: the bytes show as their glyphs.
+    write_text(grid, c.column, 0, "?");
+    frame.clear();
+    renderer.render(grid, frame);
+    terminal.apply(frame.view());
+    expect_same(grid, terminal);
+  }
 }
 
 TEST_F(TerminalRenderTest, SecondFrameWithoutChangesIsEmpty) {
@@ -350,14 +407,19 @@ TEST(TerminalGridFill, RunsOnAcrossRowEndsAndStopsAtTheEnd) {
 TEST(TerminalRenderReplay, TerminalFollowsTheGridThroughRandomWork) {
   // Whatever the program does between frames, the terminal ends up showing the grid, or the
   // part of it around the cursor that a smaller window holds; now and then the window is
-  // resized.
+  // resized. Texts of random bytes, and texts of characters of every kind, many of them forms
+  // of characters that code page 437 lacks (narrow, wide, shown by a stand-in), cut by edges
+  // and written over.
   struct Window {
     int columns, rows;
   };
   const Window windows[] = {{23, 9}, {15, 4}, {23, 1}, {5, 9}, {1, 1}};
+  const char32_t samples[] = {U'a', U'\u00e9', U'\u0416', U'\u03a9', U'\u65e5', U'\U0001F389', U'\u0301',
+                              U'\u263a', 0xDCFF, U'\u2014', U'\uFF21', U'\U00020001'};
   const int columns = 23, rows = 9;
+  for (const bool characters : {false, true})
   for (const Window& window : windows) {
-    SCOPED_TRACE(testing::Message() << "window " << window.columns << "x" << window.rows);
+    SCOPED_TRACE(testing::Message() << "window " << window.columns << "x" << window.rows << (characters ? ", characters" : ", bytes"));
     std::mt19937 random(12345);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     TerminalGrid grid(columns, rows);
@@ -368,8 +430,14 @@ TEST(TerminalRenderReplay, TerminalFollowsTheGridThroughRandomWork) {
     for (int step = 0; step < 3000; ++step) {
       switch (pick(9)) {
         case 0: case 1: {
-          std::string text(static_cast<std::size_t>(1 + pick(30)), ' ');
-          for (char& c : text) c = static_cast<char>(pick(256));
+          std::string text;
+          for (int n = 1 + pick(30); n > 0; --n) {
+            if (characters) {
+              text_append_code(text, samples[pick(static_cast<int>(std::size(samples)))]);
+            } else {
+              text += static_cast<char>(pick(256));
+            }
+          }
           write_text(grid, pick(columns), pick(rows), text, static_cast<std::uint16_t>(pick(3) == 0 ? pick(256) : 7));
           break;
         }

@@ -1,7 +1,8 @@
 // A VT terminal as far as the terminal console uses one: cursor moves, SGR colours, erasing,
 // line deletion and insertion, carriage return and line feed, cursor visibility, and UTF-8
-// glyphs written with the deferred wrap at the right edge. Anything else it is sent is a fault
-// of the sender. Shared by the renderer's tests and the console's tests over a pseudo-terminal.
+// glyphs written with the deferred wrap at the right edge; a wide glyph takes two cells, and
+// writing over either half of one blanks the other. Anything else it is sent is a fault of the
+// sender. Shared by the renderer's tests and the console's tests over a pseudo-terminal.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,12 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/cp437.h"
+#include "platform/cp437.h"
 #include "platform/posix/terminal_grid.h"
 #include "platform/posix/terminal_render.h"
+#include "platform/text_forms.h"
 
 class VtModel {
  public:
+  static constexpr char32_t RIGHT_HALF = 0;  // the cell that a wide glyph to its left covers
   struct Cell {
     char32_t glyph = ' ';
     int foreground = 39;
@@ -55,7 +58,9 @@ class VtModel {
   // Row y's glyphs as UTF-8, blanks at the end cut.
   std::string text(int y) const {
     std::string out;
-    for (int x = 0; x < columns_; ++x) utf8_append(out, cell(x, y).glyph);
+    for (int x = 0; x < columns_; ++x) {
+      if (cell(x, y).glyph != RIGHT_HALF) utf8_append(out, cell(x, y).glyph);
+    }
     return out.substr(0, out.find_last_not_of(' ') + 1);
   }
   int columns() const { return columns_; }
@@ -67,16 +72,23 @@ class VtModel {
   int background() const { return background_; }
 
  private:
+  Cell& at(int x, int y) { return cells_[static_cast<std::size_t>(y * columns_ + x)]; }
+  // Writing into either half of a wide glyph leaves the other half blank.
+  void break_wide(int x) {
+    if (at(x, y_).glyph == RIGHT_HALF && x > 0) at(x - 1, y_).glyph = ' ';
+    if (x + 1 < columns_ && at(x + 1, y_).glyph == RIGHT_HALF) at(x + 1, y_).glyph = ' ';
+  }
   void print(char32_t glyph) {
     ASSERT_FALSE(wrap_pending_) << "a glyph behind the last column would wrap";
-    Cell& c = cells_[static_cast<std::size_t>(y_ * columns_ + x_)];
-    c.glyph = glyph;
-    c.foreground = foreground_;
-    c.background = background_;
-    if (x_ == columns_ - 1) {
+    const int cells = character_cells(glyph) == 2 ? 2 : 1;
+    ASSERT_LE(x_ + cells, columns_) << "a wide glyph in the last column";
+    for (int i = 0; i < cells; ++i) break_wide(x_ + i);
+    for (int i = 0; i < cells; ++i) at(x_ + i, y_) = Cell{i == 0 ? glyph : RIGHT_HALF, foreground_, background_};
+    if (x_ + cells == columns_) {
+      x_ = columns_ - 1;
       wrap_pending_ = true;
     } else {
-      ++x_;
+      x_ += cells;
     }
   }
 
@@ -177,16 +189,63 @@ class VtModel {
   int background_ = 49;
 };
 
+// What each cell of the grid should show, read from the top left on: a cell's code-page-437
+// glyph; for the cells of a whole form, the character (a stand-in for one of unsure width) in
+// the first part of the form that the right edge leaves it room in, and blanks; the right half
+// of a wide character shows nothing of its own, in the colours of its left half.
+inline std::vector<VtModel::Cell> expected_cells(const TerminalGrid& grid) {
+  const int columns = grid.columns();
+  const long count = static_cast<long>(columns) * grid.rows();
+  std::vector<VtModel::Cell> cells(static_cast<std::size_t>(count));
+  auto cell = [&](long at) { return grid.cell(static_cast<int>(at % columns), static_cast<int>(at / columns)); };
+  auto look = [&](long at, char32_t glyph, long colours_from) {
+    const std::uint16_t attribute = cell(colours_from).attribute;
+    cells[static_cast<std::size_t>(at)] = VtModel::Cell{glyph, sgr_foreground(attribute), sgr_background(attribute)};
+  };
+  for (long at = 0; at < count;) {
+    std::string bytes;
+    for (long i = at; i < count && i < at + static_cast<long>(TEXT_FORM_MAX_BYTES); ++i) bytes += static_cast<char>(cell(i).character);
+    char32_t code = 0;
+    const int length = static_cast<std::uint8_t>(bytes[0]) < 32 ? text_take_code(bytes, code) : -1;
+    if (length <= 0) {
+      look(at, cp437_glyph(cell(at).character), at);
+      ++at;
+      continue;
+    }
+    int width = character_cells(code);
+    if (width == 0) code = STAND_IN;
+    width = std::max(width, 1);
+    const long end = at + length, edge = (at / columns + 1) * columns;
+    long place = std::min(end, edge) - at >= width ? at : (end - edge >= width ? edge : -1);
+    if (place < 0) {
+      place = at;
+      code = STAND_IN;
+      width = 1;
+    }
+    for (long i = at; i < end; ++i) look(i, ' ', i);
+    look(place, code, place);
+    if (width == 2) look(place + 1, VtModel::RIGHT_HALF, place);
+    at = end;
+  }
+  return cells;
+}
+
 // The terminal's window shows the grid from row top on, cell for cell, cut at the window's
-// edges, with the cursor in place (in a column that is cut off: at the right edge).
+// edges (a wide character that the edge cuts shows as the stand-in), with the cursor in place
+// (in a column that is cut off: at the right edge).
 inline void expect_window(const TerminalGrid& grid, const VtModel& terminal, int top) {
+  const std::vector<VtModel::Cell> cells = expected_cells(grid);
   for (int r = 0; r < terminal.rows() && top + r < grid.rows(); ++r) {
     for (int x = 0; x < terminal.columns() && x < grid.columns(); ++x) {
-      const ConsoleCell want = grid.cell(x, top + r);
+      VtModel::Cell want = cells[static_cast<std::size_t>((top + r) * grid.columns() + x)];
+      if (x + 1 == terminal.columns() && x + 1 < grid.columns() &&
+          cells[static_cast<std::size_t>((top + r) * grid.columns() + x + 1)].glyph == VtModel::RIGHT_HALF) {
+        want.glyph = STAND_IN;
+      }
       const VtModel::Cell& got = terminal.cell(x, r);
-      ASSERT_EQ(got.glyph, cp437_glyph(want.character)) << "at " << x << "," << top + r;
-      ASSERT_EQ(got.foreground, sgr_foreground(want.attribute)) << "at " << x << "," << top + r;
-      ASSERT_EQ(got.background, sgr_background(want.attribute)) << "at " << x << "," << top + r;
+      ASSERT_EQ(got.glyph, want.glyph) << "at " << x << "," << top + r;
+      ASSERT_EQ(got.foreground, want.foreground) << "at " << x << "," << top + r;
+      ASSERT_EQ(got.background, want.background) << "at " << x << "," << top + r;
     }
   }
   EXPECT_EQ(terminal.cursor_x(), std::min(grid.cursor_x(), terminal.columns() - 1));

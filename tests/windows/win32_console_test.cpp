@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "platform/cp437.h"
 #include "platform/process.h"
+#include "platform/text_forms.h"
 
 // Last: windows.h defines the control-key flags of console_device.h as macros of the same names.
 #define WIN32_LEAN_AND_MEAN
@@ -45,22 +50,22 @@ class Win32ConsoleTest : public ::testing::Test {
     CHAR_INFO cell{};
     SMALL_RECT from{static_cast<SHORT>(x), static_cast<SHORT>(y), static_cast<SHORT>(x),
                     static_cast<SHORT>(y)};
-    ReadConsoleOutputA(screen_, &cell, COORD{1, 1}, COORD{0, 0}, &from);
+    ReadConsoleOutputW(screen_, &cell, COORD{1, 1}, COORD{0, 0}, &from);
     return cell;
   }
-  std::uint8_t char_at(int x, int y) { return static_cast<std::uint8_t>(cell_at(x, y).Char.AsciiChar); }
+  char32_t char_at(int x, int y) { return cell_at(x, y).Char.UnicodeChar; }
 
   void inject(const INPUT_RECORD& event) {
     DWORD written = 0;
-    ASSERT_TRUE(WriteConsoleInputA(input_, &event, 1, &written));
+    ASSERT_TRUE(WriteConsoleInputW(input_, &event, 1, &written));
     ASSERT_EQ(written, 1u);
   }
-  static INPUT_RECORD key(bool down, char character, WORD scan, DWORD control = 0) {
+  static INPUT_RECORD key(bool down, wchar_t character, WORD scan, DWORD control = 0) {
     INPUT_RECORD event{};
     event.EventType = KEY_EVENT;
     event.Event.KeyEvent.bKeyDown = down ? TRUE : FALSE;
     event.Event.KeyEvent.wRepeatCount = 3;
-    event.Event.KeyEvent.uChar.AsciiChar = character;
+    event.Event.KeyEvent.uChar.UnicodeChar = character;
     event.Event.KeyEvent.wVirtualScanCode = scan;
     event.Event.KeyEvent.dwControlKeyState = control;
     return event;
@@ -87,22 +92,40 @@ TEST_F(Win32ConsoleTest, ScreenInfoIsTheWholeBufferAndItsCursor) {
   EXPECT_EQ(screen.cursor_y, 2);
 }
 
-TEST_F(Win32ConsoleTest, CellsHoldEveryByteUnchangedAndTheCursorStays) {
-  ASSERT_GE(screen.columns, 16);
+TEST_F(Win32ConsoleTest, CellsShowTheGlyphOfEveryByteAndTheCursorStays) {
+  ASSERT_GE(screen.columns, 24);
   device.set_cursor_position(0, 0);
-  // Control bytes, the square of the prompts and the top half: each is one cell, as it is.
+  // Control bytes, the square of the prompts and the top half: each is one cell, whatever the
+  // console's code page.
   const std::uint8_t bytes[] = {7, 8, 9, 10, 13, 27, 0xFE, 0x84, 'A', 0, 255};
   ConsoleCell cells[sizeof bytes];
   for (std::size_t i = 0; i < sizeof bytes; ++i) cells[i] = ConsoleCell{bytes[i], 0x1E};
   device.write_cells(2, 1, cells, static_cast<int>(sizeof bytes));
   for (std::size_t i = 0; i < sizeof bytes; ++i) {
     const CHAR_INFO cell = cell_at(2 + static_cast<int>(i), 1);
-    EXPECT_EQ(static_cast<std::uint8_t>(cell.Char.AsciiChar), bytes[i]) << i;
+    EXPECT_EQ(static_cast<char32_t>(cell.Char.UnicodeChar), cp437_glyph(bytes[i])) << i;
     EXPECT_EQ(cell.Attributes, 0x1E) << i;
   }
   ASSERT_TRUE(device.get_screen_info(screen));
   EXPECT_EQ(screen.cursor_x, 0);
   EXPECT_EQ(screen.cursor_y, 0);
+}
+
+TEST_F(Win32ConsoleTest, AFormShowsItsCharacterOnceAndBlanks) {
+  // A Cyrillic letter (a form of 2 bytes) shows itself; a CJK character, which takes two cells of
+  // a console, shows the stand-in; a form cut by the segment's end shows its bytes' glyphs.
+  std::string text = "a";
+  text_append_code(text, U'\u0416');
+  text_append_code(text, U'\u65e5');
+  text += 'b';
+  text_append_code(text, U'\u0416');
+  text.pop_back();
+  std::vector<ConsoleCell> cells;
+  for (char byte : text) cells.push_back(ConsoleCell{static_cast<std::uint8_t>(byte), 7});
+  device.write_cells(0, 3, cells.data(), static_cast<int>(cells.size()));
+  const char32_t shown[] = {U'a', U'\u0416', U' ', STAND_IN, U' ', U' ', U'b', cp437_glyph(cells.back().character)};
+  ASSERT_EQ(cells.size(), std::size(shown));
+  for (std::size_t i = 0; i < std::size(shown); ++i) EXPECT_EQ(char_at(static_cast<int>(i), 3), shown[i]) << i;
 }
 
 TEST_F(Win32ConsoleTest, FillsRunAcrossRowEndsAndScrollsMoveRowsUp) {
@@ -140,7 +163,7 @@ TEST_F(Win32ConsoleTest, TheCursorShapeIsAppliedAndReadBack) {
 TEST_F(Win32ConsoleTest, KeyRecordsArriveAsTheConsoleGivesThem) {
   InputRecord record;
   EXPECT_EQ(device.peek_input(record), InputPeek::empty);
-  inject(key(true, static_cast<char>(0x84), 0x28, LEFT_ALT_PRESSED | SHIFT_PRESSED));
+  inject(key(true, L'\u00e4', 0x28, LEFT_ALT_PRESSED | SHIFT_PRESSED));
   INPUT_RECORD mouse{};
   mouse.EventType = MOUSE_EVENT;
   inject(mouse);
@@ -173,6 +196,32 @@ TEST_F(Win32ConsoleTest, KeyRecordsArriveAsTheConsoleGivesThem) {
   inject(key(true, 'b', 0x30));
   device.flush_input();
   EXPECT_EQ(device.peek_input(record), InputPeek::empty);
+}
+
+TEST_F(Win32ConsoleTest, ACharacterThatCodePage437LacksArrivesAsItsForm) {
+  // Control characters stay keys; other characters are their byte or the bytes of their form.
+  // A character beyond 16 bits comes as two key records, which make one key.
+  struct Case {
+    std::vector<wchar_t> units;
+    char32_t character;
+  };
+  const Case cases[] = {{{L'\u0416'}, U'\u0416'}, {{L'\u263a'}, U'\u263a'}, {{0xD83C, 0xDF89}, U'\U0001F389'},
+                        {{L'\u00e9'}, U'\u00e9'}, {{1}, 1}};
+  for (const Case& c : cases) {
+    for (wchar_t unit : c.units) inject(key(true, unit, 0));
+    std::string want;
+    if (c.character < 32) {
+      want = std::string(1, static_cast<char>(c.character));
+    } else {
+      text_append_code(want, c.character);
+    }
+    InputRecord record;
+    ASSERT_TRUE(device.read_input(record));
+    const std::string got = std::string(1, static_cast<char>(record.character)) +
+                            std::string(reinterpret_cast<const char*>(record.more), record.more_count);
+    EXPECT_EQ(got, want) << static_cast<unsigned>(c.character);
+    EXPECT_EQ(device.peek_input(record), InputPeek::empty) << static_cast<unsigned>(c.character);
+  }
 }
 
 }  // namespace

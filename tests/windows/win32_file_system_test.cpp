@@ -10,6 +10,7 @@
 #include "files/files_fixture.h"
 #include "files/transfer.h"
 #include "platform/process.h"
+#include "platform/text_forms.h"
 
 namespace {
 
@@ -135,6 +136,26 @@ TEST_F(Win32FileSystemTest, AHeldFileCannotBeOpenedAgainUnderAnySpelling) {
   }
   file_close(1);
   EXPECT_EQ(read_file("held"), "data");
+}
+
+TEST_F(Win32FileSystemTest, NamesOfAnyCharacterAndLongPathsReachTheFileSystemExactly) {
+  // The text of each name opens the file of exactly that UTF-16 name, and a search gives the
+  // same text back; a path far beyond 260 characters works too.
+  const std::u16string long_directory = u"d" + std::u16string(150, u'\u0436');
+  const std::u16string names[] = {u"\u041f\u0440\u0438\u0432\u0435\u0442 \u043c\u0438\u0440.txt", u"\u65e5\u672c\u8a9e.pdf",
+                                  u"\U0001F389party.mp4", u"caf\u00e9.txt", u"\u263a.txt",
+                                  long_directory + u"\\" + long_directory + u"\\f.x"};
+  std::filesystem::create_directories(std::filesystem::path(long_directory) / long_directory);
+  for (const std::u16string& name : names) {
+    const std::string name_text = text_from_utf16(name);
+    open_binary(1, name_text);
+    file_write_text(1, text("x"));
+    file_close(1);
+    EXPECT_EQ(error(), 0);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(name))) << name_text;
+    const std::u16string own = std::filesystem::path(name).filename().u16string();
+    EXPECT_EQ(str(dir_search(text(name_text), 0)), text_from_utf16(own));
+  }
 }
 
 TEST_F(Win32FileSystemTest, ReadOnlyFilesOpenForReadingAfterTheRetry) {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "platform/posix/cp437.h"
 #include "platform/posix/posix_file_names.h"
+#include "platform/text_forms.h"
 
 namespace {
 
@@ -149,7 +149,7 @@ void note_file_created(const std::string& path) {
   const DirectoryStamp after = stamp_of(slash == std::string::npos ? "" : (slash == 0 ? "/" : path.substr(0, slash)));
   const std::string element = slash == std::string::npos ? path : path.substr(slash + 1);
   if (!after.known || after.device != names.stamp.device || after.inode != names.stamp.inode ||
-      !names.hashes.insert(folded_name_hash(utf8_to_cp437(element)))) {
+      !names.hashes.insert(folded_name_hash(text_from_utf8(element)))) {
     names.stamp = DirectoryStamp{};
     names.hashes.clear();
     return;

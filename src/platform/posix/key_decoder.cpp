@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "platform/posix/cp437.h"
+#include "platform/cp437.h"
+#include "platform/text_forms.h"
 
 namespace {
 
@@ -108,6 +109,18 @@ std::uint16_t scan_code_of_tilde(int number) {
     case 24: return SCAN_F12;
     default: return 0;
   }
+}
+
+// A character typed as UTF-8 is text: its code-page-437 byte, or, for a character that the code
+// page lacks (the pictures of its first column among them, which as bytes would act as keys),
+// the bytes of the form that stands for it in texts.
+InputRecord character_key(char32_t character, std::uint32_t alt) {
+  std::string text;
+  text_append_code(text, character);
+  InputRecord record = key(static_cast<std::uint8_t>(text[0]), 0, alt);
+  record.more_count = static_cast<std::uint8_t>(text.size() - 1);
+  for (std::size_t at = 1; at < text.size(); ++at) record.more[at - 1] = static_cast<std::uint8_t>(text[at]);
+  return record;
 }
 
 bool is_final_byte(unsigned char byte) { return byte >= 0x40 && byte <= 0x7E; }
@@ -321,12 +334,7 @@ void KeyDecoder::take_utf8(unsigned char byte, std::uint32_t alt, std::vector<In
   }
   pending_.clear();
   pending_alt_ = 0;
-  // A character typed as UTF-8 is text: one that would come out as a control byte (the
-  // pictures of code page 437's first column) would act as a key instead, so it is dropped
-  // like every character that code page 437 lacks.
-  const int cp437 = cp437_from_unicode(character);
-  if (cp437 < 32) return;
-  keys.push_back(key(static_cast<std::uint8_t>(cp437), 0, alt));
+  keys.push_back(character_key(character, alt));
 }
 
 void KeyDecoder::finish_csi(unsigned char final_byte, std::vector<InputRecord>& keys) {

@@ -1,5 +1,6 @@
 // Bytes typed at a terminal turned into key records as a PC console delivers them: the
-// character in code page 437, the set-1 scan code of the key and the Ctrl/Alt/Shift state.
+// character in code page 437 (one that the code page lacks as the bytes of its form, see
+// platform/text_forms.h), the set-1 scan code of the key and the Ctrl/Alt/Shift state.
 // A pure function of the bytes and the time they arrived, so it is tested without a terminal.
 //
 // Only key-down records are made: a terminal never reports releases, and the keyboard service

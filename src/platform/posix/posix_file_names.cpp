@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/posix/cp437.h"
+#include "platform/cp437.h"
 #include "platform/posix/directory_names.h"
+#include "platform/text_forms.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ bool scan_directory(const std::string& directory, const std::function<bool(const
     return false;
   }
   while (const dirent* entry = ::readdir(stream)) {
-    std::string name = utf8_to_cp437(entry->d_name);
+    std::string name = text_from_utf8(entry->d_name);
     if (accept(name)) found.push_back(DirectoryEntry{entry->d_name, std::move(name)});
   }
   ::closedir(stream);
@@ -142,7 +143,12 @@ bool path_exists(const std::string& path) {
 }
 
 std::string resolve_name(std::string_view name, int* found) {
-  std::string exact = cp437_to_utf8(name);
+  std::string exact;
+  if (!utf8_from_text(name, exact)) {
+    // No name has this text: nothing is found at the empty path it gets.
+    if (found != nullptr) *found = 0;
+    return {};
+  }
   struct stat info;
   if (::lstat(exact.c_str(), &info) == 0) {
     if (found != nullptr) *found = 1;
@@ -157,7 +163,9 @@ std::string resolve_name(std::string_view name, int* found) {
     const std::size_t slash = name.find('/', start);
     const std::size_t end = slash == std::string_view::npos ? name.size() : slash;
     const std::string_view element = name.substr(start, end - start);
-    std::string element_utf8 = cp437_to_utf8(element);
+    // Forms hold no "/", so each element of a name that converts converts on its own.
+    std::string element_utf8;
+    utf8_from_text(element, element_utf8);
     if (resolving && !element.empty() && element != "." && element != "..") {
       // The whole name as written was just looked at: a last element reached unchanged need not
       // be looked at again.

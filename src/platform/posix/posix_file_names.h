@@ -1,7 +1,7 @@
 // File names on POSIX systems as the Windows rules of the file services want them: letters
 // compare without regard to case, patterns follow FindFirstFileA, and a name that does not exist
-// as written finds the entry that differs from it only in case. Names are code-page-437 bytes;
-// the file system's own names are UTF-8.
+// as written finds the entry that differs from it only in case. Names are texts of code-page-437
+// bytes and forms (platform/text_forms.h); the file system's own names are UTF-8, or any bytes.
 #pragma once
 
 #include <cstdint>
@@ -40,7 +40,8 @@ bool scan_directory(const std::string& directory, const std::function<bool(const
 // Whether anything (a dangling link included) has the path.
 bool path_exists(const std::string& path);
 
-// The UTF-8 path of a code-page-437 name. A path that exists as written is taken at once,
+// The path of a name as the file system takes it (UTF-8, and the raw bytes of forms); the
+// empty path for a text that is the text of no name. A path that exists as written is taken at once,
 // without reading any directory. Otherwise each element that does not exist as written is
 // replaced by an entry of its directory that differs from it only in case, if there is one;
 // from the first element that has none on, the rest stays as written.

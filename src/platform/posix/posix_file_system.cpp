@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "platform/posix/cp437.h"
 #include "platform/posix/directory_names.h"
 #include "platform/posix/exit_cleanup.h"
 #include "platform/posix/posix_file_names.h"
+#include "platform/text_forms.h"
 
 namespace {
 
@@ -93,14 +93,20 @@ void describe(const std::string& path, FindData& data) {
   data.size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
-// The UTF-8 path of a file that is to be made: its directories found without regard to case,
-// its own name exactly as written.
+// The path of a file that is to be made (UTF-8, and the raw bytes of forms): its directories
+// found without regard to case, its own name exactly as written. The empty path for a text that
+// is the text of no name.
 std::string path_to_make(std::string_view name) {
+  std::string whole;
+  if (!utf8_from_text(name, whole)) return {};
   const std::size_t slash = name.find_last_of('/');
-  if (slash == std::string_view::npos) return cp437_to_utf8(name);
+  if (slash == std::string_view::npos) return whole;
+  // Forms hold no "/", so the name's own part converts on its own.
+  std::string own;
+  utf8_from_text(name.substr(slash + 1), own);
   std::string directory = resolve_name(name.substr(0, slash + 1));
   if (directory.empty() || directory.back() != '/') directory += '/';
-  return directory + cp437_to_utf8(name.substr(slash + 1));
+  return directory + own;
 }
 
 bool is_symbolic_link(const std::string& path) {
@@ -224,6 +230,10 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
   const bool making = creation_disposition == FS_CREATE_NEW || creation_disposition == FS_CREATE_ALWAYS;
   int found = -1;
   const std::string path = making ? path_to_make(name) : resolve_name(name, &found);
+  if (path.empty()) {
+    fail(FS_ERROR_INVALID_NAME);
+    return FS_INVALID_HANDLE;
+  }
 
   // Devices and FIFOs must not block the open; blocking returns right after it.
   int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
@@ -409,6 +419,12 @@ bool PosixFileSystem::close(FileHandle handle) {
 
 FindHandle PosixFileSystem::find_first(const char* pattern, FindData& data) {
   const std::string_view text(pattern);
+  std::string pattern_utf8;
+  if (!utf8_from_text(text, pattern_utf8)) {
+    // No name has this text, so nothing matches it.
+    fail(FS_ERROR_INVALID_NAME);
+    return FS_INVALID_HANDLE;
+  }
   const std::size_t slash = text.find_last_of('/');
   const std::string_view directory_part = slash == std::string_view::npos ? std::string_view{} : text.substr(0, slash + 1);
   const std::string_view name_part = slash == std::string_view::npos ? text : text.substr(slash + 1);
@@ -423,7 +439,8 @@ FindHandle PosixFileSystem::find_first(const char* pattern, FindData& data) {
 
   // An exact name that exists as written needs no scan; the entries that differ from it only
   // in case are looked for when the search goes on.
-  const std::string exact_utf8 = cp437_to_utf8(name_part);
+  std::string exact_utf8;
+  utf8_from_text(name_part, exact_utf8);
   // One look gives both its existence and its attributes (a dangling link exists too).
   const std::string exact_path = found->directory + exact_utf8;
   bool exact_found = false;
@@ -501,6 +518,7 @@ bool PosixFileSystem::held(const std::string& path) {
 bool PosixFileSystem::rename(const char* from, const char* to) {
   if (*from == '\0' || *to == '\0') return fail(FS_ERROR_INVALID_PARAMETER);
   const std::string source = resolve_name(from);
+  if (source.empty()) return fail(FS_ERROR_INVALID_NAME);
   struct stat source_info;
   if (::lstat(source.c_str(), &source_info) != 0) return fail(code_for_path(errno, source));
   if (held(source)) return fail(FS_ERROR_SHARING_VIOLATION);
@@ -508,6 +526,7 @@ bool PosixFileSystem::rename(const char* from, const char* to) {
   // The new name is taken exactly as written: a file whose name differs from it only in case is
   // another file, and stays.
   const std::string target = path_to_make(to);
+  if (target.empty()) return fail(FS_ERROR_INVALID_NAME);
   if (held(target)) return fail(FS_ERROR_SHARING_VIOLATION);
   if (::rename(source.c_str(), target.c_str()) != 0) return fail(code_for_path(errno, target));
   exit_cleanup_drop(source);
@@ -517,6 +536,7 @@ bool PosixFileSystem::rename(const char* from, const char* to) {
 bool PosixFileSystem::remove(const char* name) {
   if (*name == '\0') return fail(FS_ERROR_INVALID_PARAMETER);
   const std::string path = path_to_make(name);
+  if (path.empty()) return fail(FS_ERROR_INVALID_NAME);
   struct stat info;
   if (::lstat(path.c_str(), &info) != 0) return fail(code_for_path(errno, path));
   if (S_ISDIR(info.st_mode)) return fail(FS_ERROR_ACCESS_DENIED);

@@ -8,28 +8,28 @@
 #include <string>
 
 #include "platform/console_device.h"
-#include "platform/posix/cp437.h"
+#include "platform/cp437.h"
 #include "platform/posix/exit_cleanup.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/terminal_console.h"
+#include "platform/text_forms.h"
 
 const char* process_command_line(int argc, char** argv) {
   static std::string command_line;
   command_line.clear();
-  std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "tranchor";
-  if (program.find(' ') != std::string::npos) {
-    command_line += '"';
-    command_line += program;
-    command_line += '"';
-  } else {
-    command_line += program;
-  }
+  const std::string program = text_from_utf8(argc > 0 && argv[0] != nullptr ? argv[0] : "tranchor");
+  // An unquoted program name ends at the first byte from 0 to 32: one with a blank or a form
+  // (whose marker is a control byte) is put in quotes.
+  bool quoted = false;
+  for (const char byte : program) quoted = quoted || static_cast<unsigned char>(byte) <= 32;
+  if (quoted) command_line += '"';
+  command_line += program;
+  if (quoted) command_line += '"';
+  // A zero byte cannot come from argv, and forms hold none, so the line ends where it should.
   for (int index = 1; index < argc; ++index) {
     command_line += ' ';
-    command_line += argv[index];
+    command_line += text_from_utf8(argv[index]);
   }
-  // A zero byte cannot come from argv, so the converted line ends where it should.
-  command_line = utf8_to_cp437(command_line);
   return command_line.c_str();
 }
 
@@ -44,7 +44,7 @@ void process_report_failure(const char* message) {
   process_console().finish();
   // The message is text of the program (code page 437, names included); the terminal reads UTF-8.
   std::string line = "tranchor: ";
-  line += cp437_to_utf8(message);
+  for (const char32_t character : text_for_display(message)) utf8_append(line, character);
   line += '\n';
   ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
   (void)ignored;

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/cp437.h"
+#include "platform/cp437.h"
+#include "platform/text_forms.h"
 
 namespace {
 
@@ -133,8 +134,19 @@ void TerminalRenderer::draw_run(const TerminalGrid& grid, int y, int r, int firs
       out.append("m");
       colours_ = colours;
     }
-    const Glyph& glyph = glyphs_[cell_character(want[x])];
-    out.append(std::string_view(glyph.bytes, glyph.length));
+    FormLook look{};
+    if (form_look(grid, y, x, look)) {
+      // A wide character that the window's edge would cut shows as the stand-in; the right half
+      // of one was drawn with its left half.
+      if (look.cells == 2 && x + 1 >= window_columns_) look.glyph = STAND_IN;
+      if (look.cells > 0) {
+        char bytes[4];
+        out.append(std::string_view(bytes, utf8_encode(look.glyph, bytes)));
+      }
+    } else {
+      const Glyph& glyph = glyphs_[cell_character(want[x])];
+      out.append(std::string_view(glyph.bytes, glyph.length));
+    }
     have[x] = want[x];
   }
   // After the last column the terminal holds the cursor back, waiting to wrap: where it stands
@@ -143,6 +155,103 @@ void TerminalRenderer::draw_run(const TerminalGrid& grid, int y, int r, int firs
     cursor_x_ = last + 1;
   } else {
     cursor_x_ = cursor_y_ = -1;
+  }
+}
+
+bool TerminalRenderer::form_look(const TerminalGrid& grid, int y, int x, FormLook& look) const {
+  const int width = columns_;
+  const long cell_count = static_cast<long>(width) * rows_;
+  const long here = static_cast<long>(y) * width + x;
+  auto byte_at = [&](long at) { return cell_character(grid.row(static_cast<int>(at / width))[at % width]); };
+  // The form that holds the cell starts at most TEXT_FORM_MAX_BYTES - 1 cells before it, in
+  // reading order; a form cut by the right edge goes on at the start of the next row.
+  for (long start = here; start >= 0 && start > here - static_cast<long>(TEXT_FORM_MAX_BYTES); --start) {
+    const auto length = static_cast<long>(text_form_length(byte_at(start)));
+    if (length == 0 || start + length <= here || start + length > cell_count) continue;
+    char bytes[TEXT_FORM_MAX_BYTES];
+    for (long i = 0; i < length; ++i) bytes[i] = static_cast<char>(byte_at(start + i));
+    char32_t code = 0;
+    if (text_take_code(std::string_view(bytes, static_cast<std::size_t>(length)), code) != length) continue;
+
+    int cells = character_cells(code);
+    char32_t glyph = code;
+    if (cells == 0) {
+      glyph = STAND_IN;
+      cells = 1;
+    }
+    // The character stands in the first of the form's two parts (left and right of the edge)
+    // that has room for it; where neither has, the stand-in stands at the form's start.
+    const long end = start + length;                // one past the form
+    const long edge = (start / width + 1) * width;  // the start of the next row
+    long at = start;
+    if (std::min(end, edge) - start < cells) {
+      if (end - edge >= cells) {
+        at = edge;
+      } else {
+        glyph = STAND_IN;
+        cells = 1;
+      }
+    }
+    if (here == at) {
+      look = FormLook{glyph, cells};
+    } else if (here == at + 1 && cells == 2) {
+      look = FormLook{glyph, 0};
+    } else {
+      look = FormLook{U' ', 1};
+    }
+    return true;
+  }
+  return false;
+}
+
+PackedCell* TerminalRenderer::shown_at(long at) {
+  const int r = static_cast<int>(at / columns_) - top_;
+  const int x = static_cast<int>(at % columns_);
+  if (r < 0 || r >= window_rows_ || x >= window_columns_) return nullptr;
+  return shown_row(r) + x;
+}
+
+void TerminalRenderer::forget_forms(TerminalGrid& grid, long first, long last) {
+  const long cell_count = static_cast<long>(columns_) * rows_;
+  auto wanted_at = [&](long at) { return grid.row(static_cast<int>(at / columns_))[at % columns_]; };
+  auto form_length = [](PackedCell cell) {
+    return cell == UNKNOWN ? 0L : static_cast<long>(text_form_length(cell_character(cell)));
+  };
+  auto reaches = [&](long start) {
+    const PackedCell* shown = shown_at(start);
+    return std::max(start + form_length(wanted_at(start)), shown == nullptr ? 0L : start + form_length(*shown));
+  };
+  // Back to the start of a form, in the grid or in the window, that holds the first cell.
+  for (long start = first - 1; start >= 0 && start > first - static_cast<long>(TEXT_FORM_MAX_BYTES); --start) {
+    if (reaches(start) > first) first = start;
+  }
+  // On to the end of every form that starts on the way.
+  for (long at = first; at <= last && at < cell_count; ++at) {
+    last = std::max(last, reaches(at) - 1);
+    if (PackedCell* shown = shown_at(at)) {
+      *shown = UNKNOWN;
+      const int x = static_cast<int>(at % columns_);
+      grid.mark_changed(static_cast<int>(at / columns_), x, x);
+    }
+  }
+}
+
+void TerminalRenderer::redraw_changed_forms(TerminalGrid& grid) {
+  // Besides the window's cells, the forms it shows may reach the columns right of it (and from
+  // a row's end on to the next row), the grid row above it and the one below it.
+  const int near = static_cast<int>(TEXT_FORM_MAX_BYTES) - 1;
+  for (int y = std::max(0, top_ - 1); y <= std::min(rows_ - 1, top_ + window_rows_); ++y) {
+    int first = grid.changed_first(y);
+    int last = std::min(grid.changed_last(y), columns_ - 1);
+    if (y < top_) first = std::max(first, columns_ - near);
+    if (y >= top_ + window_rows_) last = std::min(last, near - 1);
+    const PackedCell* want = grid.row(y);
+    for (int x = first; x <= last; ++x) {
+      const long here = static_cast<long>(y) * columns_ + x;
+      const PackedCell* shown = shown_at(here);
+      if (shown != nullptr && *shown == want[x]) continue;
+      forget_forms(grid, here, here);
+    }
   }
 }
 
@@ -181,7 +290,18 @@ void TerminalRenderer::render(TerminalGrid& grid, ByteBuffer& out) {
       }
     }
   }
+  const bool moved = top != top_ || grid.scrolls() > 0;
   top_ = top;
+  if (moved) {
+    // Other rows now lie above and below the window: a form that reaches across its top or
+    // bottom edge may look otherwise now.
+    const long near = static_cast<long>(TEXT_FORM_MAX_BYTES) - 1;
+    const long start = static_cast<long>(top) * columns_;
+    const long below = static_cast<long>(top + height) * columns_;
+    forget_forms(grid, start, start + near - 1);
+    forget_forms(grid, below - near, below - 1);
+  }
+  redraw_changed_forms(grid);
 
   for (int r = 0; r < height; ++r) {
     const int y = top + r;

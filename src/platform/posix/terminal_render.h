@@ -1,7 +1,11 @@
 // Showing the terminal console's grid on a VT terminal: each frame sends only the difference
 // between what the terminal shows and what the grid holds, in VT/ANSI sequences, colour codes
 // only where the colours change, the cursor placed last. Cells show as their code-page-437
-// glyphs in UTF-8. The renderer writes into a buffer; sending it is the caller's business.
+// glyphs in UTF-8. The cells of the form of a character that code page 437 lacks
+// (platform/text_forms.h) show that character once, followed by blanks, so that the row keeps its
+// layout; a character whose width terminals disagree on shows as a replacement character. A form
+// that the right edge cuts shows in the row where the character fits. The renderer writes into a
+// buffer; sending it is the caller's business.
 #pragma once
 
 #include <csignal>
@@ -84,6 +88,24 @@ class TerminalRenderer {
   // Moves what window rows show by count rows (up when positive), as the terminal just did.
   void move_rows(int count);
   PackedCell* shown_row(int r) { return &shown_[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_)]; }
+
+  // How a cell that belongs to a whole form looks: the character (or its stand-in) taking
+  // `cells` cells from this one, a blank (cells 1), or nothing of its own (cells 0: the right
+  // half of a wide character). False for a cell of no form, which shows its own glyph.
+  struct FormLook {
+    char32_t glyph;
+    int cells;
+  };
+  bool form_look(const TerminalGrid& grid, int y, int x, FormLook& look) const;
+  // What the window shows of the grid cell at reading position `at` (y * columns + x); null
+  // when the window does not show it.
+  PackedCell* shown_at(long at);
+  // Takes the cells from first to last (reading positions), and every cell of a form in the
+  // grid or in the window that holds one of them, as not known in the window, so that the whole
+  // form is drawn again: a change to one cell of a form changes how its other cells look.
+  void forget_forms(TerminalGrid& grid, long first, long last);
+  // Does so for every changed cell in and around the window.
+  void redraw_changed_forms(TerminalGrid& grid);
 
   int columns_;  // the grid's size
   int rows_;

@@ -1,8 +1,12 @@
 #include "platform/process.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "platform/console_device.h"
+#include "platform/cp437.h"
+#include "platform/text_forms.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_file_system.h"
 
@@ -10,9 +14,32 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-// The process's own command line, exactly as Windows keeps it: quotes, blanks and code page
-// untouched. The arguments that the C run-time split from it are not needed.
-const char* process_command_line(int, char**) { return GetCommandLineA(); }
+// The process's own command line, exactly as Windows keeps it (quotes and blanks untouched), as a
+// text: every character Windows can hold comes through, whatever the code pages. The arguments
+// that the C run-time split from it are not needed.
+const char* process_command_line(int, char**) {
+  static std::string command_line;
+  const std::u16string_view line(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+  // The program's name as the tail is found behind it: up to the closing quote, or up to the
+  // first unit from 0 to 32. A form's first byte is a control byte, which would end an unquoted
+  // name early: such a name is put in quotes.
+  std::size_t name_end = 0;
+  if (!line.empty() && line[0] == u'"') {
+    const std::size_t quote = line.find(u'"', 1);
+    name_end = quote == std::u16string_view::npos ? line.size() : quote + 1;
+  } else {
+    while (name_end < line.size() && line[name_end] > u' ') ++name_end;
+  }
+  const std::string name = text_from_utf16(line.substr(0, name_end));
+  bool quote = !line.empty() && line[0] != u'"' && line[0] != u' ';
+  if (quote) {
+    quote = false;
+    for (const char byte : name) quote = quote || static_cast<unsigned char>(byte) < 32;
+  }
+  command_line = quote ? "\"" + name + "\"" : name;
+  command_line += text_from_utf16(line.substr(name_end));
+  return command_line.c_str();
+}
 
 ConsoleDevice& process_console() { return win32_console(); }
 
@@ -21,12 +48,27 @@ FileSystem& process_file_system() { return win32_file_system(); }
 void process_report_failure(const char* message) {
   HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
   if (error == nullptr || error == INVALID_HANDLE_VALUE) return;
-  const char prefix[] = "tranchor: ";
-  const char line_end[] = "\r\n";
+  // The message is text of the program (names included): a console takes its characters, a file
+  // or pipe their UTF-8.
+  std::u32string line = U"tranchor: " + text_for_display(message) + U"\r\n";
   DWORD written = 0;
-  WriteFile(error, prefix, sizeof prefix - 1, &written, nullptr);
-  WriteFile(error, message, static_cast<DWORD>(std::strlen(message)), &written, nullptr);
-  WriteFile(error, line_end, sizeof line_end - 1, &written, nullptr);
+  DWORD mode = 0;
+  if (GetConsoleMode(error, &mode) != FALSE) {
+    std::wstring units;
+    for (const char32_t character : line) {
+      if (character >= 0x10000) {
+        units += static_cast<wchar_t>(0xD800 + ((character - 0x10000) >> 10));
+        units += static_cast<wchar_t>(0xDC00 + ((character - 0x10000) & 0x3FF));
+      } else {
+        units += static_cast<wchar_t>(character);
+      }
+    }
+    WriteConsoleW(error, units.data(), static_cast<DWORD>(units.size()), &written, nullptr);
+    return;
+  }
+  std::string bytes;
+  for (const char32_t character : line) utf8_append(bytes, character);
+  WriteFile(error, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 void process_write_text(const char* text, bool to_error) {

@@ -1,6 +1,10 @@
 #include "platform/win32/win32_console.h"
 
+#include <string>
+
 #include "platform/console_device.h"
+#include "platform/cp437.h"
+#include "platform/text_forms.h"
 
 // Last: windows.h defines the control-key flags of console_device.h as macros of the same names.
 #define WIN32_LEAN_AND_MEAN
@@ -11,9 +15,48 @@ namespace {
 // Cells go to the console in batches of this many; longer segments take several calls.
 constexpr int CELL_BATCH = 256;
 
+// What the console shows in cell `at` of a row segment: the code-page-437 glyph of its byte, or,
+// for the cells of a whole form in the segment (a character that code page 437 lacks), the
+// character in the first cell and blanks in the others. A character that is no single narrow
+// UTF-16 unit shows as the replacement character: a console cell holds one unit.
+WCHAR shown_character(const ConsoleCell* cells, int count, int at) {
+  for (int start = at; start >= 0 && start > at - static_cast<int>(TEXT_FORM_MAX_BYTES); --start) {
+    const auto length = static_cast<int>(text_form_length(cells[start].character));
+    if (length == 0 || start + length <= at || start + length > count) continue;
+    char bytes[TEXT_FORM_MAX_BYTES];
+    for (int i = 0; i < length; ++i) bytes[i] = static_cast<char>(cells[start + i].character);
+    char32_t code = 0;
+    if (text_take_code(std::string_view(bytes, static_cast<std::size_t>(length)), code) != length) continue;
+    if (start != at) return L' ';
+    return character_cells(code) == 1 && code < 0x10000 ? static_cast<WCHAR>(code) : static_cast<WCHAR>(STAND_IN);
+  }
+  return static_cast<WCHAR>(cp437_glyph(cells[at].character));
+}
+
+// How many input records one look takes at most: a character beyond the 16-bit range comes as
+// two key records, maybe with releases between them.
+constexpr DWORD PEEK_RECORDS = 4;
+
 bool valid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
-InputRecord input_record_from(const INPUT_RECORD& event) {
+bool is_high_surrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool is_low_surrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// A key's character as a text: control characters (Enter, Backspace, Escape, Ctrl with a
+// letter) stay the bytes they are; any other character is its code-page-437 byte or its form.
+void set_character(InputRecord& record, char32_t character) {
+  if (character < 32) {
+    record.character = static_cast<std::uint8_t>(character);
+    return;
+  }
+  std::string text;
+  text_append_code(text, character);
+  record.character = static_cast<std::uint8_t>(text[0]);
+  record.more_count = static_cast<std::uint8_t>(text.size() - 1);
+  for (std::size_t at = 1; at < text.size(); ++at) record.more[at - 1] = static_cast<std::uint8_t>(text[at]);
+}
+
+InputRecord input_record_from(const INPUT_RECORD& event, char32_t character) {
   InputRecord record;
   switch (event.EventType) {
     case KEY_EVENT: {
@@ -21,7 +64,7 @@ InputRecord input_record_from(const INPUT_RECORD& event) {
       record.kind = InputEventKind::key;
       record.key_down = key.bKeyDown != FALSE;
       record.repeat_count = key.wRepeatCount;
-      record.character = static_cast<std::uint8_t>(key.uChar.AsciiChar);
+      set_character(record, character);
       record.scan_code = key.wVirtualScanCode;
       record.control_state = key.dwControlKeyState;
       break;
@@ -92,19 +135,16 @@ class Win32Console final : public ConsoleDevice {
 
   void write_cells(int x, int y, const ConsoleCell* cells, int count) override {
     CHAR_INFO batch[CELL_BATCH];
-    while (count > 0) {
-      const int n = count < CELL_BATCH ? count : CELL_BATCH;
+    for (int done = 0; done < count;) {
+      const int n = count - done < CELL_BATCH ? count - done : CELL_BATCH;
       for (int i = 0; i < n; ++i) {
-        batch[i].Char.UnicodeChar = 0;  // the other half of the character field stays 0
-        batch[i].Char.AsciiChar = static_cast<CHAR>(cells[i].character);
-        batch[i].Attributes = cells[i].attribute;
+        batch[i].Char.UnicodeChar = shown_character(cells, count, done + i);
+        batch[i].Attributes = cells[done + i].attribute;
       }
-      SMALL_RECT target{static_cast<SHORT>(x), static_cast<SHORT>(y),
-                        static_cast<SHORT>(x + n - 1), static_cast<SHORT>(y)};
-      WriteConsoleOutputA(screen_, batch, COORD{static_cast<SHORT>(n), 1}, COORD{0, 0}, &target);
-      cells += n;
-      x += n;
-      count -= n;
+      SMALL_RECT target{static_cast<SHORT>(x + done), static_cast<SHORT>(y),
+                        static_cast<SHORT>(x + done + n - 1), static_cast<SHORT>(y)};
+      WriteConsoleOutputW(screen_, batch, COORD{static_cast<SHORT>(n), 1}, COORD{0, 0}, &target);
+      done += n;
     }
   }
 
@@ -113,16 +153,16 @@ class Win32Console final : public ConsoleDevice {
     SMALL_RECT rectangle{static_cast<SHORT>(left), static_cast<SHORT>(top),
                          static_cast<SHORT>(right), static_cast<SHORT>(bottom)};
     CHAR_INFO fill_cell{};
-    fill_cell.Char.AsciiChar = static_cast<CHAR>(fill.character);
+    fill_cell.Char.UnicodeChar = static_cast<WCHAR>(cp437_glyph(fill.character));
     fill_cell.Attributes = fill.attribute;
-    ScrollConsoleScreenBufferA(screen_, &rectangle, nullptr,
+    ScrollConsoleScreenBufferW(screen_, &rectangle, nullptr,
                                COORD{static_cast<SHORT>(dest_x), static_cast<SHORT>(dest_y)},
                                &fill_cell);
   }
 
   void fill_characters(int x, int y, long count, std::uint8_t character) override {
     DWORD written = 0;
-    FillConsoleOutputCharacterA(screen_, static_cast<CHAR>(character), static_cast<DWORD>(count),
+    FillConsoleOutputCharacterW(screen_, static_cast<WCHAR>(cp437_glyph(character)), static_cast<DWORD>(count),
                                 COORD{static_cast<SHORT>(x), static_cast<SHORT>(y)}, &written);
   }
 
@@ -145,21 +185,24 @@ class Win32Console final : public ConsoleDevice {
 
   InputPeek peek_input(InputRecord& record) override {
     if (!valid(console_input_)) return InputPeek::no_input;
-    INPUT_RECORD event{};
+    INPUT_RECORD events[PEEK_RECORDS]{};
     DWORD copied = 0;
-    if (PeekConsoleInputA(console_input_, &event, 1, &copied) == FALSE) return InputPeek::failed;
+    if (PeekConsoleInputW(console_input_, events, PEEK_RECORDS, &copied) == FALSE) return InputPeek::failed;
     if (copied == 0) return InputPeek::empty;
-    record = input_record_from(event);
+    DWORD taken = 0;
+    record = first_record(events, copied, taken);
     return InputPeek::record;
   }
 
   bool read_input(InputRecord& record) override {
     if (!valid(console_input_)) return false;
-    INPUT_RECORD event{};
+    INPUT_RECORD events[PEEK_RECORDS]{};
+    DWORD copied = 0;
+    if (PeekConsoleInputW(console_input_, events, PEEK_RECORDS, &copied) == FALSE || copied == 0) return false;
+    DWORD taken = 0;
+    record = first_record(events, copied, taken);
     DWORD read = 0;
-    if (ReadConsoleInputA(console_input_, &event, 1, &read) == FALSE || read != 1) return false;
-    record = input_record_from(event);
-    return true;
+    return ReadConsoleInputW(console_input_, events, taken, &read) != FALSE && read == taken;
   }
 
   void flush_input() override {
@@ -173,6 +216,27 @@ class Win32Console final : public ConsoleDevice {
   void finish() override {}
 
  private:
+  // The first record of those looked at, and how many records it takes: a key with the high
+  // half of a surrogate pair takes the key with the low half too (and the releases between).
+  static InputRecord first_record(const INPUT_RECORD* events, DWORD copied, DWORD& taken) {
+    taken = 1;
+    const INPUT_RECORD& first = events[0];
+    if (first.EventType != KEY_EVENT) return input_record_from(first, 0);
+    const wchar_t unit = first.Event.KeyEvent.uChar.UnicodeChar;
+    if (first.Event.KeyEvent.bKeyDown != FALSE && is_high_surrogate(unit)) {
+      for (DWORD at = 1; at < copied && events[at].EventType == KEY_EVENT; ++at) {
+        const KEY_EVENT_RECORD& next = events[at].Event.KeyEvent;
+        if (next.bKeyDown == FALSE) continue;
+        if (is_low_surrogate(next.uChar.UnicodeChar)) {
+          taken = at + 1;
+          return input_record_from(first, 0x10000 + ((unit - 0xD800) << 10) + (next.uChar.UnicodeChar - 0xDC00));
+        }
+        break;
+      }
+    }
+    return input_record_from(first, unit);
+  }
+
   HANDLE handle_of(StandardStream stream) const {
     switch (stream) {
       case StandardStream::input:

@@ -1,6 +1,9 @@
 #include "platform/win32/win32_file_system.h"
 
+#include <string>
+
 #include "platform/file_system.h"
+#include "platform/text_forms.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -9,10 +12,38 @@ namespace {
 
 HANDLE os_handle(FileHandle handle) { return static_cast<HANDLE>(handle); }
 
-void fill_find_data(const WIN32_FIND_DATAA& entry, FindData& data) {
+void fill_find_data(const WIN32_FIND_DATAW& entry, FindData& data) {
   data.attributes = entry.dwFileAttributes;
   data.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-  data.name = entry.cFileName;
+  data.name = text_from_utf16(reinterpret_cast<const char16_t*>(entry.cFileName));
+}
+
+// The name as the wide calls take it. A path too long for the plain form goes in the long form
+// ("\\?\" and the full path), so that paths reach as far as the file system allows. False, with
+// 123 as the code, for a text that is the text of no name.
+bool wide_name(const char* name, std::wstring& wide) {
+  std::u16string units;
+  if (!utf16_from_text(name, units)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  wide.assign(units.begin(), units.end());
+  if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0) return true;
+  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return true;  // the call with the plain form fails and says why
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return true;
+  full.resize(length);
+  for (wchar_t& unit : full) {
+    if (unit == L'/') unit = L'\\';
+  }
+  if (full.rfind(L"\\\\", 0) == 0) {
+    wide = L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
+  } else {
+    wide = L"\\\\?\\" + full;
+  }
+  return true;
 }
 
 // Windows documents the last-error code only for failing calls; a successful one may leave
@@ -28,8 +59,10 @@ class Win32FileSystem final : public FileSystem {
  public:
   FileHandle create_file(const char* name, std::uint32_t desired_access,
                          std::uint32_t share_mode, std::uint32_t creation_disposition) override {
+    std::wstring wide;
+    if (!wide_name(name, wide)) return FS_INVALID_HANDLE;
     // The code left by a successful open is kept: 183 says that the file existed.
-    HANDLE handle = CreateFileA(name, desired_access, share_mode, nullptr, creation_disposition,
+    HANDLE handle = CreateFileW(wide.c_str(), desired_access, share_mode, nullptr, creation_disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     return handle == INVALID_HANDLE_VALUE ? FS_INVALID_HANDLE : static_cast<FileHandle>(handle);
   }
@@ -101,8 +134,10 @@ class Win32FileSystem final : public FileSystem {
 
   FindHandle find_first(const char* pattern, FindData& data) override {
     const DWORD before = GetLastError();
-    WIN32_FIND_DATAA entry{};
-    HANDLE search = FindFirstFileA(pattern, &entry);
+    std::wstring wide;
+    if (!wide_name(pattern, wide)) return FS_INVALID_HANDLE;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(wide.c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return FS_INVALID_HANDLE;
     SetLastError(before);
     fill_find_data(entry, data);
@@ -111,8 +146,8 @@ class Win32FileSystem final : public FileSystem {
 
   bool find_next(FindHandle handle, FindData& data) override {
     const DWORD before = GetLastError();
-    WIN32_FIND_DATAA entry{};
-    if (FindNextFileA(os_handle(handle), &entry) == FALSE) return false;
+    WIN32_FIND_DATAW entry{};
+    if (FindNextFileW(os_handle(handle), &entry) == FALSE) return false;
     SetLastError(before);
     fill_find_data(entry, data);
     return true;
@@ -125,12 +160,17 @@ class Win32FileSystem final : public FileSystem {
 
   bool rename(const char* from, const char* to) override {
     const DWORD before = GetLastError();
-    return keep_code_on_success(MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING), before);
+    std::wstring wide_from;
+    std::wstring wide_to;
+    if (!wide_name(from, wide_from) || !wide_name(to, wide_to)) return false;
+    return keep_code_on_success(MoveFileExW(wide_from.c_str(), wide_to.c_str(), MOVEFILE_REPLACE_EXISTING), before);
   }
 
   bool remove(const char* name) override {
     const DWORD before = GetLastError();
-    return keep_code_on_success(DeleteFileA(name), before);
+    std::wstring wide;
+    if (!wide_name(name, wide)) return false;
+    return keep_code_on_success(DeleteFileW(wide.c_str()), before);
   }
 
   // Windows files carry no permission bits of their own to copy.
@@ -138,8 +178,13 @@ class Win32FileSystem final : public FileSystem {
 
   bool names_open_file(FileHandle handle, const char* name) override {
     const DWORD before = GetLastError();
+    std::wstring wide;
+    if (!wide_name(name, wide)) {
+      SetLastError(before);
+      return false;
+    }
     // No data access is asked for, so no share mode of the open file stands in the way.
-    HANDLE other = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE other = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     bool same = false;
     if (other != INVALID_HANDLE_VALUE) {

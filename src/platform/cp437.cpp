@@ -1,4 +1,4 @@
-#include "platform/posix/cp437.h"
+#include "platform/cp437.h"
 
 namespace {
 
@@ -41,40 +41,43 @@ char32_t cp437_to_unicode(std::uint8_t byte) {
   return HIGH_GLYPHS[byte - 127];
 }
 
-int cp437_from_unicode(char32_t character) {
+int cp437_text_byte(char32_t character) {
+  if (character < 32) return -1;
   if (character < 128) return static_cast<int>(character);
-  for (int byte = 1; byte < 32; ++byte) {
-    if (LOW_GLYPHS[byte] == character) return byte;
-  }
-  for (int index = 0; index < 129; ++index) {
+  if (character > 0x25A0) return -1;  // beyond the last character of the code page
+  // Index 0 is the glyph of 127, which stands for itself in text.
+  for (int index = 1; index < 129; ++index) {
     if (HIGH_GLYPHS[index] == character) return index + 127;
   }
   return -1;
 }
 
-void utf8_append(std::string& out, char32_t c) {
+std::size_t utf8_encode(char32_t c, char out[4]) {
   if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    out[0] = static_cast<char>(c);
+    return 1;
   }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
 }
 
-std::string cp437_to_utf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (unsigned char byte : bytes) utf8_append(out, cp437_to_unicode(byte));
-  return out;
+void utf8_append(std::string& out, char32_t c) {
+  char bytes[4];
+  out.append(bytes, utf8_encode(c, bytes));
 }
 
 int utf8_decode(std::string_view bytes, char32_t& character) {
@@ -110,31 +113,4 @@ int utf8_decode(std::string_view bytes, char32_t& character) {
   }
   character = value;
   return length;
-}
-
-std::string utf8_to_cp437(std::string_view utf8, bool* exact) {
-  std::string out;
-  out.reserve(utf8.size());
-  if (exact != nullptr) *exact = true;
-  std::size_t at = 0;
-  while (at < utf8.size()) {
-    char32_t character = 0;
-    int taken = utf8_decode(utf8.substr(at), character);
-    if (taken <= 0) {
-      // Not UTF-8: the byte is kept as it is.
-      out += utf8[at];
-      ++at;
-      if (exact != nullptr) *exact = false;
-      continue;
-    }
-    const int byte = cp437_from_unicode(character);
-    if (byte < 0) {
-      out += '?';
-      if (exact != nullptr) *exact = false;
-    } else {
-      out += static_cast<char>(byte);
-    }
-    at += static_cast<std::size_t>(taken);
-  }
-  return out;
 }

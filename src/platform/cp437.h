@@ -1,5 +1,5 @@
-// Code page 437, the character set of every text byte inside the program, and UTF-8, the
-// character set of the terminal and of file names on this system.
+// Code page 437, the character set of every text byte inside the program, and the Unicode
+// encodings the systems around it use: UTF-8 (terminals, POSIX file names) and UTF-16 (Windows).
 #pragma once
 
 #include <cstddef>
@@ -13,18 +13,14 @@ char32_t cp437_glyph(std::uint8_t byte);
 // The character the byte stands for in text (file names, typed characters): bytes below 32 and
 // 127 stand for themselves.
 char32_t cp437_to_unicode(std::uint8_t byte);
-// The byte of code page 437 for a character, either form above; -1 when there is none.
-int cp437_from_unicode(char32_t character);
+// The byte from 32 up that stands for the character in text (the inverse of cp437_to_unicode);
+// -1 when there is none. The pictures of the control bytes are no such characters.
+int cp437_text_byte(char32_t character);
 
+// The UTF-8 bytes of a character into out; gives how many (1 to 4). Never allocates.
+std::size_t utf8_encode(char32_t character, char out[4]);
 // Appends the UTF-8 form of a character.
 void utf8_append(std::string& out, char32_t character);
-// Text bytes to UTF-8, for file names.
-std::string cp437_to_utf8(std::string_view bytes);
-// UTF-8 to text bytes. Characters without a byte in code page 437, and bytes that are not valid
-// UTF-8, are kept as they are when they are single bytes and replaced by '?' otherwise;
-// `exact` is set false when anything could not be converted.
-std::string utf8_to_cp437(std::string_view utf8, bool* exact = nullptr);
-
 // Decodes one UTF-8 character at the start of bytes. Gives the number of bytes it takes, 0 when
 // more bytes are needed to tell, or -1 when the first byte does not start a valid character.
 int utf8_decode(std::string_view bytes, char32_t& character);
