@@ -64,6 +64,8 @@ cleanup() {
 trap cleanup EXIT
 echo "windows: making the Wine prefix (the first start takes a while)"
 timeout 600 wineboot -i >/dev/null 2>&1 || { echo "windows: wineboot failed"; exit 1; }
+# Wine marks names that start with a dot as hidden; Windows does not (.bashrc is a plain file).
+wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /t REG_SZ /d Y /f >/dev/null 2>&1
 wineserver -w
 
 status=0

@@ -3,26 +3,24 @@
 #include "console/device_in_use.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
+#include "files/file_names.h"
 #include "frame/startup.h"
-#include "platform/path_rules.h"
 #include "text/number_format.h"
 #include "text/text_ops.h"
 
 FixedText<13> APP_TITLE = {{'T', 'r', 'a', 'n', 'c', 'h', 'o', 'r', ' ', 'v', '2', '.', '1'}};
 
 void app_split_name(TextValue& name, TextValue& extension_field) {
-  // Only the file-name part counts: a dot in a directory name would put the pieces elsewhere.
-  std::int32_t name_start = 1;
-  for (std::uint32_t at = name.length; at > 0; --at) {
-    if (path_separator(name.data()[at - 1])) {
-      name_start = static_cast<std::int32_t>(at) + 1;
-      break;
-    }
-  }
-  const std::uint32_t dot = txt_find(name, txt_constant("."), name_start);
+  // Only the file's own name counts: a dot in a directory name would put the pieces elsewhere,
+  // and a dot that starts the name (.bashrc) makes a hidden file, not an extension.
+  const auto name_start = static_cast<std::int32_t>(file_name_start(name));
+  const std::uint32_t dot = txt_find(name, txt_constant("."), name_start + 1);
   if (dot == 0) return;
-  txt_assign(extension_field, txt_mid(txt_concat(name, txt_constant("   ")),
-                                      static_cast<std::int32_t>(dot) + 1, 3));
+  // The field takes the whole characters that fit its three bytes; a character of several
+  // bytes that would only partly fit is left out.
+  const TextValue extension = txt_mid(name, static_cast<std::int32_t>(dot) + 1, name.length);
+  const TextValue whole = txt_left(extension, file_name_whole_prefix(extension, 3));
+  txt_assign(extension_field, txt_left(txt_concat(whole, txt_constant("   ")), 3));
   txt_assign(name, txt_left(name, dot));
 }
 

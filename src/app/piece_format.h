@@ -30,8 +30,9 @@ constexpr std::int32_t PROGRESS_ROW = 17;
 constexpr std::int32_t PIECE_LIMIT = 32767;       // piece numbers and the count are 16-bit
 constexpr std::uint8_t PROGRESS_MARK = 0xFE;      // the filled square of prompts and progress rows
 
-// Cuts name after the first dot of its file-name part (the dot stays) and sets extension_field to
-// the three bytes after that dot, blank-padded. A name without such a dot is left whole and
+// Cuts name after the first dot of its file-name part that is not the part's first byte (the dot
+// stays) and sets extension_field to the three bytes after that dot, blank-padded: as many whole
+// characters as fit. A name without such a dot (.bashrc among them) is left whole and
 // extension_field keeps its old value.
 void app_split_name(TextValue& name, TextValue& extension_field);
 

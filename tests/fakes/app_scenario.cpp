@@ -8,6 +8,7 @@
 
 #include "frame/startup.h"
 #include "platform/process.h"
+#include "platform/text_forms.h"
 
 AppScenario::AppScenario() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -36,22 +37,29 @@ int AppScenario::run(const std::string& tail) {
   return rt_app_end(code);
 }
 
+std::filesystem::path AppScenario::path_of(const std::string& name) {
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
 void AppScenario::write_file(const std::string& name, const std::string& bytes) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  std::ofstream out(path_of(name), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string AppScenario::read_file(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
+  std::ifstream in(path_of(name), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool AppScenario::exists(const std::string& name) { return std::filesystem::exists(name); }
+bool AppScenario::exists(const std::string& name) { return std::filesystem::exists(path_of(name)); }
+
+std::string AppScenario::inside(const std::string& name) { return text_from_utf8(name); }
 
 std::string AppScenario::listing() {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(".")) {
-    names.push_back(entry.path().filename().string());
+    const std::u8string name = entry.path().filename().u8string();
+    names.emplace_back(name.begin(), name.end());
   }
   std::sort(names.begin(), names.end());
   std::string text;

@@ -16,11 +16,15 @@ class AppScenario : public RuntimeFixture {
   // Runs the tool with this command-line tail on the keys queued so far; gives the exit code.
   int run(const std::string& tail = "");
 
+  // Names are UTF-8 (on POSIX: any bytes, as the file system holds them).
+  static std::filesystem::path path_of(const std::string& name);
   static void write_file(const std::string& name, const std::string& bytes);
   static std::string read_file(const std::string& name);
   static bool exists(const std::string& name);
   // Names of the files in the directory, sorted.
   static std::string listing();
+  // The text of a name inside the program, as it comes from the command line or the keyboard.
+  static std::string inside(const std::string& name);
   // Bytes 0..n-1 of a pattern that does not repeat within short distances.
   static std::string pattern(std::size_t length, unsigned seed = 1);
   // The 18-byte header of piece 1.

@@ -62,6 +62,78 @@ keys Escape
 expect_exit 0
 [[ "$(row 9)" == "" ]] || fail "escape left row 9: '$(row 9)'"
 
+# Names of every kind, dropped and typed. The screen shows a character that code page 437 lacks
+# once, followed by blanks for the other bytes it takes inside the program (a Cyrillic letter
+# 2 cells, a CJK character or an emoji 3 or 4), and a byte that is no UTF-8 as a replacement
+# character.
+export LC_ALL=C.UTF-8  # tmux passes UTF-8 through only in a UTF-8 locale
+mkdir names
+cd names
+# The piece names of a source, before the number: its name up to the first dot that does not
+# start its file name, or the whole name and a dot.
+pieces_of() {
+  local directory='' file=$1
+  [[ $file == */* ]] && { directory=${file%/*}/; file=${file##*/}; }
+  local rest=${file:1}
+  if [[ $rest == *.* ]]; then echo "$directory${file:0:1}${rest%%.*}."; else echo "$directory$file."; fi
+}
+# Splits $1 (dropped, or typed when $3 is "typed") into pieces of 2000 bytes and glues them back
+# into $2; row 17 of the split shows $4 when given.
+round_trip() {
+  local source=$1 rebuilt=$2 how=${3:-dropped} shown=${4:-}
+  local base
+  base=$(pieces_of "$source")
+  head -c 5000 /dev/urandom > "$source"
+  cp "$source" ../original.bin
+  if [[ $how == typed ]]; then
+    start
+    wait_row 8 "■ [S]plit or [G]lue :" || return 0
+    keys s
+    wait_row 10 "■ Filename to split, incl. extention :" || return 0
+    # A character typed too many is erased whole, whatever it takes inside.
+    keys -l "${source}Ж"
+    keys BSpace Enter
+    wait_row 13 "■ with a size of [bytes]:" || return 0
+  else
+    start "$(printf %q "$source")"
+    wait_row 8 "■ [S]plit or [G]lue :" || return 0
+    keys s
+    wait_row 11 "■ with a size of [bytes]:" || return 0
+  fi
+  keys 2000 Enter
+  [[ -n $shown ]] && wait_row 17 "$shown"
+  expect_exit 0
+  for piece in 1 2 3; do [[ -f $base$piece ]] || fail "$source: no piece $base$piece"; done
+  rm "$source"
+  if [[ $how == typed ]]; then
+    start
+    wait_row 8 "■ [S]plit or [G]lue :" || return 0
+    keys g
+    wait_row 10 "■ Filename to glue, excl. extention :" || return 0
+    keys -l "${base%.}"
+    keys Enter
+  else
+    start "$(printf %q "${base}1")"
+  fi
+  expect_exit 0
+  cmp -s ../original.bin "$rebuilt" || fail "$source ($how): $rebuilt differs or is missing"
+  rm -f "$base"[123] "$rebuilt"
+}
+mkdir Загрузки
+deep=$(printf 'd%.0s' {1..100})/$(printf 'e%.0s' {1..100})/$(printf 'f%.0s' {1..100})
+mkdir -p "$deep"
+for how in dropped typed; do
+  round_trip 'Привет мир.txt' 'Привет мир.txt' $how '■■■П р и в е т  м и р .3'
+  round_trip '日本語.pdf' '日本語.pdf' $how '■■■日 本 語 .3'
+  round_trip '🎉party.mp4' '🎉party.mp4' $how '■■■🎉  party.3'
+  round_trip 'Загрузки/big.iso' 'Загрузки/big.iso' $how '■■■З а г р у з к и /big.3'
+  round_trip '.bashrc' '.bashrc' $how '■■■.bashrc.3'
+done
+round_trip $'raw\xff\xfe\x80name.dat' $'raw\xff\xfe\x80name.dat' dropped '■■■raw� � � name.3'
+round_trip $'caf\xe9.txt' $'caf\xe9.txt' dropped '■■■caf� .3'
+round_trip "$deep/data.bin" "$deep/data.bin" dropped
+cd ..
+
 # No terminal at all: a dropped first piece still joins.
 rm -f DATA.zip
 "$program" DATA.1 </dev/null >/dev/null 2>&1 || fail "join without a terminal exited $?"
