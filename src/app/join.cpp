@@ -7,9 +7,9 @@
 #include "console/screen.h"
 #include "files/channels.h"
 #include "files/dir_search.h"
+#include "files/file_names.h"
 #include "files/transfer.h"
 #include "frame/errors.h"
-#include "platform/path_rules.h"
 #include "text/text_ops.h"
 
 namespace {
@@ -111,14 +111,9 @@ bool check_set(const TextValue& base, const FirstPiece& first, std::vector<std::
   return true;
 }
 
-// An extension field that would make the output name point elsewhere, or name a file no system
-// can hold, is refused.
-bool extension_is_usable(const TextValue& extension_field) {
-  for (std::uint32_t at = 0; at < extension_field.length; ++at) {
-    if (file_name_byte_forbidden(extension_field.data()[at])) return false;
-  }
-  return true;
-}
+// An extension field that would make the output name point elsewhere, cut a character or name a
+// file no system can hold, is refused.
+bool extension_is_usable(const TextValue& extension_field) { return file_name_part_usable(extension_field); }
 
 // An extension of decimal digits would give the output the name of one of the set's own pieces.
 bool names_a_piece(const TextValue& output, const TextValue& base) {

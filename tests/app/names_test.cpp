@@ -75,6 +75,11 @@ TEST_F(NamesTest, NamesOfAnyCharacterSplitAndGlueBackDroppedAndTyped) {
       {"a picture of code page 437", "☺ and ⌂.txt", "☺ and ⌂.", "txt", "☺ and ⌂.txt"},
       {"code page 437 letters, as before", "ÉTÉ.TXT", "ÉTÉ.", "TXT", "ÉTÉ.txt"},
       {"a dot file", ".bashrc", ".bashrc.", "   ", ".bashrc"},
+      // The field holds what fits whole: a Cyrillic letter and a blank, one CJK character, no
+      // emoji at all. Letters that code page 437 lacks keep their case.
+      {"a Cyrillic extension", "notes.ЖПГ", "notes.", inside("Ж") + " ", "notes.Ж"},
+      {"a CJK extension", "file.日本", "file.", inside("日"), "file.日"},
+      {"an emoji extension", "clip.🎉", "clip.", "   ", "clip"},
   };
   for (const Name& name : names) {
     split_and_glue(name, false);
@@ -86,6 +91,7 @@ TEST_F(NamesTest, NamesThatAreNotUtf8SplitAndGlueBack) {
   const Name names[] = {
       {"raw bytes", "raw\xff\xfe\x80name.dat", "raw\xff\xfe\x80name.", "dat", "raw\xff\xfe\x80name.dat"},
       {"Latin-1", "caf\xe9.txt", "caf\xe9.", "txt", "caf\xe9.txt"},
+      {"a Latin-1 extension", "x.\xe9t\xe9", "x.", inside("\xe9") + "t", "x.\xe9t"},
   };
   for (const Name& name : names) split_and_glue(name, false);
 }
