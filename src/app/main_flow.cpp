@@ -10,7 +10,7 @@
 #include "files/channels.h"
 #include "files/dir_search.h"
 #include "files/transfer.h"
-#include "frame/startup.h"
+#include "frame/ending.h"
 #include "text/text_ops.h"
 
 namespace {
@@ -50,7 +50,7 @@ void show_help() {
   con_print(txt_constant("Press any key to continue."));
   con_new_line();
   // Nothing failed: with no console to give the key, the run just ends.
-  rt_set_ending_message(TextValue{}, 0);
+  rt_set_ending_message("", 0);
   con_flush_input();
   con_wait_key();
 }
@@ -170,9 +170,12 @@ int interactive_run(TextValue tail) {
 
 }  // namespace
 
-int app_main() {
-  txt_store_fixed(APP_TITLE, txt_constant(APP_TITLE_TEXT));
-  Command command = app_read_command_line(rt_command_tail());
+bool app_needs_console(const TextValue& tail) {
+  return app_read_command_line(tail).kind == CommandKind::interactive;
+}
+
+int app_main(const TextValue& tail) {
+  Command command = app_read_command_line(tail);
   switch (command.kind) {
     case CommandKind::usage:
       rt_write_text(APP_USAGE_TEXT, false);
@@ -193,6 +196,5 @@ int app_main() {
     case CommandKind::interactive:
       break;
   }
-  rt_console_setup();
   return interactive_run(std::move(command.file));
 }

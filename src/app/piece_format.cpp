@@ -4,11 +4,11 @@
 #include "console/keyboard.h"
 #include "console/screen.h"
 #include "files/file_names.h"
-#include "frame/startup.h"
+#include "frame/ending.h"
 #include "text/number_format.h"
 #include "text/text_ops.h"
 
-FixedText<13> APP_TITLE = {{'T', 'r', 'a', 'n', 'c', 'h', 'o', 'r', ' ', 'v', '2', '.', '1'}};
+const FixedText<13> APP_TITLE = {{'T', 'r', 'a', 'n', 'c', 'h', 'o', 'r', ' ', 'v', '2', '.', '1'}};
 
 void app_split_name(TextValue& name, TextValue& extension_field) {
   // Only the file's own name counts: a dot in a directory name would put the pieces elsewhere,
@@ -39,7 +39,7 @@ void end_with_rows(const TextValue& message_for_no_console, const TextValue& lin
     app_report(message_for_no_console);
     return;
   }
-  rt_set_ending_message(message_for_no_console, 1);
+  rt_set_ending_message(txt_view(message_for_no_console), 1);
   con_print(line);
   con_new_line();
   con_new_line();
@@ -53,7 +53,7 @@ void end_with_rows(const TextValue& message_for_no_console, const TextValue& lin
 
 void app_end_with_message(const TextValue& line) { end_with_rows(line, line); }
 
-void app_report(const TextValue& line) { rt_report(line); }
+void app_report(const TextValue& line) { rt_report(txt_view(line)); }
 
 void app_end_incomplete_set(const TextValue& line) {
   const TextValue first_row = txt_constant(INCOMPLETE_SET);

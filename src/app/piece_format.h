@@ -10,7 +10,7 @@
 
 // Piece 1 of a set starts with the title: the signature that the join and the drop detection
 // recognise. Its 13 bytes are also the smallest piece size the title itself would need.
-extern FixedText<13> APP_TITLE;
+extern const FixedText<13> APP_TITLE;
 constexpr std::string_view APP_TITLE_TEXT = "Tranchor v2.1";
 // The signature of the older piece layout (16-byte header, no count).
 constexpr std::string_view OLD_SIGNATURE = "Tranchor v2.0";

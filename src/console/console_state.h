@@ -1,5 +1,5 @@
-// The console part of the run-time record: where output goes, the input device, the current
-// colours, the deferred wrap at the bottom row and the cursor shape.
+// The state of the console services: where output goes, the input device, the current colours,
+// the deferred wrap at the bottom row and the cursor shape.
 #pragma once
 
 #include <cstdint>
@@ -16,3 +16,5 @@ struct ConsoleState {
   std::int32_t cursor_visible = 0;  // 0 hidden, 1 shown, -1 shown but hidden during a clear
   bool silent = false;  // the run shows nothing and reads no key (console/device_in_use.h)
 };
+
+extern ConsoleState con_state;

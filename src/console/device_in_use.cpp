@@ -1,5 +1,6 @@
 #include "console/device_in_use.h"
 
+#include "console/console_state.h"
 #include "frame/runtime_state.h"
 #include "platform/console_device.h"
 
@@ -34,10 +35,10 @@ class SilentConsole final : public ConsoleDevice {
 
 ConsoleDevice& con_device() {
   static SilentConsole silent;
-  if (rt_state.console.silent) return silent;
+  if (con_state.silent) return silent;
   return *rt_state.console_device;
 }
 
-void con_set_silent(bool silent) { rt_state.console.silent = silent; }
+void con_set_silent(bool silent) { con_state.silent = silent; }
 
-bool con_silent() { return rt_state.console.silent; }
+bool con_silent() { return con_state.silent; }

@@ -6,7 +6,7 @@
 #include "console/device_in_use.h"
 #include "console/screen.h"
 #include "frame/runtime_state.h"
-#include "frame/startup.h"
+#include "frame/ending.h"
 #include "platform/console_device.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "console/screen.h"
 
+#include "console/console_state.h"
 #include "console/device_in_use.h"
 #include "frame/runtime_state.h"
 #include "platform/console_device.h"
@@ -7,7 +8,7 @@
 namespace {
 
 std::uint16_t current_attribute() {
-  return static_cast<std::uint16_t>(rt_state.console.background * 16 + rt_state.console.foreground);
+  return static_cast<std::uint16_t>(con_state.background * 16 + con_state.foreground);
 }
 
 ScreenBufferInfo read_screen() {
@@ -66,10 +67,10 @@ std::uint64_t scrolls_of_write(WritePlace place, int width, int height, std::uin
 }  // namespace
 
 void con_reset() {
-  rt_state.console.silent = false;
-  rt_state.console.foreground = 7;
-  rt_state.console.background = 0;
-  rt_state.console.pending_wrap = 0;
+  con_state.silent = false;
+  con_state.foreground = 7;
+  con_state.background = 0;
+  con_state.pending_wrap = 0;
 }
 
 void con_print(const TextValue& text) { con_write(text.data(), text.length); }
@@ -82,7 +83,7 @@ void con_put_char(std::uint8_t byte) { con_write(&byte, 1); }
 // as they would, but the cells written stay within about one screen per write.
 void con_write(const unsigned char* bytes, std::uint32_t count) {
   if (count == 0) return;
-  ConsoleState& console = rt_state.console;
+  ConsoleState& console = con_state;
   const std::uint16_t attribute = current_attribute();
   ScreenBufferInfo screen = read_screen();
   const int width = screen.columns;
@@ -134,8 +135,8 @@ void con_new_line() {
     con_set_cursor(1, screen.cursor_y + 2);
     return;
   }
-  const bool wrap_was_pending = rt_state.console.pending_wrap != 0;
-  rt_state.console.pending_wrap = 0;
+  const bool wrap_was_pending = con_state.pending_wrap != 0;
+  con_state.pending_wrap = 0;
   if (wrap_was_pending) con_scroll_up();
   con_scroll_up();
   con_set_cursor(1, screen.rows);
@@ -158,13 +159,13 @@ void con_set_cursor(std::int32_t column, std::int32_t row) {
   if (column >= 1 && column <= screen.columns) x = column - 1;
   if (row >= 1 && row <= screen.rows) y = row - 1;
   con_device().set_cursor_position(x, y);
-  rt_state.console.pending_wrap = 0;
+  con_state.pending_wrap = 0;
 }
 
 void con_cursor_back() {
   ScreenBufferInfo screen = read_screen();
-  if (rt_state.console.pending_wrap != 0) {
-    rt_state.console.pending_wrap = 0;
+  if (con_state.pending_wrap != 0) {
+    con_state.pending_wrap = 0;
     con_set_cursor(screen.columns, screen.rows);
   } else if (screen.cursor_x == 0) {
     // In row 1 there is no row above: the row stays and the cursor goes to its last column.
@@ -185,7 +186,7 @@ ConsolePosition con_get_screen_size() {
 }
 
 void con_set_cursor_shape(std::int32_t size) {
-  ConsoleState& console = rt_state.console;
+  ConsoleState& console = con_state;
   if (size == 0) {
     console.cursor_visible = 0;
   } else {
@@ -199,24 +200,24 @@ void con_set_cursor_shape(std::int32_t size) {
 }
 
 void con_cursor_suspend() {
-  if (rt_state.console.cursor_visible != 0) {
+  if (con_state.cursor_visible != 0) {
     con_set_cursor_shape(0);
-    rt_state.console.cursor_visible = -1;
+    con_state.cursor_visible = -1;
   }
 }
 
 void con_cursor_force_show() {
-  if (rt_state.console.cursor_visible == 0) {
-    con_set_cursor_shape(rt_state.console.cursor_size);
-    rt_state.console.cursor_visible = 0;
+  if (con_state.cursor_visible == 0) {
+    con_set_cursor_shape(con_state.cursor_size);
+    con_state.cursor_visible = 0;
   }
 }
 
 void con_cursor_restore() {
-  if (rt_state.console.cursor_visible == 0) {
+  if (con_state.cursor_visible == 0) {
     con_set_cursor_shape(0);
   } else {
-    con_set_cursor_shape(rt_state.console.cursor_size);
-    rt_state.console.cursor_visible = 1;
+    con_set_cursor_shape(con_state.cursor_size);
+    con_state.cursor_visible = 1;
   }
 }

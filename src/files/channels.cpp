@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "files/dir_search.h"
+#include "files/file_state.h"
 #include "frame/os_call.h"
 #include "frame/runtime_state.h"
 #include "platform/path_rules.h"
@@ -10,7 +12,7 @@ namespace {
 
 // Walks the list; the caller holds channel_list_lock.
 FileChannel* find_locked(ChannelNumber channel) {
-  for (FileChannel* record = rt_state.files.channel_list; record != nullptr; record = record->next) {
+  for (FileChannel* record = file_state.channel_list; record != nullptr; record = record->next) {
     if (record->number == channel) return record;
   }
   return nullptr;
@@ -18,7 +20,7 @@ FileChannel* find_locked(ChannelNumber channel) {
 
 // Takes the record out of the list; the caller holds channel_list_lock.
 void unlink_locked(FileChannel* record) {
-  for (FileChannel** link = &rt_state.files.channel_list; *link != nullptr; link = &(*link)->next) {
+  for (FileChannel** link = &file_state.channel_list; *link != nullptr; link = &(*link)->next) {
     if (*link == record) {
       *link = record->next;
       return;
@@ -164,7 +166,7 @@ bool file_os_name(const TextValue& name, std::string& os_name) {
 }
 
 void file_open(ChannelNumber channel, const TextValue& name, const OpenRequest& request) {
-  FilesState& files = rt_state.files;
+  FilesState& files = file_state;
   SpinGuard name_guard(files.file_name_lock);
 
   std::string os_name;
@@ -222,7 +224,7 @@ void file_open(ChannelNumber channel, const TextValue& name, const OpenRequest& 
 }
 
 void file_close(ChannelNumber channel) {
-  FilesState& files = rt_state.files;
+  FilesState& files = file_state;
   FileChannel* record = nullptr;
   {
     SpinGuard list_guard(files.channel_list_lock);
@@ -243,7 +245,12 @@ void file_close(ChannelNumber channel) {
 }
 
 void file_close_all() {
-  while (rt_state.files.channel_list != nullptr) file_close(rt_state.files.channel_list->number);
+  while (file_state.channel_list != nullptr) file_close(file_state.channel_list->number);
+}
+
+void file_reset() {
+  file_close_all();
+  dir_search_end();
 }
 
 void file_copy_permissions(ChannelNumber model, ChannelNumber target) {
@@ -273,7 +280,7 @@ ChannelNumber file_free_channel() {
 }
 
 FileChannel* file_lookup_channel(ChannelNumber channel) {
-  SpinGuard list_guard(rt_state.files.channel_list_lock);
+  SpinGuard list_guard(file_state.channel_list_lock);
   return find_locked(channel);
 }
 

@@ -1,5 +1,5 @@
 // File channels: every open file is named by a small number. The table of open channels is a
-// list, newest first, in rt_state.files.channel_list. A failing call records its error number in
+// list, newest first, in file_state.channel_list. A failing call records its error number in
 // the caller's frame (frame/errors.h) and leaves no channel behind that it did not find.
 #pragma once
 
@@ -17,6 +17,9 @@ constexpr std::uint8_t MODE_INPUT = 0x01, MODE_OUTPUT = 0x02, MODE_RECORD = 0x04
 // Access byte: the two access bits and, in the low three bits, a share code 1..4 (1: no
 // sharing, 2: others may read, 3: others may write, 4: both).
 constexpr std::uint8_t ACCESS_READ = 0x80, ACCESS_WRITE = 0x40;
+constexpr std::uint8_t SHARE_NONE = 1, SHARE_READ = 2, SHARE_WRITE = 3, SHARE_BOTH = 4;
+// Read and write access, no sharing: how the application opens every file.
+constexpr std::uint8_t READ_WRITE_NO_SHARING = ACCESS_READ | ACCESS_WRITE | SHARE_NONE;
 
 // Whether an open finds a file or makes one.
 enum class FileCreation : std::uint8_t {
@@ -36,12 +39,12 @@ struct OpenRequest {
 };
 
 // Binary, read and write, no sharing, base 1: an existing file, or a missing one made empty.
-constexpr OpenRequest BINARY_REQUEST{MODE_BINARY, 0xC1, 128, 1};
+constexpr OpenRequest BINARY_REQUEST{MODE_BINARY, READ_WRITE_NO_SHARING, 128, 1};
 // The application's requests: a file to read (the source, a piece), a file it writes whole (a
 // piece), and the file a glue builds before it takes its name.
-constexpr OpenRequest EXISTING_FILE_REQUEST{MODE_BINARY, 0xC1, 128, 1, FileCreation::existing};
-constexpr OpenRequest REPLACED_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, 0xC1, 128, 1, FileCreation::replace};
-constexpr OpenRequest TEMPORARY_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, 0xC1, 128, 1, FileCreation::temporary};
+constexpr OpenRequest EXISTING_FILE_REQUEST{MODE_BINARY, READ_WRITE_NO_SHARING, 128, 1, FileCreation::existing};
+constexpr OpenRequest REPLACED_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, READ_WRITE_NO_SHARING, 128, 1, FileCreation::replace};
+constexpr OpenRequest TEMPORARY_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, READ_WRITE_NO_SHARING, 128, 1, FileCreation::temporary};
 
 constexpr std::uint16_t DEVICE_DISK = 1;
 constexpr std::uint16_t DEVICE_OTHER = 2;
@@ -92,6 +95,8 @@ void file_close(ChannelNumber channel);
 
 // Closes every open channel, so that the next run starts with none.
 void file_close_all();
+// The per-run reset of the file services: no open channel, no search in progress.
+void file_reset();
 
 // The lowest number from 1 up that is not open. Reserves nothing.
 ChannelNumber file_free_channel();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "files/file_state.h"
 #include "frame/os_call.h"
 #include "frame/runtime_state.h"
 
@@ -37,7 +38,7 @@ bool filter(FilesState& files, bool found) {
 }  // namespace
 
 TextValue dir_search(const TextValue& pattern, std::uint32_t mask) {
-  FilesState& files = rt_state.files;
+  FilesState& files = file_state;
   TextValue result;
   bool out_of_memory = false;
   {
@@ -90,10 +91,10 @@ TextValue dir_search(const TextValue& pattern, std::uint32_t mask) {
   return result;
 }
 
-std::uint64_t dir_found_size() { return rt_state.files.search_data.size; }
+std::uint64_t dir_found_size() { return file_state.search_data.size; }
 
 void dir_search_end() {
-  FilesState& files = rt_state.files;
+  FilesState& files = file_state;
   SpinGuard name_guard(files.file_name_lock);
   if (files.search_handle == nullptr) return;
   FindHandle old = files.search_handle;

@@ -1,5 +1,5 @@
-// The files part of the run-time record: the open channels, the directory search in progress
-// and the spin flags that guard them.
+// The state of the file services: the open channels, the directory search in progress and the
+// spin flags that guard them.
 #pragma once
 
 #include <atomic>
@@ -13,9 +13,9 @@ struct FilesState {
   FileChannel* channel_list = nullptr;  // newest first
   std::atomic<std::int32_t> channel_list_lock{0};
   std::atomic<std::int32_t> file_name_lock{0};
-  std::atomic<std::int32_t> os_call_lock{0};
-  std::uint32_t saved_error_mode = 0;
   FindHandle search_handle = nullptr;
   std::uint32_t search_mask = 0;
   FindData search_data;
 };
+
+extern FilesState file_state;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "files/file_state.h"
 #include "frame/os_call.h"
 #include "frame/runtime_state.h"
 
@@ -199,7 +200,7 @@ void file_set_end(ChannelNumber channel) {
 }
 
 void file_rename(const TextValue& from, const TextValue& to) {
-  SpinGuard name_guard(rt_state.files.file_name_lock);
+  SpinGuard name_guard(file_state.file_name_lock);
   std::string from_name;
   std::string to_name;
   if (!file_os_name(from, from_name) || !file_os_name(to, to_name)) {
@@ -216,7 +217,7 @@ void file_rename(const TextValue& from, const TextValue& to) {
 }
 
 void file_remove(const TextValue& name) {
-  SpinGuard name_guard(rt_state.files.file_name_lock);
+  SpinGuard name_guard(file_state.file_name_lock);
   std::string os_name;
   if (!file_os_name(name, os_name)) {
     rt_raise_error(ERR_BAD_FILE_NAME);

@@ -1,18 +1,15 @@
 #include "frame/errors.h"
 
-#include "frame/runtime_state.h"
-
 namespace {
-ErrorFrame default_frame;  // catches errors raised outside any routine's frame
-}
+ErrorFrame default_frame;            // catches errors raised outside any routine's frame
+ErrorFrame* running_frame = nullptr;  // the running routine's
+}  // namespace
 
-ErrorFrame& rt_current_frame() {
-  return rt_state.error_frame != nullptr ? *rt_state.error_frame : default_frame;
-}
+ErrorFrame& rt_current_frame() { return running_frame != nullptr ? *running_frame : default_frame; }
 
 ErrorFrame* rt_enter_frame(ErrorFrame* frame) {
-  ErrorFrame* previous = rt_state.error_frame;
-  rt_state.error_frame = frame;
+  ErrorFrame* previous = running_frame;
+  running_frame = frame;
   return previous;
 }
 

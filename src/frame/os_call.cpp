@@ -2,6 +2,17 @@
 
 #include "frame/runtime_state.h"
 
+namespace {
+
+// The call in progress: taken by one caller at a time, with the error mode it replaced.
+struct OsCallState {
+  std::atomic<std::int32_t> lock{0};
+  std::uint32_t saved_error_mode = 0;
+};
+OsCallState os_call;
+
+}  // namespace
+
 ErrorNumber rt_os_error_number(std::uint32_t code) {
   return code < OS_ERROR_MAP.size() ? OS_ERROR_MAP[code] : 0;
 }
@@ -14,19 +25,19 @@ void rt_spin_take(std::atomic<std::int32_t>& flag) {
 void rt_spin_release(std::atomic<std::int32_t>& flag) { flag.store(0, std::memory_order_release); }
 
 FileSystem& rt_os_call_begin() {
-  FilesState& files = rt_state.files;
-  rt_spin_take(files.os_call_lock);
+  rt_spin_take(os_call.lock);
   FileSystem& file_system = *rt_state.file_system;
-  files.saved_error_mode = file_system.set_error_mode(OS_QUIET_ERROR_MODE);
+  os_call.saved_error_mode = file_system.set_error_mode(OS_QUIET_ERROR_MODE);
   file_system.set_last_error(0);
   return file_system;
 }
 
+bool rt_os_call_in_progress() { return os_call.lock.load() != 0; }
+
 ErrorNumber rt_os_call_end() {
-  FilesState& files = rt_state.files;
   FileSystem& file_system = *rt_state.file_system;
   const std::uint32_t code = file_system.last_error();
-  file_system.set_error_mode(files.saved_error_mode);
-  rt_spin_release(files.os_call_lock);
+  file_system.set_error_mode(os_call.saved_error_mode);
+  rt_spin_release(os_call.lock);
   return rt_os_error_number(code);
 }

@@ -83,6 +83,8 @@ class SpinGuard {
 // the flag and gives the error number of the code.
 FileSystem& rt_os_call_begin();
 ErrorNumber rt_os_call_end();
+// Whether a call holds the flag now (for tests: none may be left holding it).
+bool rt_os_call_in_progress();
 
 // Calls call(file_system) on rt_state.file_system and gives its result. error gets 0 when the
 // call succeeded by its last-error code, else the mapped error number; nothing is raised.

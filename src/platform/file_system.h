@@ -59,6 +59,7 @@ constexpr std::uint32_t FS_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr std::uint32_t FS_ATTRIBUTE_NORMAL = 0x80;
 
 // Last-error codes that the services and tests name.
+constexpr std::uint32_t FS_ERROR_INVALID_FUNCTION = 1;  // not for this device
 constexpr std::uint32_t FS_ERROR_FILE_NOT_FOUND = 2;
 constexpr std::uint32_t FS_ERROR_PATH_NOT_FOUND = 3;
 constexpr std::uint32_t FS_ERROR_TOO_MANY_OPEN_FILES = 4;
@@ -84,6 +85,7 @@ constexpr std::uint32_t FS_ERROR_NEGATIVE_SEEK = 131;
 constexpr std::uint32_t FS_ERROR_DIR_NOT_EMPTY = 145;
 constexpr std::uint32_t FS_ERROR_ALREADY_EXISTS = 183;
 constexpr std::uint32_t FS_ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr std::uint32_t FS_ERROR_CANT_RESOLVE_FILENAME = 1921;  // a loop of links
 
 // One directory entry as a search reports it.
 struct FindData {

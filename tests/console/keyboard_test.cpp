@@ -1,3 +1,4 @@
+#include "console/console_state.h"
 #include "console/keyboard.h"
 
 #include <string>
@@ -184,7 +185,7 @@ TEST_F(LongLineTest, HiddenCursorIsHiddenAgainAfterTheLine) {
   console.type("a\r");
   con_input_line();
   EXPECT_FALSE(console.cursor_shape().visible);
-  EXPECT_EQ(rt_state.console.cursor_visible, 0);
+  EXPECT_EQ(con_state.cursor_visible, 0);
 }
 
 TEST_F(KeyboardTest, FailingLooksCountAsAnEmptyQueue) {

@@ -1,3 +1,4 @@
+#include "console/console_state.h"
 #include "console/screen.h"
 
 #include <string>
@@ -38,14 +39,14 @@ TEST_F(ScreenTest, FillingTheBottomRowDefersTheScroll) {
   EXPECT_EQ(console.row(4), "0123456789");
   EXPECT_EQ(console.scroll_count(), 0);
   expect_cursor(1, 4);
-  EXPECT_NE(rt_state.console.pending_wrap, 0);
+  EXPECT_NE(con_state.pending_wrap, 0);
 
   print("x");  // the deferred scroll comes first
   EXPECT_EQ(console.scroll_count(), 1);
   EXPECT_EQ(console.row(3), "0123456789");
   EXPECT_EQ(console.row(4), "x");
   expect_cursor(2, 4);
-  EXPECT_EQ(rt_state.console.pending_wrap, 0);
+  EXPECT_EQ(con_state.pending_wrap, 0);
 }
 
 TEST_F(ScreenTest, TextPastTheBottomRowScrollsBeforeItsContinuation) {
@@ -97,7 +98,7 @@ TEST_F(ScreenTest, EmptyTextKeepsAPendingWrap) {
   console.set_cursor(1, 4);
   print("0123456789");
   print("");
-  EXPECT_NE(rt_state.console.pending_wrap, 0);
+  EXPECT_NE(con_state.pending_wrap, 0);
   EXPECT_EQ(console.scroll_count(), 0);
 }
 
@@ -110,11 +111,11 @@ TEST_F(ScreenTest, CursorPlacementChecksColumnAndRowEachOnItsOwn) {
   };
   for (const Case& c : cases) {
     console.set_cursor(4, 2);
-    rt_state.console.pending_wrap = 255;
+    con_state.pending_wrap = 255;
     con_set_cursor(c.column, c.row);
     EXPECT_EQ(console.cursor_column(), c.want_column) << c.column << "," << c.row;
     EXPECT_EQ(console.cursor_row(), c.want_row) << c.column << "," << c.row;
-    EXPECT_EQ(rt_state.console.pending_wrap, 0);
+    EXPECT_EQ(con_state.pending_wrap, 0);
   }
 }
 
@@ -133,12 +134,12 @@ TEST_F(ScreenTest, CursorBackCrossesRowsAndStopsInRowOne) {
   print("0123456789");
   con_cursor_back();
   expect_cursor(10, 4);
-  EXPECT_EQ(rt_state.console.pending_wrap, 0);
+  EXPECT_EQ(con_state.pending_wrap, 0);
 }
 
 TEST_F(ScreenTest, ClearFillsEveryCellAndKeepsVisibility) {
   print("garbage in row one");
-  rt_state.console.foreground = 7;
+  con_state.foreground = 7;
   con_clear_screen();
   for (int row = 1; row <= 4; ++row) {
     EXPECT_EQ(console.row_cells(row), std::string(10, ' '));
@@ -146,32 +147,32 @@ TEST_F(ScreenTest, ClearFillsEveryCellAndKeepsVisibility) {
   }
   expect_cursor(1, 1);
   EXPECT_TRUE(console.cursor_shape().visible);
-  EXPECT_EQ(rt_state.console.cursor_visible, 1);
-  EXPECT_EQ(rt_state.console.pending_wrap, 0);
+  EXPECT_EQ(con_state.cursor_visible, 1);
+  EXPECT_EQ(con_state.pending_wrap, 0);
 
   con_set_cursor_shape(0);
   con_clear_screen();
   EXPECT_FALSE(console.cursor_shape().visible);
-  EXPECT_EQ(rt_state.console.cursor_visible, 0);
+  EXPECT_EQ(con_state.cursor_visible, 0);
 }
 
 TEST_F(ScreenTest, CursorShapeIsLimitedTo99) {
-  rt_state.console.cursor_size = 100;
+  con_state.cursor_size = 100;
   con_clear_screen();
-  EXPECT_EQ(rt_state.console.cursor_size, 99);
+  EXPECT_EQ(con_state.cursor_size, 99);
   EXPECT_EQ(console.cursor_shape().size, 99);
   con_set_cursor_shape(50);
   EXPECT_EQ(console.cursor_shape().size, 50);
   con_set_cursor_shape(0);
   EXPECT_FALSE(console.cursor_shape().visible);
-  EXPECT_EQ(rt_state.console.cursor_size, 50);
+  EXPECT_EQ(con_state.cursor_size, 50);
 }
 
 TEST_F(ScreenTest, ForcedShowLeavesTheRecordHiddenAndRestoreHidesAgain) {
   con_set_cursor_shape(0);
   con_cursor_force_show();
   EXPECT_TRUE(console.cursor_shape().visible);
-  EXPECT_EQ(rt_state.console.cursor_visible, 0);
+  EXPECT_EQ(con_state.cursor_visible, 0);
   con_cursor_restore();
   EXPECT_FALSE(console.cursor_shape().visible);
 }

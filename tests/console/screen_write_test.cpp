@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "console/console_state.h"
 #include "console/screen.h"
 #include "fakes/runtime_fixture.h"
 #include "text/text_value.h"
@@ -53,24 +54,11 @@ class CountingConsole : public VirtualConsole {
   long cells_written = 0;
 };
 
-// Installs a console of the given size in the run-time record for one case.
-class ConsoleCase {
- public:
-  ConsoleCase(int columns, int rows) : console(columns, rows) {
-    saved_device_ = rt_state.console_device;
-    saved_console_ = rt_state.console;
-    rt_state.console_device = &console;
-    rt_state.console = ConsoleState{};
-  }
-  ~ConsoleCase() {
-    rt_state.console_device = saved_device_;
-    rt_state.console = saved_console_;
-  }
+// A console of the given size in the run-time record for one case.
+struct ConsoleCase {
+  ConsoleCase(int columns, int rows) : console(columns, rows) {}
   CountingConsole console;
-
- private:
-  ConsoleDevice* saved_device_;
-  ConsoleState saved_console_;
+  InstalledConsole installed{console};
 };
 
 std::string text_of_length(int length, int seed) {
@@ -117,7 +105,7 @@ TEST(ScreenWriteTest, LongWritesEndExactlyAsAByteByByteWriteWould) {
             model.x = start_x;
             model.y = start_y;
             model.pending_wrap = pending;
-            rt_state.console.pending_wrap = pending ? 255 : 0;
+            con_state.pending_wrap = pending ? 255 : 0;
 
             const std::string text = text_of_length(length, length + start_x);
             con_print(txt_constant(text));
@@ -133,7 +121,7 @@ TEST(ScreenWriteTest, LongWritesEndExactlyAsAByteByByteWriteWould) {
             ASSERT_EQ(run.console.scroll_count(), model.scrolls) << label;
             ASSERT_EQ(run.console.cursor_column(), model.x + 1) << label;
             ASSERT_EQ(run.console.cursor_row(), model.y + 1) << label;
-            ASSERT_EQ(rt_state.console.pending_wrap, model.pending_wrap ? 255 : 0) << label;
+            ASSERT_EQ(con_state.pending_wrap, model.pending_wrap ? 255 : 0) << label;
             // No more cells than the screen holds.
             ASSERT_LE(run.console.cells_written, static_cast<long>(std::min(length, w * h))) << label;
             ++cases;

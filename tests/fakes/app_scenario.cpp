@@ -1,22 +1,43 @@
 #include "fakes/app_scenario.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <vector>
 
-#include "frame/startup.h"
+#include "app/main_flow.h"
+#include "console/console_setup.h"
 #include "platform/process.h"
 #include "platform/text_forms.h"
+#include "start/startup.h"
+
+namespace {
+
+// The directory of the scenario that is running. A death test's child ends inside the run,
+// before the destructor: the directory goes when that process exits.
+std::filesystem::path running_directory;
+
+void remove_running_directory() {
+  if (running_directory.empty()) return;
+  std::error_code ignored;
+  std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
+  std::filesystem::remove_all(running_directory, ignored);
+}
+
+}  // namespace
 
 AppScenario::AppScenario() {
+  static const bool cleanup_registered = std::atexit(remove_running_directory) == 0;
+  (void)cleanup_registered;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::random_device random;
   directory = std::filesystem::temp_directory_path() /
               ("tranchor-app-" + std::string(info->name()) + "-" + std::to_string(random()));
   std::filesystem::remove_all(directory);
   std::filesystem::create_directories(directory);
+  running_directory = directory;
   previous_directory_ = std::filesystem::current_path();
   std::filesystem::current_path(directory);
   rt_state.file_system = &process_file_system();
@@ -27,13 +48,15 @@ AppScenario::~AppScenario() {
   std::filesystem::current_path(previous_directory_);
   std::error_code ignored;
   std::filesystem::remove_all(directory, ignored);
+  running_directory.clear();
 }
 
 int AppScenario::run(const std::string& tail) {
-  command_line_ = tail;
-  rt_state.command_tail = command_line_.c_str();
+  // As the process's start does it: reset, set-up for screens, the main routine.
   rt_app_begin();
-  const int code = app_main();
+  const TextValue text = txt_constant(tail);
+  if (app_needs_console(text)) con_setup();
+  const int code = app_main(text);
   return rt_app_end(code);
 }
 

@@ -34,5 +34,4 @@ class AppScenario : public RuntimeFixture {
 
  private:
   std::filesystem::path previous_directory_;
-  std::string command_line_;
 };

@@ -4,31 +4,50 @@
 
 #include <gtest/gtest.h>
 
+#include "console/console_state.h"
 #include "fakes/virtual_console.h"
+#include "frame/errors.h"
 #include "frame/runtime_state.h"
+
+// Puts a console device and the given console state in the run-time record for its lifetime.
+class InstalledConsole {
+ public:
+  explicit InstalledConsole(ConsoleDevice& device, const ConsoleState& state = ConsoleState{})
+      : saved_device_(rt_state.console_device), saved_state_(con_state) {
+    rt_state.console_device = &device;
+    con_state = state;
+  }
+  ~InstalledConsole() {
+    rt_state.console_device = saved_device_;
+    con_state = saved_state_;
+  }
+  InstalledConsole(const InstalledConsole&) = delete;
+  InstalledConsole& operator=(const InstalledConsole&) = delete;
+
+ private:
+  ConsoleDevice* saved_device_;
+  ConsoleState saved_state_;
+};
 
 class RuntimeFixture : public ::testing::Test {
  protected:
-  explicit RuntimeFixture(int columns = 80, int rows = 25) : console(columns, rows) {
-    saved_device_ = rt_state.console_device;
-    saved_console_ = rt_state.console;
-    rt_state.console_device = &console;
-    rt_state.console = ConsoleState{};
-    rt_state.console.cursor_size = 25;
-    rt_state.console.cursor_visible = 1;
+  explicit RuntimeFixture(int columns = 80, int rows = 25)
+      : console(columns, rows), installed_(console, shown_cursor()) {
     saved_frame_ = rt_enter_frame(&frame);
   }
-  ~RuntimeFixture() override {
-    rt_enter_frame(saved_frame_);
-    rt_state.console_device = saved_device_;
-    rt_state.console = saved_console_;
-  }
+  ~RuntimeFixture() override { rt_enter_frame(saved_frame_); }
 
   VirtualConsole console;
   ErrorFrame frame;
 
  private:
-  ConsoleDevice* saved_device_;
-  ConsoleState saved_console_;
+  static ConsoleState shown_cursor() {
+    ConsoleState state;
+    state.cursor_size = 25;
+    state.cursor_visible = 1;
+    return state;
+  }
+
+  InstalledConsole installed_;
   ErrorFrame* saved_frame_;
 };

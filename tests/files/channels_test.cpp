@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "files/file_state.h"
 #include "files/files_fixture.h"
 #include "files/transfer.h"
 
@@ -18,7 +19,7 @@ TEST_F(ChannelsTest, BinaryOpenCreatesAMissingFileEmpty) {
   const FileChannel* channel = file_lookup_channel(1);
   EXPECT_EQ(channel->number, 1);
   EXPECT_EQ(channel->mode, MODE_BINARY);
-  EXPECT_EQ(channel->access, 0xC1);
+  EXPECT_EQ(channel->access, READ_WRITE_NO_SHARING);
   EXPECT_EQ(channel->record_length, 1u);
   EXPECT_EQ(channel->position_base, 1);
   EXPECT_EQ(channel->flags, CHANNEL_OPEN);
@@ -73,11 +74,11 @@ TEST_F(ChannelsTest, OpeningAChannelThatIsOpenFailsWith55AndLeavesItAsItWas) {
 }
 
 TEST_F(ChannelsTest, RecordLengthBelowOneFailsWith5OnlyWhereTheLengthIsKept) {
-  file_open(1, text("f"), OpenRequest{MODE_RECORD, 0xC1, 0, 1});
+  file_open(1, text("f"), OpenRequest{MODE_RECORD, READ_WRITE_NO_SHARING, 0, 1});
   EXPECT_EQ(error(), ERR_BAD_ARGUMENT);
   EXPECT_EQ(file_lookup_channel(1), nullptr);
   clear_error();
-  file_open(1, text("f"), OpenRequest{MODE_BINARY, 0xC1, -5, 1});
+  file_open(1, text("f"), OpenRequest{MODE_BINARY, READ_WRITE_NO_SHARING, -5, 1});
   EXPECT_EQ(error(), 0);
   EXPECT_EQ(file_lookup_channel(1)->record_length, 1u);
 }
@@ -96,7 +97,7 @@ TEST_F(ChannelsTest, ChannelListIsNewestFirst) {
   open_binary(5, "a");
   open_binary(2, "b");
   open_binary(9, "c");
-  const FileChannel* head = rt_state.files.channel_list;
+  const FileChannel* head = file_state.channel_list;
   ASSERT_NE(head, nullptr);
   EXPECT_EQ(head->number, 9);
   EXPECT_EQ(head->next->number, 2);
@@ -165,7 +166,7 @@ TEST_F(ChannelsTest, OpenFailuresGiveTheirNumbersAndLeaveNoChannel) {
     ErrorNumber expected;
   } cases[] = {
       {"nodir/file", BINARY_REQUEST, ERR_PATH_NOT_FOUND},
-      {"missing", OpenRequest{MODE_INPUT, 0xC1, 16, 1}, ERR_FILE_NOT_FOUND},
+      {"missing", OpenRequest{MODE_INPUT, READ_WRITE_NO_SHARING, 16, 1}, ERR_FILE_NOT_FOUND},
       {"adir", BINARY_REQUEST, ERR_ACCESS_ERROR},
   };
   for (const Case& c : cases) {
@@ -175,7 +176,7 @@ TEST_F(ChannelsTest, OpenFailuresGiveTheirNumbersAndLeaveNoChannel) {
     EXPECT_EQ(file_lookup_channel(1), nullptr) << c.name;
   }
   EXPECT_FALSE(exists("missing"));
-  EXPECT_EQ(rt_state.files.channel_list, nullptr);
+  EXPECT_EQ(file_state.channel_list, nullptr);
 }
 
 TEST_F(ChannelsTest, ModesPositionTheFileAsTheyAsk) {
@@ -188,21 +189,21 @@ TEST_F(ChannelsTest, ModesPositionTheFileAsTheyAsk) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(input->buffer), 4), "abcd");
   file_close(1);
 
-  file_open(1, text("six"), OpenRequest{MODE_APPEND, 0xC1, 128, 1});
+  file_open(1, text("six"), OpenRequest{MODE_APPEND, READ_WRITE_NO_SHARING, 128, 1});
   EXPECT_EQ(file_lookup_channel(1)->position, 6u);
   EXPECT_EQ(file_lookup_channel(1)->record_length, 1u);
   file_close(1);
 
-  file_open(1, text("six"), OpenRequest{MODE_RECORD, 0xC1, 3, 0});
+  file_open(1, text("six"), OpenRequest{MODE_RECORD, READ_WRITE_NO_SHARING, 3, 0});
   EXPECT_EQ(file_lookup_channel(1)->position, 0xFFFFFFFFu);
   file_close(1);
-  file_open(1, text("six"), OpenRequest{MODE_RECORD, 0xC1, 3, 1});
+  file_open(1, text("six"), OpenRequest{MODE_RECORD, READ_WRITE_NO_SHARING, 3, 1});
   EXPECT_EQ(file_lookup_channel(1)->position, 0u);
   file_close(1);
   EXPECT_EQ(read_file("six"), "abcdef");
 
   // Output empties the file at open; its close ends the file where the channel stands.
-  file_open(1, text("six"), OpenRequest{MODE_OUTPUT, 0xC1, 128, 1});
+  file_open(1, text("six"), OpenRequest{MODE_OUTPUT, READ_WRITE_NO_SHARING, 128, 1});
   EXPECT_EQ(read_file("six"), "");
   const int ends_before = files.calls(FsCall::set_end);
   file_close(1);
@@ -227,7 +228,7 @@ TEST_F(ChannelsTest, AReadOnlyFileOpensReadOnlyAfterTheRetryAndRefusesWrites) {
 TEST_F(ChannelsTest, NoFallbackModeFailsAtOnce) {
   write_file("ro", "fixed");
   files.refuse_write_access_to("ro");
-  file_open(1, text("ro"), OpenRequest{MODE_BINARY | MODE_NO_FALLBACK, 0xC1, 1, 1});
+  file_open(1, text("ro"), OpenRequest{MODE_BINARY | MODE_NO_FALLBACK, READ_WRITE_NO_SHARING, 1, 1});
   EXPECT_EQ(error(), ERR_ACCESS_ERROR);
   EXPECT_EQ(files.calls(FsCall::create), 1);
   EXPECT_EQ(file_lookup_channel(1), nullptr);
@@ -269,7 +270,7 @@ TEST_F(ChannelsTest, AFailureAfterTheHandleWasObtainedClosesItAndLeavesNoChannel
 
 TEST_F(ChannelsTest, AppendOnADeviceThatIsNotADiskFileFailsWith54) {
   ASSERT_EQ(std::system("mkfifo pipe"), 0);
-  file_open(1, text("pipe"), OpenRequest{MODE_APPEND, 0xC1, 1, 1});
+  file_open(1, text("pipe"), OpenRequest{MODE_APPEND, READ_WRITE_NO_SHARING, 1, 1});
   EXPECT_EQ(error(), ERR_BAD_FILE_MODE);
   EXPECT_EQ(file_lookup_channel(1), nullptr);
   clear_error();
@@ -288,7 +289,7 @@ TEST_F(ChannelsTest, CloseFailuresAreRaisedAfterTheChannelIsGone) {
   EXPECT_EQ(file_lookup_channel(1), nullptr);
   // The first failure wins: an output channel whose truncation and close both fail.
   files.reset();
-  file_open(1, text("g"), OpenRequest{MODE_OUTPUT, 0xC1, 1, 1});
+  file_open(1, text("g"), OpenRequest{MODE_OUTPUT, READ_WRITE_NO_SHARING, 1, 1});
   files.fail_call_after(FsCall::set_end, 0, FS_ERROR_WRITE_PROTECT);
   files.fail_call_after(FsCall::close, 0, FS_ERROR_INVALID_HANDLE);
   file_close(1);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "files/file_state.h"
 #include "files/files_fixture.h"
 
 namespace {
@@ -68,7 +69,7 @@ TEST_F(DirSearchTest, AnEntryWithSeveralKindsNeedsThemAllInTheMask) {
   // A volume-label search gives labels only, and does not go on.
   EXPECT_EQ(search("*.1", ATTR_VOLUME | ATTR_HIDDEN), "label.1");
   EXPECT_EQ(search("", ATTR_VOLUME), "");
-  EXPECT_EQ(rt_state.files.search_mask, ATTR_VOLUME);
+  EXPECT_EQ(file_state.search_mask, ATTR_VOLUME);
 }
 
 TEST_F(DirSearchTest, DotEntriesAreNeverGiven) {

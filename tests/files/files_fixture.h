@@ -14,6 +14,8 @@
 
 #include "fakes/failing_file_system.h"
 #include "files/channels.h"
+#include "files/file_state.h"
+#include "frame/errors.h"
 #include "frame/runtime_state.h"
 #include "text/text_value.h"
 
@@ -46,7 +48,7 @@ class FilesTest : public ::testing::Test {
 
   // Closes every channel and ends the search, through the file system in use.
   static void reset_files_state() {
-    FilesState& state = rt_state.files;
+    FilesState& state = file_state;
     while (state.channel_list != nullptr) file_close(state.channel_list->number);
     if (state.search_handle != nullptr) rt_state.file_system->find_close(state.search_handle);
     state.search_handle = nullptr;

@@ -109,7 +109,7 @@ TEST_F(OsCallTest, TheCallRunsQuietWithAClearedCodeAndTheModeComesBack) {
   EXPECT_EQ(fake.code_at_call, 0u);
   EXPECT_EQ(fake.mode_during_call, OS_QUIET_ERROR_MODE);
   EXPECT_EQ(fake.mode, 0x1234u);
-  EXPECT_EQ(rt_state.files.os_call_lock.load(), 0);
+  EXPECT_FALSE(rt_os_call_in_progress());
 }
 
 }  // namespace

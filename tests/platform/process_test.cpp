@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/startup.h"
+#include "start/startup.h"
 #include "platform/text_forms.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "platform/cp437.h"
 #include "platform/path_rules.h"
-#include "platform/posix/posix_file_names.h"
+#include "platform/posix/name_rules.h"
 #include "text/text_ops.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "frame/startup.h"
+#include "start/startup.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-// The Windows file system against its contract, in a temporary directory: last-error codes as
-// the OS-call wrapper needs them, and the answers that the application relies on (names with
-// "\" and "/", "NAME.*" patterns, a held file).
+// What the Windows file system answers of its own, in a temporary directory (the contract that
+// every system keeps is tested in tests/files/file_system_contract_test.cpp): names with "\" and
+// "/", "NAME.*" patterns, a held file under any spelling, names of any character, read-only
+// files.
 #include "platform/file_system.h"
 
-#include <functional>
 #include <set>
 
 #include "files/dir_search.h"
@@ -16,8 +16,6 @@ namespace {
 
 class Win32FileSystemTest : public FilesTest {
  protected:
-  FileSystem& fs = process_file_system();
-
   std::set<std::string> all(std::string_view pattern) {
     std::set<std::string> names;
     for (std::string name = str(dir_search(text(pattern), 0)); !name.empty();
@@ -27,82 +25,6 @@ class Win32FileSystemTest : public FilesTest {
     return names;
   }
 };
-
-constexpr std::uint32_t READ_WRITE = FS_GENERIC_READ | FS_GENERIC_WRITE;
-constexpr std::uint32_t SHARE_BOTH = FS_SHARE_READ | FS_SHARE_WRITE;
-constexpr std::uint32_t STALE_CODE = 77;
-
-TEST_F(Win32FileSystemTest, SuccessfulCallsLeaveTheCallersCodeAlone) {
-  write_file("a", "abc");
-  std::filesystem::create_directory("sub");
-  write_file("sub/b", "");
-  // Every call below succeeds; whatever Windows leaves behind, the code set before stays.
-  struct Case {
-    const char* what;
-    std::function<bool(FileHandle)> call;
-  } cases[] = {
-      {"file_type", [&](FileHandle h) { return fs.file_type(h) == FS_TYPE_DISK; }},
-      {"seek", [&](FileHandle h) { std::uint64_t at = 9; return fs.seek(h, 1, FS_BEGIN, &at) && at == 1; }},
-      {"read", [&](FileHandle h) { char b[4]; std::uint32_t n = 0; return fs.read(h, b, 4, &n) && n == 2; }},
-      {"read at the end", [&](FileHandle h) { char b[4]; std::uint32_t n = 9; return fs.read(h, b, 4, &n) && n == 0; }},
-      {"write", [&](FileHandle h) { std::uint32_t n = 0; return fs.write(h, "xy", 2, &n) && n == 2; }},
-      {"set_end_of_file", [&](FileHandle h) { return fs.set_end_of_file(h); }},
-      {"file_size", [&](FileHandle h) { std::uint64_t size = 0; return fs.file_size(h, &size) && size == 5; }},
-      {"rename", [&](FileHandle) { return fs.rename("sub\\b", "sub/c"); }},
-      {"remove", [&](FileHandle) { return fs.remove("sub/c"); }},
-  };
-  FileHandle handle = fs.create_file("a", READ_WRITE, 0, FS_OPEN_EXISTING);
-  ASSERT_NE(handle, FS_INVALID_HANDLE);
-  for (const Case& c : cases) {
-    fs.set_last_error(STALE_CODE);
-    EXPECT_TRUE(c.call(handle)) << c.what;
-    EXPECT_EQ(fs.last_error(), STALE_CODE) << c.what;
-  }
-  fs.set_last_error(STALE_CODE);
-  EXPECT_TRUE(fs.close(handle));
-  EXPECT_EQ(fs.last_error(), STALE_CODE);
-  EXPECT_EQ(read_file("a"), "abcxy");
-
-  FindData data;
-  fs.set_last_error(STALE_CODE);
-  FindHandle search = fs.find_first("*", data);
-  ASSERT_NE(search, FS_INVALID_HANDLE);
-  EXPECT_EQ(fs.last_error(), STALE_CODE);
-  EXPECT_TRUE(fs.find_next(search, data));
-  EXPECT_EQ(fs.last_error(), STALE_CODE);
-  EXPECT_TRUE(fs.find_close(search));
-  EXPECT_EQ(fs.last_error(), STALE_CODE);
-}
-
-TEST_F(Win32FileSystemTest, FailingCallsReportTheirWindowsCode) {
-  write_file("there", "x");
-  std::filesystem::create_directory("adir");
-  struct Case {
-    const char* name;
-    std::uint32_t disposition;
-    std::uint32_t code;
-    bool opens;
-  } cases[] = {
-      {"there", FS_OPEN_ALWAYS, FS_ERROR_ALREADY_EXISTS, true},  // success, and it says so
-      {"missing", FS_OPEN_EXISTING, FS_ERROR_FILE_NOT_FOUND, false},
-      {"nodir\\x", FS_OPEN_ALWAYS, FS_ERROR_PATH_NOT_FOUND, false},
-      {"adir", FS_OPEN_EXISTING, FS_ERROR_ACCESS_DENIED, false},
-  };
-  for (const Case& c : cases) {
-    fs.set_last_error(0);
-    FileHandle handle = fs.create_file(c.name, READ_WRITE, SHARE_BOTH, c.disposition);
-    EXPECT_EQ(handle != FS_INVALID_HANDLE, c.opens) << c.name;
-    EXPECT_EQ(fs.last_error(), c.code) << c.name;
-    if (handle != FS_INVALID_HANDLE) fs.close(handle);
-  }
-  FindData data;
-  fs.set_last_error(0);
-  EXPECT_EQ(fs.find_first("nothing*", data), FS_INVALID_HANDLE);
-  EXPECT_EQ(fs.last_error(), FS_ERROR_FILE_NOT_FOUND);
-  fs.set_last_error(0);
-  EXPECT_FALSE(fs.remove("missing"));
-  EXPECT_EQ(fs.last_error(), FS_ERROR_FILE_NOT_FOUND);
-}
 
 TEST_F(Win32FileSystemTest, BothSlashesSeparateDirectories) {
   std::filesystem::create_directories("sub/deeper");

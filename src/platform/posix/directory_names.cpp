@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "platform/posix/posix_file_names.h"
+#include "platform/posix/directory_scan.h"
+#include "platform/posix/name_rules.h"
 #include "platform/text_forms.h"
 
 namespace {

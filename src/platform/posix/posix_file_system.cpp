@@ -13,101 +13,13 @@
 
 #include "platform/file_system.h"
 #include "platform/posix/directory_names.h"
+#include "platform/posix/directory_scan.h"
 #include "platform/posix/exit_cleanup.h"
-#include "platform/posix/posix_file_names.h"
-#include "platform/text_forms.h"
+#include "platform/posix/name_lookup.h"
+#include "platform/posix/posix_errors.h"
+#include "platform/posix/posix_search.h"
 
 namespace {
-
-// ---- error codes -------------------------------------------------------------------------------
-
-std::uint32_t code_of(int error) {
-  switch (error) {
-    case 0: return 0;
-    case ENOENT: return FS_ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return FS_ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR: return FS_ERROR_ACCESS_DENIED;
-    case EROFS: return FS_ERROR_WRITE_PROTECT;
-    case ETXTBSY:
-    case EBUSY:
-    case EWOULDBLOCK: return FS_ERROR_SHARING_VIOLATION;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return FS_ERROR_DISK_FULL;
-    case ENOMEM: return FS_ERROR_NOT_ENOUGH_MEMORY;
-    case EMFILE:
-    case ENFILE: return FS_ERROR_TOO_MANY_OPEN_FILES;
-    case EBADF: return FS_ERROR_INVALID_HANDLE;
-    case EXDEV: return FS_ERROR_NOT_SAME_DEVICE;
-    case ENXIO:
-    case ENODEV: return FS_ERROR_NOT_READY;
-    case EEXIST: return FS_ERROR_FILE_EXISTS;
-    case ENOTEMPTY: return FS_ERROR_DIR_NOT_EMPTY;
-    case EPIPE: return FS_ERROR_BROKEN_PIPE;
-    case ENAMETOOLONG: return FS_ERROR_FILENAME_EXCED_RANGE;
-    case ELOOP: return 1921;  // the name cannot be resolved
-    case EINVAL:
-    case EOVERFLOW: return FS_ERROR_INVALID_PARAMETER;
-    default: return FS_ERROR_GEN_FAILURE;
-  }
-}
-
-// The directory part of a path, "." when there is none.
-std::string directory_of(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// ENOENT says only that something is missing: the file (2) when its directory exists, else a
-// directory on the way (3).
-std::uint32_t missing_code(const std::string& path) {
-  struct stat info;
-  if (::stat(directory_of(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return FS_ERROR_FILE_NOT_FOUND;
-  return FS_ERROR_PATH_NOT_FOUND;
-}
-
-std::uint32_t code_for_path(int error, const std::string& path) {
-  return error == ENOENT ? missing_code(path) : code_of(error);
-}
-
-// Attributes of an entry, links followed.
-std::uint32_t attributes_from(const struct stat& info) {
-  if (S_ISDIR(info.st_mode)) return FS_ATTRIBUTE_DIRECTORY;
-  if (!S_ISREG(info.st_mode)) return FS_ATTRIBUTE_SYSTEM;
-  return (info.st_mode & 0222) == 0 ? FS_ATTRIBUTE_READONLY : FS_ATTRIBUTE_NORMAL;
-}
-
-// Attributes and size of an entry, links followed.
-void describe(const std::string& path, FindData& data) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) {
-    data.attributes = FS_ATTRIBUTE_SYSTEM;  // a dangling link
-    data.size = 0;
-    return;
-  }
-  data.attributes = attributes_from(info);
-  data.size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-}
-
-// The path of a file that is to be made (UTF-8, and the raw bytes of forms): its directories
-// found without regard to case, its own name exactly as written. The empty path for a text that
-// is the text of no name.
-std::string path_to_make(std::string_view name) {
-  std::string whole;
-  if (!utf8_from_text(name, whole)) return {};
-  const std::size_t slash = name.find_last_of('/');
-  if (slash == std::string_view::npos) return whole;
-  // Forms hold no "/", so the name's own part converts on its own.
-  std::string own;
-  utf8_from_text(name.substr(slash + 1), own);
-  std::string directory = resolve_name(name.substr(0, slash + 1));
-  if (directory.empty() || directory.back() != '/') directory += '/';
-  return directory + own;
-}
 
 bool is_symbolic_link(const std::string& path) {
   struct stat info;
@@ -143,15 +55,6 @@ bool shares_with(const OpenFile& open, bool readable, bool writable, std::uint32
   return true;
 }
 
-struct Search {
-  std::string directory;  // UTF-8, with its trailing "/" or empty
-  NamePattern pattern;
-  std::vector<DirectoryEntry> entries;
-  std::size_t next = 0;
-  bool scan_pending = false;  // an exact name was found without a scan; the others come later
-  bool exact_first = false;   // that name is the first entry,
-  FindData exact_data;        // with the attributes and size read when it was found
-};
 
 class PosixFileSystem final : public FileSystem {
  public:
@@ -183,7 +86,11 @@ class PosixFileSystem final : public FileSystem {
 
  private:
   OpenFile* open_file(FileHandle handle);
-  Search* search(FindHandle handle);
+  // One read (into read_into) or write (from write_from) at the file pointer, in as many calls
+  // as the system takes.
+  bool transfer(FileHandle handle, unsigned char* read_into, const unsigned char* write_from, std::uint32_t count,
+                std::uint32_t* moved);
+  DirectorySearch* search(FindHandle handle);
   bool fail(std::uint32_t code) {
     last_error_ = code;
     return false;
@@ -193,7 +100,7 @@ class PosixFileSystem final : public FileSystem {
   bool held(const std::string& path);
 
   std::vector<OpenFile*> files_;
-  std::vector<Search*> searches_;
+  std::vector<DirectorySearch*> searches_;
   std::uint32_t last_error_ = 0;
   std::uint32_t error_mode_ = 0;
 };
@@ -207,8 +114,8 @@ OpenFile* PosixFileSystem::open_file(FileHandle handle) {
   return file;
 }
 
-Search* PosixFileSystem::search(FindHandle handle) {
-  auto* found = static_cast<Search*>(handle);
+DirectorySearch* PosixFileSystem::search(FindHandle handle) {
+  auto* found = static_cast<DirectorySearch*>(handle);
   if (std::find(searches_.begin(), searches_.end(), found) == searches_.end()) {
     last_error_ = FS_ERROR_INVALID_HANDLE;
     return nullptr;
@@ -253,7 +160,7 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
     descriptor = ::open(path.c_str(), flags, 0600);
   }
   if (descriptor < 0) {
-    fail(code_for_path(errno, path));
+    fail(fs_code_for_path(errno, path));
     return FS_INVALID_HANDLE;
   }
   auto refuse = [&](std::uint32_t code) {
@@ -264,7 +171,7 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
   struct stat info;
   // Made just after resolve_name looked for other spellings of its name.
   if (found == 0 && (flags & O_CREAT) != 0) note_file_created(path);
-  if (::fstat(descriptor, &info) != 0) return refuse(code_of(errno));
+  if (::fstat(descriptor, &info) != 0) return refuse(fs_code_of_errno(errno));
   if (S_ISDIR(info.st_mode)) return refuse(FS_ERROR_ACCESS_DENIED);
   const int status = ::fcntl(descriptor, F_GETFL);
   if (status >= 0) ::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
@@ -286,7 +193,7 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
   // Emptied only now, so that a refused open leaves the file as it was.
   if ((creation_disposition == FS_CREATE_ALWAYS || creation_disposition == FS_TRUNCATE_EXISTING) &&
       S_ISREG(info.st_mode) && info.st_size != 0) {
-    if (::ftruncate(descriptor, 0) != 0) return refuse(code_of(errno));
+    if (::ftruncate(descriptor, 0) != 0) return refuse(fs_code_of_errno(errno));
   }
 
   auto* file = new OpenFile;
@@ -331,7 +238,7 @@ bool PosixFileSystem::seek(FileHandle handle, std::int64_t distance, std::uint32
       if (new_position != nullptr) *new_position = 0;
       return true;
     }
-    return fail(errno == EINVAL && distance < 0 ? FS_ERROR_NEGATIVE_SEEK : code_of(errno));
+    return fail(errno == EINVAL && distance < 0 ? FS_ERROR_NEGATIVE_SEEK : fs_code_of_errno(errno));
   }
   if (new_position != nullptr) *new_position = static_cast<std::uint64_t>(reached);
   return true;
@@ -342,54 +249,43 @@ bool PosixFileSystem::set_end_of_file(FileHandle handle) {
   if (file == nullptr) return false;
   if (!file->writable) return fail(FS_ERROR_ACCESS_DENIED);
   const off_t here = ::lseek(file->descriptor, 0, SEEK_CUR);
-  if (here < 0) return fail(errno == ESPIPE ? 1 : code_of(errno));  // 1: not for this device
+  if (here < 0) return fail(errno == ESPIPE ? FS_ERROR_INVALID_FUNCTION : fs_code_of_errno(errno));
   while (::ftruncate(file->descriptor, here) != 0) {
-    if (errno != EINTR) return fail(code_of(errno));
+    if (errno != EINTR) return fail(fs_code_of_errno(errno));
   }
   return true;
 }
 
 bool PosixFileSystem::read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) {
-  std::uint32_t done = 0;
-  if (moved != nullptr) *moved = 0;
-  OpenFile* file = open_file(handle);
-  if (file == nullptr) return false;
-  if (!file->readable) return fail(FS_ERROR_ACCESS_DENIED);
-  auto* bytes = static_cast<unsigned char*>(buffer);
-  while (done < count) {
-    const std::size_t chunk = std::min<std::size_t>(count - done, std::size_t{1} << 30);
-    const ssize_t got = ::read(file->descriptor, bytes + done, chunk);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      if (moved != nullptr) *moved = done;
-      return fail(errno == EIO ? FS_ERROR_READ_FAULT : code_of(errno));
-    }
-    if (got == 0) break;
-    done += static_cast<std::uint32_t>(got);
-    // A device or pipe gives what it has; only a disk file is read until the count or its end.
-    if (!file->disk) break;
-  }
-  if (moved != nullptr) *moved = done;
-  return true;
+  return transfer(handle, static_cast<unsigned char*>(buffer), nullptr, count, moved);
 }
 
 bool PosixFileSystem::write(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t* moved) {
+  return transfer(handle, nullptr, static_cast<const unsigned char*>(buffer), count, moved);
+}
+
+bool PosixFileSystem::transfer(FileHandle handle, unsigned char* read_into, const unsigned char* write_from,
+                               std::uint32_t count, std::uint32_t* moved) {
+  const bool reading = read_into != nullptr;
   std::uint32_t done = 0;
   if (moved != nullptr) *moved = 0;
   OpenFile* file = open_file(handle);
   if (file == nullptr) return false;
-  if (!file->writable) return fail(FS_ERROR_ACCESS_DENIED);
-  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  if (!(reading ? file->readable : file->writable)) return fail(FS_ERROR_ACCESS_DENIED);
   while (done < count) {
     const std::size_t chunk = std::min<std::size_t>(count - done, std::size_t{1} << 30);
-    const ssize_t put = ::write(file->descriptor, bytes + done, chunk);
-    if (put < 0) {
+    const ssize_t result = reading ? ::read(file->descriptor, read_into + done, chunk)
+                                   : ::write(file->descriptor, write_from + done, chunk);
+    if (result < 0) {
       if (errno == EINTR) continue;
       if (moved != nullptr) *moved = done;
-      return fail(errno == EIO ? FS_ERROR_WRITE_FAULT : code_of(errno));
+      if (errno == EIO) return fail(reading ? FS_ERROR_READ_FAULT : FS_ERROR_WRITE_FAULT);
+      return fail(fs_code_of_errno(errno));
     }
-    if (put == 0) break;
-    done += static_cast<std::uint32_t>(put);
+    if (result == 0) break;
+    done += static_cast<std::uint32_t>(result);
+    // A device or pipe gives what it has; only a disk file is read until the count or its end.
+    if (reading && !file->disk) break;
   }
   if (moved != nullptr) *moved = done;
   return true;
@@ -399,7 +295,7 @@ bool PosixFileSystem::file_size(FileHandle handle, std::uint64_t* size) {
   OpenFile* file = open_file(handle);
   if (file == nullptr) return false;
   struct stat info;
-  if (::fstat(file->descriptor, &info) != 0) return fail(code_of(errno));
+  if (::fstat(file->descriptor, &info) != 0) return fail(fs_code_of_errno(errno));
   if (size != nullptr) *size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
   return true;
 }
@@ -418,87 +314,29 @@ bool PosixFileSystem::close(FileHandle handle) {
 }
 
 FindHandle PosixFileSystem::find_first(const char* pattern, FindData& data) {
-  const std::string_view text(pattern);
-  std::string pattern_utf8;
-  if (!utf8_from_text(text, pattern_utf8)) {
-    // No name has this text, so nothing matches it.
-    fail(FS_ERROR_INVALID_NAME);
+  std::uint32_t code = 0;
+  DirectorySearch* found = directory_search_start(pattern, data, code);
+  if (found == nullptr) {
+    fail(code);
     return FS_INVALID_HANDLE;
-  }
-  const std::size_t slash = text.find_last_of('/');
-  const std::string_view directory_part = slash == std::string_view::npos ? std::string_view{} : text.substr(0, slash + 1);
-  const std::string_view name_part = slash == std::string_view::npos ? text : text.substr(slash + 1);
-  if (name_part.empty()) {
-    fail(FS_ERROR_FILE_NOT_FOUND);
-    return FS_INVALID_HANDLE;
-  }
-  auto* found = new Search;
-  found->directory = directory_part.empty() ? std::string{} : resolve_name(directory_part);
-  if (!found->directory.empty() && found->directory.back() != '/') found->directory += '/';
-  found->pattern = name_pattern(name_part);
-
-  // An exact name that exists as written needs no scan; the entries that differ from it only
-  // in case are looked for when the search goes on.
-  std::string exact_utf8;
-  utf8_from_text(name_part, exact_utf8);
-  // One look gives both its existence and its attributes (a dangling link exists too).
-  const std::string exact_path = found->directory + exact_utf8;
-  bool exact_found = false;
-  if (!has_wildcards(name_part) && path_exists(exact_path)) {
-    exact_found = true;
-    describe(exact_path, found->exact_data);
-  }
-  if (exact_found) {
-    found->entries.push_back(DirectoryEntry{exact_utf8, std::string(name_part)});
-    found->scan_pending = true;
-    found->exact_first = true;
-  } else {
-    int error = 0;
-    auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
-    if (!scan_directory(found->directory, accept, found->entries, error) || found->entries.empty()) {
-      delete found;
-      fail(error == 0 ? FS_ERROR_FILE_NOT_FOUND
-                      : (error == ENOENT || error == ENOTDIR ? FS_ERROR_PATH_NOT_FOUND : code_of(error)));
-      return FS_INVALID_HANDLE;
-    }
   }
   searches_.push_back(found);
-  find_next(found, data);
   return found;
 }
 
 bool PosixFileSystem::find_next(FindHandle handle, FindData& data) {
-  Search* found = search(handle);
+  DirectorySearch* found = search(handle);
   if (found == nullptr) return false;
-  if (found->next >= found->entries.size() && found->scan_pending) {
-    found->scan_pending = false;
-    const std::string exact = found->entries.front().utf8;
-    int error = 0;
-    auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
-    std::vector<DirectoryEntry> others;
-    scan_directory(found->directory, accept, others, error);
-    for (DirectoryEntry& entry : others) {
-      if (entry.utf8 != exact) found->entries.push_back(std::move(entry));
-    }
-  }
-  if (found->next >= found->entries.size()) return fail(FS_ERROR_NO_MORE_FILES);
-  const bool exact = found->next == 0 && found->exact_first;
-  const DirectoryEntry& entry = found->entries[found->next++];
-  if (exact) {
-    data.attributes = found->exact_data.attributes;
-    data.size = found->exact_data.size;
-  } else {
-    describe(found->directory + entry.utf8, data);
-  }
-  data.name = entry.name;
+  std::uint32_t code = 0;
+  if (!directory_search_next(*found, data, code)) return fail(code);
   return true;
 }
 
 bool PosixFileSystem::find_close(FindHandle handle) {
-  Search* found = search(handle);
+  DirectorySearch* found = search(handle);
   if (found == nullptr) return false;
   searches_.erase(std::find(searches_.begin(), searches_.end(), found));
-  delete found;
+  directory_search_end(found);
   return true;
 }
 
@@ -520,7 +358,7 @@ bool PosixFileSystem::rename(const char* from, const char* to) {
   const std::string source = resolve_name(from);
   if (source.empty()) return fail(FS_ERROR_INVALID_NAME);
   struct stat source_info;
-  if (::lstat(source.c_str(), &source_info) != 0) return fail(code_for_path(errno, source));
+  if (::lstat(source.c_str(), &source_info) != 0) return fail(fs_code_for_path(errno, source));
   if (held(source)) return fail(FS_ERROR_SHARING_VIOLATION);
 
   // The new name is taken exactly as written: a file whose name differs from it only in case is
@@ -528,7 +366,7 @@ bool PosixFileSystem::rename(const char* from, const char* to) {
   const std::string target = path_to_make(to);
   if (target.empty()) return fail(FS_ERROR_INVALID_NAME);
   if (held(target)) return fail(FS_ERROR_SHARING_VIOLATION);
-  if (::rename(source.c_str(), target.c_str()) != 0) return fail(code_for_path(errno, target));
+  if (::rename(source.c_str(), target.c_str()) != 0) return fail(fs_code_for_path(errno, target));
   exit_cleanup_drop(source);
   return true;
 }
@@ -538,10 +376,10 @@ bool PosixFileSystem::remove(const char* name) {
   const std::string path = path_to_make(name);
   if (path.empty()) return fail(FS_ERROR_INVALID_NAME);
   struct stat info;
-  if (::lstat(path.c_str(), &info) != 0) return fail(code_for_path(errno, path));
+  if (::lstat(path.c_str(), &info) != 0) return fail(fs_code_for_path(errno, path));
   if (S_ISDIR(info.st_mode)) return fail(FS_ERROR_ACCESS_DENIED);
   if (held(path)) return fail(FS_ERROR_SHARING_VIOLATION);
-  if (::unlink(path.c_str()) != 0) return fail(code_for_path(errno, path));
+  if (::unlink(path.c_str()) != 0) return fail(fs_code_for_path(errno, path));
   exit_cleanup_drop(path);
   return true;
 }
@@ -553,12 +391,12 @@ bool PosixFileSystem::copy_permissions(FileHandle model, FileHandle target) {
   struct stat model_info;
   struct stat target_info;
   if (::fstat(from->descriptor, &model_info) != 0 || ::fstat(to->descriptor, &target_info) != 0) {
-    return fail(code_of(errno));
+    return fail(fs_code_of_errno(errno));
   }
   const mode_t wanted = model_info.st_mode & 0777 & ~current_umask();
   if ((target_info.st_mode & 07777) == wanted) return true;
   // A file that cannot be given the bits might show the data to more people than the model did.
-  if (::fchmod(to->descriptor, wanted) != 0) return fail(code_of(errno));
+  if (::fchmod(to->descriptor, wanted) != 0) return fail(fs_code_of_errno(errno));
   return true;
 }
 

@@ -1,14 +1,8 @@
-#include "platform/posix/posix_file_names.h"
-
-#include <dirent.h>
-#include <sys/stat.h>
+#include "platform/posix/name_rules.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include "platform/cp437.h"
-#include "platform/posix/directory_names.h"
-#include "platform/text_forms.h"
 
 namespace {
 
@@ -114,81 +108,4 @@ bool name_matches(const NamePattern& pattern, std::string_view name) {
     }
   }
   return at(0, 0) != 0;
-}
-
-bool scan_directory(const std::string& directory, const std::function<bool(const std::string&)>& accept,
-                    std::vector<DirectoryEntry>& found, int& error) {
-  DIR* stream = ::opendir(directory.empty() ? "." : directory.c_str());
-  if (stream == nullptr) {
-    error = errno;
-    return false;
-  }
-  while (const dirent* entry = ::readdir(stream)) {
-    std::string name = text_from_utf8(entry->d_name);
-    if (accept(name)) found.push_back(DirectoryEntry{entry->d_name, std::move(name)});
-  }
-  ::closedir(stream);
-  std::sort(found.begin(), found.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
-    if (name_before(a.name, b.name)) return true;
-    if (name_before(b.name, a.name)) return false;
-    return a.utf8 < b.utf8;
-  });
-  error = 0;
-  return true;
-}
-
-bool path_exists(const std::string& path) {
-  struct stat info;
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
-std::string resolve_name(std::string_view name, int* found) {
-  std::string exact;
-  if (!utf8_from_text(name, exact)) {
-    // No name has this text: nothing is found at the empty path it gets.
-    if (found != nullptr) *found = 0;
-    return {};
-  }
-  struct stat info;
-  if (::lstat(exact.c_str(), &info) == 0) {
-    if (found != nullptr) *found = 1;
-    return exact;
-  }
-  const int exact_error = errno;
-  if (found != nullptr) *found = -1;
-  std::string resolved;
-  bool resolving = true;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t slash = name.find('/', start);
-    const std::size_t end = slash == std::string_view::npos ? name.size() : slash;
-    const std::string_view element = name.substr(start, end - start);
-    // Forms hold no "/", so each element of a name that converts converts on its own.
-    std::string element_utf8;
-    utf8_from_text(element, element_utf8);
-    if (resolving && !element.empty() && element != "." && element != "..") {
-      // The whole name as written was just looked at: a last element reached unchanged need not
-      // be looked at again.
-      const std::string path = resolved + element_utf8;
-      const bool last = slash == std::string_view::npos;
-      int error = 0;
-      if (path == exact) {
-        error = exact_error;
-      } else if (::lstat(path.c_str(), &info) != 0) {
-        error = errno;
-      }
-      // Only a missing element is looked for; any other failure leaves the rest as written.
-      if (error == 0 || (error == ENOENT && find_case_variant(resolved, element, element_utf8))) {
-        if (found != nullptr && last) *found = 1;
-      } else {
-        resolving = false;
-        if (found != nullptr && last && error == ENOENT) *found = 0;
-      }
-    }
-    resolved += element_utf8;
-    if (slash == std::string_view::npos) break;
-    resolved += '/';
-    start = slash + 1;
-  }
-  return resolved;
 }

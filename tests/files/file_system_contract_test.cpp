@@ -1,14 +1,20 @@
-// The real file system of this system against its contract: Windows codes, sharing, names.
+// The file system of the system the program is built for, against the contract of the file
+// services: last-error codes in the Windows numbering as the OS-call wrapper needs them, sharing,
+// access. One body for every system; tests/windows/posix_only_tests.txt names the cases whose
+// answer is the platform's own.
 #include "platform/file_system.h"
 
 #include <cstdlib>
+#include <functional>
+
+#include "files/file_state.h"
 
 #include "files/files_fixture.h"
 #include "platform/process.h"
 
 namespace {
 
-class PosixFileSystemTest : public FilesTest {
+class FileSystemContractTest : public FilesTest {
  protected:
   FileSystem& fs = process_file_system();
 
@@ -18,7 +24,7 @@ class PosixFileSystemTest : public FilesTest {
     if (handle != FS_INVALID_HANDLE) handles_.push_back(handle);
     return handle;
   }
-  ~PosixFileSystemTest() override {
+  ~FileSystemContractTest() override {
     for (FileHandle handle : handles_) fs.close(handle);
   }
 
@@ -29,7 +35,7 @@ class PosixFileSystemTest : public FilesTest {
 constexpr std::uint32_t READ_WRITE = FS_GENERIC_READ | FS_GENERIC_WRITE;
 constexpr std::uint32_t SHARE_BOTH = FS_SHARE_READ | FS_SHARE_WRITE;
 
-TEST_F(PosixFileSystemTest, OpenLeavesWindowsCodes) {
+TEST_F(FileSystemContractTest, OpenLeavesWindowsCodes) {
   write_file("there", "abc");
   std::filesystem::create_directory("adir");
   struct Case {
@@ -52,9 +58,59 @@ TEST_F(PosixFileSystemTest, OpenLeavesWindowsCodes) {
     EXPECT_EQ(handle != FS_INVALID_HANDLE, c.opens) << c.name;
     EXPECT_EQ(fs.last_error(), c.code) << c.name << " " << c.disposition;
   }
+  FindData data;
+  fs.set_last_error(0);
+  EXPECT_EQ(fs.find_first("nothing*", data), FS_INVALID_HANDLE);
+  EXPECT_EQ(fs.last_error(), FS_ERROR_FILE_NOT_FOUND);
+  fs.set_last_error(0);
+  EXPECT_FALSE(fs.remove("missing"));
+  EXPECT_EQ(fs.last_error(), FS_ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(PosixFileSystemTest, SharingFollowsTheShareModes) {
+TEST_F(FileSystemContractTest, SuccessfulCallsLeaveTheCallersCodeAlone) {
+  constexpr std::uint32_t STALE_CODE = 77;
+  write_file("a", "abc");
+  std::filesystem::create_directory("sub");
+  write_file("sub/b", "");
+  // Every call below succeeds; whatever the system leaves behind, the code set before stays.
+  struct Case {
+    const char* what;
+    std::function<bool(FileHandle)> call;
+  } cases[] = {
+      {"file_type", [&](FileHandle h) { return fs.file_type(h) == FS_TYPE_DISK; }},
+      {"seek", [&](FileHandle h) { std::uint64_t at = 9; return fs.seek(h, 1, FS_BEGIN, &at) && at == 1; }},
+      {"read", [&](FileHandle h) { char b[4]; std::uint32_t n = 0; return fs.read(h, b, 4, &n) && n == 2; }},
+      {"read at the end", [&](FileHandle h) { char b[4]; std::uint32_t n = 9; return fs.read(h, b, 4, &n) && n == 0; }},
+      {"write", [&](FileHandle h) { std::uint32_t n = 0; return fs.write(h, "xy", 2, &n) && n == 2; }},
+      {"set_end_of_file", [&](FileHandle h) { return fs.set_end_of_file(h); }},
+      {"file_size", [&](FileHandle h) { std::uint64_t size = 0; return fs.file_size(h, &size) && size == 5; }},
+      {"rename", [&](FileHandle) { return fs.rename("sub/b", "sub/c"); }},
+      {"remove", [&](FileHandle) { return fs.remove("sub/c"); }},
+  };
+  FileHandle handle = fs.create_file("a", READ_WRITE, 0, FS_OPEN_EXISTING);
+  ASSERT_NE(handle, FS_INVALID_HANDLE);
+  for (const Case& c : cases) {
+    fs.set_last_error(STALE_CODE);
+    EXPECT_TRUE(c.call(handle)) << c.what;
+    EXPECT_EQ(fs.last_error(), STALE_CODE) << c.what;
+  }
+  fs.set_last_error(STALE_CODE);
+  EXPECT_TRUE(fs.close(handle));
+  EXPECT_EQ(fs.last_error(), STALE_CODE);
+  EXPECT_EQ(read_file("a"), "abcxy");
+
+  FindData data;
+  fs.set_last_error(STALE_CODE);
+  FindHandle search = fs.find_first("*", data);
+  ASSERT_NE(search, FS_INVALID_HANDLE);
+  EXPECT_EQ(fs.last_error(), STALE_CODE);
+  EXPECT_TRUE(fs.find_next(search, data));
+  EXPECT_EQ(fs.last_error(), STALE_CODE);
+  EXPECT_TRUE(fs.find_close(search));
+  EXPECT_EQ(fs.last_error(), STALE_CODE);
+}
+
+TEST_F(FileSystemContractTest, SharingFollowsTheShareModes) {
   write_file("f", "x");
   struct Case {
     std::uint32_t first_access, first_share, second_access, second_share;
@@ -82,14 +138,14 @@ TEST_F(PosixFileSystemTest, SharingFollowsTheShareModes) {
   }
 }
 
-TEST_F(PosixFileSystemTest, ARefusedOpenDoesNotEmptyTheFile) {
+TEST_F(FileSystemContractTest, ARefusedOpenDoesNotEmptyTheFile) {
   write_file("f", "keep me");
   ASSERT_NE(open("f", READ_WRITE, 0, FS_OPEN_EXISTING), FS_INVALID_HANDLE);
   EXPECT_EQ(open("f", READ_WRITE, 0, FS_CREATE_ALWAYS), FS_INVALID_HANDLE);
   EXPECT_EQ(read_file("f"), "keep me");
 }
 
-TEST_F(PosixFileSystemTest, TransfersNeedTheAccessAskedFor) {
+TEST_F(FileSystemContractTest, TransfersNeedTheAccessAskedFor) {
   write_file("f", "abc");
   FileHandle reader = open("f", FS_GENERIC_READ, SHARE_BOTH, FS_OPEN_EXISTING);
   std::uint32_t moved = 9;
@@ -104,22 +160,22 @@ TEST_F(PosixFileSystemTest, TransfersNeedTheAccessAskedFor) {
   EXPECT_EQ(fs.last_error(), FS_ERROR_ACCESS_DENIED);
 }
 
-TEST_F(PosixFileSystemTest, AHandleThatIsNotOpenIsRefused) {
+TEST_F(FileSystemContractTest, AHandleThatIsNotOpenIsRefused) {
   int not_a_handle = 0;
   fs.set_last_error(0);
   EXPECT_FALSE(fs.close(&not_a_handle));
   EXPECT_EQ(fs.last_error(), FS_ERROR_INVALID_HANDLE);
-  EXPECT_FALSE(fs.find_next(&not_a_handle, rt_state.files.search_data));
+  EXPECT_FALSE(fs.find_next(&not_a_handle, file_state.search_data));
 }
 
-TEST_F(PosixFileSystemTest, UnknownShareModesAndDispositionsAreRefused) {
+TEST_F(FileSystemContractTest, UnknownShareModesAndDispositionsAreRefused) {
   EXPECT_EQ(open("f", READ_WRITE, 0xFFFFFFFF, FS_OPEN_ALWAYS), FS_INVALID_HANDLE);
   EXPECT_EQ(fs.last_error(), FS_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(open("f", READ_WRITE, 0, 9), FS_INVALID_HANDLE);
   EXPECT_FALSE(exists("f"));
 }
 
-TEST_F(PosixFileSystemTest, SearchesLeaveWindowsCodes) {
+TEST_F(FileSystemContractTest, SearchesLeaveWindowsCodes) {
   FindData data;
   fs.set_last_error(0);
   EXPECT_EQ(fs.find_first("nothing*", data), FS_INVALID_HANDLE);
@@ -136,7 +192,7 @@ TEST_F(PosixFileSystemTest, SearchesLeaveWindowsCodes) {
   EXPECT_TRUE(fs.find_close(search));
 }
 
-TEST_F(PosixFileSystemTest, AReadOnlyFileSystemRefusesWritesWith19) {
+TEST_F(FileSystemContractTest, AReadOnlyFileSystemRefusesWritesWith19) {
   std::filesystem::create_directory("ro");
   if (std::system("mount -t tmpfs -o ro,size=64k tmpfs ro 2>/dev/null") != 0) {
     GTEST_SKIP() << "mounting a tmpfs needs root";

@@ -1,0 +1,3 @@
+#include "console/console_state.h"
+
+ConsoleState con_state;

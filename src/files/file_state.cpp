@@ -1,0 +1,3 @@
+#include "files/file_state.h"
+
+FilesState file_state;

@@ -1,0 +1,125 @@
+#include "platform/posix/posix_search.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/posix/directory_scan.h"
+#include "platform/posix/name_lookup.h"
+#include "platform/posix/name_rules.h"
+#include "platform/posix/posix_errors.h"
+#include "platform/text_forms.h"
+
+struct DirectorySearch {
+  std::string directory;  // UTF-8, with its trailing "/" or empty
+  NamePattern pattern;
+  std::vector<DirectoryEntry> entries;
+  std::size_t next = 0;
+  bool scan_pending = false;  // an exact name was found without a scan; the others come later
+  bool exact_first = false;   // that name is the first entry,
+  FindData exact_data;        // with the attributes and size read when it was found
+};
+
+namespace {
+
+// Attributes of an entry, links followed.
+std::uint32_t attributes_from(const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return FS_ATTRIBUTE_DIRECTORY;
+  if (!S_ISREG(info.st_mode)) return FS_ATTRIBUTE_SYSTEM;
+  return (info.st_mode & 0222) == 0 ? FS_ATTRIBUTE_READONLY : FS_ATTRIBUTE_NORMAL;
+}
+
+// Attributes and size of an entry, links followed.
+void describe(const std::string& path, FindData& data) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    data.attributes = FS_ATTRIBUTE_SYSTEM;  // a dangling link
+    data.size = 0;
+    return;
+  }
+  data.attributes = attributes_from(info);
+  data.size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+}  // namespace
+
+DirectorySearch* directory_search_start(std::string_view text, FindData& data, std::uint32_t& code) {
+  std::string pattern_utf8;
+  if (!utf8_from_text(text, pattern_utf8)) {
+    // No name has this text, so nothing matches it.
+    code = FS_ERROR_INVALID_NAME;
+    return nullptr;
+  }
+  const std::size_t slash = text.find_last_of('/');
+  const std::string_view directory_part = slash == std::string_view::npos ? std::string_view{} : text.substr(0, slash + 1);
+  const std::string_view name_part = slash == std::string_view::npos ? text : text.substr(slash + 1);
+  if (name_part.empty()) {
+    code = FS_ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  auto* found = new DirectorySearch;
+  found->directory = directory_part.empty() ? std::string{} : resolve_name(directory_part);
+  if (!found->directory.empty() && found->directory.back() != '/') found->directory += '/';
+  found->pattern = name_pattern(name_part);
+
+  // An exact name that exists as written needs no scan; the entries that differ from it only
+  // in case are looked for when the search goes on.
+  std::string exact_utf8;
+  utf8_from_text(name_part, exact_utf8);
+  // One look gives both its existence and its attributes (a dangling link exists too).
+  const std::string exact_path = found->directory + exact_utf8;
+  bool exact_found = false;
+  if (!has_wildcards(name_part) && path_exists(exact_path)) {
+    exact_found = true;
+    describe(exact_path, found->exact_data);
+  }
+  if (exact_found) {
+    found->entries.push_back(DirectoryEntry{exact_utf8, std::string(name_part)});
+    found->scan_pending = true;
+    found->exact_first = true;
+  } else {
+    int error = 0;
+    auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
+    if (!scan_directory(found->directory, accept, found->entries, error) || found->entries.empty()) {
+      delete found;
+      code = error == 0 ? FS_ERROR_FILE_NOT_FOUND
+                        : (error == ENOENT || error == ENOTDIR ? FS_ERROR_PATH_NOT_FOUND : fs_code_of_errno(error));
+      return nullptr;
+    }
+  }
+  directory_search_next(*found, data, code);
+  return found;
+}
+
+bool directory_search_next(DirectorySearch& search, FindData& data, std::uint32_t& code) {
+  DirectorySearch* found = &search;
+  if (found->next >= found->entries.size() && found->scan_pending) {
+    found->scan_pending = false;
+    const std::string exact = found->entries.front().utf8;
+    int error = 0;
+    auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
+    std::vector<DirectoryEntry> others;
+    scan_directory(found->directory, accept, others, error);
+    for (DirectoryEntry& entry : others) {
+      if (entry.utf8 != exact) found->entries.push_back(std::move(entry));
+    }
+  }
+  if (found->next >= found->entries.size()) {
+    code = FS_ERROR_NO_MORE_FILES;
+    return false;
+  }
+  const bool exact = found->next == 0 && found->exact_first;
+  const DirectoryEntry& entry = found->entries[found->next++];
+  if (exact) {
+    data.attributes = found->exact_data.attributes;
+    data.size = found->exact_data.size;
+  } else {
+    describe(found->directory + entry.utf8, data);
+  }
+  data.name = entry.name;
+  return true;
+}
+
+void directory_search_end(DirectorySearch* search) { delete search; }
