@@ -30,7 +30,7 @@ work=$(mktemp -d)
 # tmux keeps its socket files after kill-server: they go to the work directory with the rest.
 export TMUX_TMPDIR=$work
 source "$source_dir/tests/terminal/tmux_pane.sh"
-trap 'pane_stop; rm -rf "$work"' EXIT
+trap 'pane_cleanup; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||

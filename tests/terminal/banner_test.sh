@@ -8,6 +8,7 @@ program=$(realpath "$1")
 export TERM=xterm-256color
 socket="tranchor-banner-$$"
 work=$(mktemp -d)
+export TMUX_TMPDIR=$work  # the server's socket goes with the work directory
 tmux_() { tmux -L "$socket" -f /dev/null "$@"; }
 cleanup() {
   tmux_ kill-server 2>/dev/null || true

@@ -1,8 +1,12 @@
 # Sourced by the terminal tests: runs a command in a tmux pane of 80x25 and reads the pane back.
-# The caller works in its own directory and calls finish_checks at the end (pane_stop on exit).
+# The caller works in its own directory, calls finish_checks at the end, and pane_cleanup on
+# exit. The tmux servers keep their sockets in a directory of this run's own, which
+# pane_cleanup removes.
 # PANE_WAIT_TENTHS sets how long wait_row and wait_exit wait, in tenths of a second.
 export TERM=xterm-256color
 : "${PANE_WAIT_TENTHS:=100}"
+pane_home=$(mktemp -d "${TMPDIR:-/tmp}/tranchor-tmux.XXXXXX")
+export TMUX_TMPDIR=$pane_home
 pane_number=0
 pane_socket="tranchor-pane-$$-0"
 failures=0
@@ -20,6 +24,10 @@ pane_start() {
   tmux -L "$pane_socket" new-session -d -x 80 -y 25 -c "$PWD" "$*; echo EXIT=\$? > '$PWD/exit-code'; sleep 60"
 }
 pane_stop() { tmux -L "$pane_socket" kill-server 2>/dev/null || true; }
+pane_cleanup() {
+  pane_stop
+  rm -rf "$pane_home"
+}
 screen() { tmux -L "$pane_socket" capture-pane -p; }
 row() { screen | sed -n "${1}p" | sed 's/[[:space:]]*$//'; }
 keys() { tmux -L "$pane_socket" send-keys "$@"; }

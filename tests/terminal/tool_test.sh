@@ -6,7 +6,7 @@ set -euo pipefail
 program=$(readlink -f "$1")
 work=$(mktemp -d)
 source "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
-trap 'pane_stop; rm -rf "$work"' EXIT
+trap 'pane_cleanup; rm -rf "$work"' EXIT
 cd "$work"
 
 # Starts the program in a fresh pane with the given arguments.

@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 tests=$(readlink -f "$TRANCHOR_WINDOWS_TESTS")
 work=$(mktemp -d)
-trap 'pane_stop; rm -rf "$work"' EXIT
+trap 'pane_cleanup; rm -rf "$work"' EXIT
 cd "$work"
 source "$here/wine_tmux.sh"
 
