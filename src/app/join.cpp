@@ -144,10 +144,10 @@ bool create_temporary(const TextValue& output_name, ChannelNumber output, TextVa
 }
 
 // Appends one piece, open on its channel, to the output: from the channel's position to the
-// length the check found. A piece that has become shorter or longer since is a read failure.
+// length the check found. A piece that has become shorter since comes up short in the copy, and
+// one that has become longer is caught after it: both are read failures.
 bool copy_piece(ChannelNumber piece, ChannelNumber output, std::uint64_t checked_size, const TextValue& name,
                 const TextValue& output_name, Stop& stop) {
-  if (file_size(piece) != checked_size || app_failed()) return stop_at(stop, CANNOT_READ, txt_copy(name));
   const std::uint64_t from = file_position(piece) - 1;
   switch (app_copy_bytes(piece, output, checked_size - from)) {
     case CopyOutcome::read_failed: return stop_at(stop, CANNOT_READ, txt_copy(name));

@@ -16,7 +16,8 @@ void app_show_progress(std::int32_t piece_number, const TextValue& text);
 
 enum class CopyOutcome : std::uint8_t { done, read_failed, write_failed };
 
-// Moves count bytes from the position of one channel to the position of the other, in blocks of
-// at most COPY_BLOCK_SIZE bytes. A read that finds fewer bytes than asked (the file became
-// shorter) is a read failure; the bytes already moved stay written.
+// Moves count bytes from the position of one channel to the position of the other: inside the
+// file system where it can, else in blocks of at most COPY_BLOCK_SIZE bytes. A source that has
+// fewer bytes than asked (the file became shorter) is a read failure; the bytes already moved
+// stay written.
 CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count);

@@ -1,5 +1,7 @@
 #include "console/screen.h"
 
+#include <algorithm>
+
 #include "console/console_state.h"
 #include "console/device_in_use.h"
 #include "frame/runtime_state.h"
@@ -20,48 +22,63 @@ ScreenBufferInfo read_screen() {
 // One row segment goes out in one batch of at most this many cells; longer rows take several.
 constexpr int CELL_BATCH = 256;
 
-// Where a write stands between two row segments.
-struct WritePlace {
-  int x;
-  int y;
-  bool pending_wrap;
-};
+// Writes count bytes at the cursor; byte_at(i) gives the i-th. The cells of a write are counted
+// from the top left of the screen as it stands, row by row, rows past the bottom included: the
+// write covers the cells from the cursor's on (from the first cell past the bottom row when a
+// wrap is pending), and each row past the bottom that it reaches comes into view by a one-row
+// scroll, made when the first byte of that row is written. So the screen after the write is the
+// screen after those scrolls and writes, which are made here as one scroll of as many rows and
+// writes of the cells that stay in view: the cost of a write does not grow with its length.
+template <typename ByteAt>
+void write_run(std::uint32_t count, ByteAt byte_at) {
+  if (count == 0) return;
+  const std::uint16_t attribute = current_attribute();
+  const ScreenBufferInfo screen = read_screen();
+  if (screen.columns <= 0 || screen.rows <= 0) return;  // not a console: nothing to show
+  const auto width = static_cast<std::uint64_t>(screen.columns);
+  const auto height = static_cast<std::uint64_t>(screen.rows);
 
-// The length of the next row segment of a write from place, with remaining bytes left.
-int segment_length(const WritePlace& place, int width, std::uint32_t remaining) {
-  int room = width - place.x;
-  if (room > CELL_BATCH) room = CELL_BATCH;
-  return remaining < static_cast<std::uint32_t>(room) ? static_cast<int>(remaining) : room;
-}
-
-// Moves place past a segment of n cells: at the right edge to column 0 of the next row, or, on
-// the bottom row, to a wrap that waits for more output.
-void advance(WritePlace& place, int n, int width, int height) {
-  place.x += n;
-  if (place.x >= width) {
-    place.x = 0;
-    if (place.y + 1 >= height) {
-      place.pending_wrap = true;
-    } else {
-      ++place.y;
-    }
+  const std::uint64_t start = con_state.pending_wrap != 0
+                                  ? height * width
+                                  : static_cast<std::uint64_t>(screen.cursor_y) * width +
+                                        static_cast<std::uint64_t>(screen.cursor_x);
+  const std::uint64_t end = start + count;
+  const std::uint64_t last_row = (end - 1) / width;
+  const std::uint64_t scrolls = last_row >= height ? last_row - (height - 1) : 0;
+  const ConsoleCell fill{' ', attribute};
+  if (scrolls >= height) {
+    // Every row of the screen scrolls away: what is left is blank, and the write's last rows.
+    const long cells = static_cast<long>(width * height);
+    con_device().fill_characters(0, 0, cells, ' ');
+    con_device().fill_attributes(0, 0, cells, attribute);
+  } else if (scrolls > 0) {
+    con_device().scroll(0, 0, screen.columns - 1, screen.rows - 1, 0, -static_cast<int>(scrolls), fill);
   }
-}
 
-// How many times the screen scrolls while count bytes are written from place.
-std::uint64_t scrolls_of_write(WritePlace place, int width, int height, std::uint32_t count) {
-  std::uint64_t scrolls = 0;
-  std::uint32_t done = 0;
-  while (done < count) {
-    if (place.pending_wrap) {
-      place.pending_wrap = false;
-      ++scrolls;
+  static ConsoleCell cells[CELL_BATCH];
+  for (std::uint64_t at = std::max(start, scrolls * width); at < end;) {
+    const std::uint64_t column = at % width;
+    const auto n = static_cast<int>(std::min<std::uint64_t>({end - at, width - column, CELL_BATCH}));
+    for (int i = 0; i < n; ++i) {
+      cells[i].character = byte_at(at - start + static_cast<std::uint64_t>(i));
+      cells[i].attribute = attribute;
     }
-    const int n = segment_length(place, width, count - done);
-    done += static_cast<std::uint32_t>(n);
-    advance(place, n, width, height);
+    con_device().write_cells(static_cast<int>(column), static_cast<int>(at / width - scrolls), cells, n);
+    at += static_cast<std::uint64_t>(n);
   }
-  return scrolls;
+
+  // A write that fills the bottom row to its last column leaves the wrap pending there; one that
+  // fills another row leaves the cursor at the start of the next.
+  int cursor_x = static_cast<int>(end % width);
+  int cursor_y = static_cast<int>(end / width - scrolls);
+  bool pending = false;
+  if (cursor_x == 0 && last_row - scrolls == height - 1) {
+    pending = true;
+    cursor_y = screen.rows - 1;
+  }
+  // Placing the cursor clears the pending wrap; a wrap pending at the bottom outlives the write.
+  con_set_cursor(cursor_x + 1, cursor_y + 1);
+  con_state.pending_wrap = pending ? 255 : 0;
 }
 
 }  // namespace
@@ -77,49 +94,12 @@ void con_print(const TextValue& text) { con_write(text.data(), text.length); }
 
 void con_put_char(std::uint8_t byte) { con_write(&byte, 1); }
 
-// A long text (the progress row of a split with thousands of pieces) scrolls most of itself off
-// the screen before the write ends. A segment whose row will have scrolled off by then is not
-// written at all: every scroll still happens, and the cells, the cursor and the deferred wrap end
-// as they would, but the cells written stay within about one screen per write.
 void con_write(const unsigned char* bytes, std::uint32_t count) {
-  if (count == 0) return;
-  ConsoleState& console = con_state;
-  const std::uint16_t attribute = current_attribute();
-  ScreenBufferInfo screen = read_screen();
-  const int width = screen.columns;
-  const int height = screen.rows;
-  if (width <= 0 || height <= 0) return;  // not a console: nothing to show
+  write_run(count, [bytes](std::uint64_t i) { return bytes[i]; });
+}
 
-  WritePlace place{screen.cursor_x, screen.cursor_y, console.pending_wrap != 0};
-  const std::uint64_t scrolls = scrolls_of_write(place, width, height, count);
-  std::uint64_t scrolled = 0;
-  const ConsoleCell fill{' ', attribute};
-  ConsoleCell cells[CELL_BATCH];
-  std::uint32_t done = 0;
-  while (done < count) {
-    if (place.pending_wrap) {
-      place.pending_wrap = false;
-      console.pending_wrap = 0;
-      con_device().scroll(0, 1, width - 1, height - 1, 0, 0, fill);
-      ++scrolled;
-    }
-    const int n = segment_length(place, width, count - done);
-    // The scrolls still to come lift this row by as many rows; above row 0 it is gone.
-    if (scrolls - scrolled <= static_cast<std::uint64_t>(place.y)) {
-      for (int i = 0; i < n; ++i) {
-        cells[i].character = bytes[done + static_cast<std::uint32_t>(i)];
-        cells[i].attribute = attribute;
-      }
-      con_device().write_cells(place.x, place.y, cells, n);
-    }
-    done += static_cast<std::uint32_t>(n);
-    advance(place, n, width, height);
-  }
-  console.pending_wrap = place.pending_wrap ? 255 : 0;
-  // Placing the cursor clears the pending wrap; a wrap pending at the bottom outlives the write.
-  const std::uint8_t wrap = console.pending_wrap;
-  con_set_cursor(place.x + 1, place.y + 1);
-  console.pending_wrap = wrap;
+void con_write_repeated(std::uint8_t byte, std::uint32_t count) {
+  write_run(count, [byte](std::uint64_t) { return byte; });
 }
 
 void con_scroll_up() {

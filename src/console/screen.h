@@ -14,6 +14,8 @@ void con_print(const TextValue& text);
 // The core writer: count bytes at the cursor, wrapping and scrolling as needed.
 void con_write(const unsigned char* bytes, std::uint32_t count);
 void con_put_char(std::uint8_t byte);
+// Writes the byte count times, as con_write of so many copies would (the progress row's marks).
+void con_write_repeated(std::uint8_t byte, std::uint32_t count);
 // Column 1 of the next row; at the bottom the screen scrolls (twice when a wrap was pending).
 void con_new_line();
 void con_scroll_up();

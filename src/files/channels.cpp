@@ -143,7 +143,8 @@ ErrorNumber position_by_mode(FileChannel* record) {
     case ChannelKind::binary:
       break;
   }
-  return seek_to(handle, FS_BEGIN, nullptr);
+  // A file just opened stands at its first byte already.
+  return 0;
 }
 
 }  // namespace

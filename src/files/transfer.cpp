@@ -1,5 +1,6 @@
 #include "files/transfer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -81,6 +82,69 @@ TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count) {
     return shorter;
   }
   return text;
+}
+
+FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t count, std::uint32_t block_size,
+                            std::uint64_t& copied) {
+  copied = 0;
+  FileChannel* source = file_find_channel(from);
+  FileChannel* target = source == nullptr ? nullptr : file_find_channel(to);
+  if (target == nullptr) return FileCopyEnd::read_failed;
+  if (!transfers_allowed(*source) || !transfers_allowed(*target)) {
+    rt_raise_error(ERR_BAD_FILE_MODE);
+    return FileCopyEnd::read_failed;
+  }
+  if (count == 0) return FileCopyEnd::done;
+
+  // The kernel copies only what the block loop would have copied whole: all of it when the
+  // source holds it, else the whole blocks it holds, so that a source that is too short leaves
+  // the target as the block loop leaves it.
+  ErrorNumber ignored = 0;
+  std::uint64_t source_size = 0;
+  rt_os_call(ignored, [&](FileSystem& fs) { return fs.file_size(source->handle, &source_size); });
+  const std::uint64_t available = source_size > source->position ? source_size - source->position : 0;
+  const std::uint64_t kernel_count = available >= count ? count : available - available % block_size;
+  copied = kernel_count == 0 ? 0 : rt_os_call(ignored, [&](FileSystem& fs) {
+    return fs.copy_range(source->handle, target->handle, kernel_count);
+  });
+  if (copied > 0) {
+    source->position += copied;
+    target->position += copied;
+    source->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+  }
+  if (copied == count) return FileCopyEnd::done;
+
+  const auto block = static_cast<std::uint32_t>(std::min<std::uint64_t>(count - copied, block_size));
+  TextValue buffer = txt_allocate(block);
+  if (buffer.empty()) {
+    rt_raise_error(ERR_OUT_OF_MEMORY);
+    return FileCopyEnd::read_failed;
+  }
+  while (copied < count) {
+    // Blocks stand where a copy of blocks alone puts them, also after a kernel copy that stopped
+    // within one.
+    const std::uint64_t to_boundary = block_size - copied % block_size;
+    const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>({count - copied, block, to_boundary}));
+    std::uint32_t moved = 0;
+    if (ErrorNumber error = os_transfer(*source, Direction::read, buffer.data(), nullptr, size, moved)) {
+      rt_raise_error(error);
+      return FileCopyEnd::read_failed;
+    }
+    if (moved < size) {
+      source->flags |= CHANNEL_AT_END;
+      return FileCopyEnd::source_ended;
+    }
+    if (ErrorNumber error = os_transfer(*target, Direction::write, nullptr, buffer.data(), size, moved)) {
+      rt_raise_error(error);
+      return FileCopyEnd::write_failed;
+    }
+    copied += moved;
+    if (moved < size) {
+      rt_raise_error(ERR_DISK_FULL);
+      return FileCopyEnd::write_failed;
+    }
+  }
+  return FileCopyEnd::done;
 }
 
 void file_write_text(ChannelNumber channel, const TextValue& text) {

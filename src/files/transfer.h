@@ -29,6 +29,24 @@ void file_read_at(ChannelNumber channel, std::optional<std::uint64_t> position, 
 void file_write_at(ChannelNumber channel, std::optional<std::uint64_t> position, const void* variable,
                    std::uint32_t size);
 
+// How a copy from one channel to another ended.
+enum class FileCopyEnd : std::uint8_t {
+  done,          // every byte asked for was copied
+  source_ended,  // the source had fewer bytes: its end flag is set, and the short block unwritten
+  read_failed,   // a read failed; its error number is recorded
+  write_failed,  // a write failed or came up short; its error number is recorded
+};
+
+// Copies count bytes from the current position of one binary channel to the current position of
+// another: inside the file system as far as it will (no byte passes through the program), and
+// from where that stops in blocks of at most block_size bytes, each one read and one write of
+// the bytes read, in one buffer of one block. A short source ends the copy as it ends a copy of
+// blocks alone, with the same bytes in the target; a failing read or write is met by the block
+// loop and recorded as it would be there. copied gets the bytes copied; the positions move on by
+// them.
+FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t count, std::uint32_t block_size,
+                            std::uint64_t& copied);
+
 // Size in bytes; 0 on failure and for a device that is not a disk file.
 std::uint64_t file_size(ChannelNumber channel);
 // -1 when the last read came up short, else 0 (always 0 for output and append channels).

@@ -119,6 +119,18 @@ class FileSystem {
   virtual bool read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) = 0;
   virtual bool write(FileHandle handle, const void* buffer, std::uint32_t count,
                      std::uint32_t* moved) = 0;
+  // Copies up to count bytes from the file pointer of from to the file pointer of to within the
+  // operating system, without passing them through the program, and moves both pointers on by
+  // the bytes copied; gives that number. It copies fewer, or none, wherever the system will not
+  // (other kinds of files, other file systems, a full disk, an error, the source's end): the
+  // caller goes on with reads and writes from where it stopped and meets any failure there.
+  // Leaves no code. A system without such a copy copies nothing.
+  virtual std::uint64_t copy_range(FileHandle from, FileHandle to, std::uint64_t count) {
+    (void)from;
+    (void)to;
+    (void)count;
+    return 0;
+  }
   virtual bool file_size(FileHandle handle, std::uint64_t* size) = 0;
   virtual bool close(FileHandle handle) = 0;
 

@@ -1,5 +1,7 @@
 #include "fakes/failing_file_system.h"
 
+#include <algorithm>
+
 #include "platform/process.h"
 
 FailingFileSystem::FailingFileSystem() : FailingFileSystem(process_file_system()) {}
@@ -58,7 +60,14 @@ void FailingFileSystem::run_actions(FsCall call, const std::string& name) {
   }
 }
 
+void FailingFileSystem::pass_copies(std::uint64_t bytes) {
+  copies_pass_ = true;
+  copy_bytes_left_ = bytes;
+}
+
 void FailingFileSystem::reset() {
+  copies_pass_ = false;
+  copy_bytes_left_ = 0;
   actions_.clear();
   calls_ = {};
   injections_ = {};
@@ -170,6 +179,14 @@ bool FailingFileSystem::write(FileHandle handle, const void* buffer, std::uint32
     return false;
   }
   return real_.write(handle, buffer, count, moved);
+}
+
+std::uint64_t FailingFileSystem::copy_range(FileHandle from, FileHandle to, std::uint64_t count) {
+  ++calls_[static_cast<std::size_t>(FsCall::copy_range)];
+  if (!copies_pass_) return 0;
+  const std::uint64_t copied = real_.copy_range(from, to, std::min(count, copy_bytes_left_));
+  copy_bytes_left_ -= copied;
+  return copied;
 }
 
 bool FailingFileSystem::file_size(FileHandle handle, std::uint64_t* size) {

@@ -20,7 +20,7 @@
 
 enum class FsCall : std::uint8_t {
   create, file_type, seek, set_end, read, write, size, close, find_first, find_next, find_close,
-  rename, remove, copy_permissions, names_open_file, mark_temporary,
+  rename, remove, copy_permissions, names_open_file, mark_temporary, copy_range,
   count_  // number of kinds
 };
 
@@ -51,6 +51,10 @@ class FailingFileSystem : public FileSystem {
   // After `successes` more calls of the kind, every one fails with the code and does nothing
   // (a failing close still closes, as a handle is gone after CloseHandle whatever it says).
   void fail_call_after(FsCall call, int successes, std::uint32_t code);
+  // Copies within the system go to the real file system, which copies up to `bytes` in all and
+  // then no more: a copy the kernel stops early, or (0) one it declines. Without this, the fake
+  // copies nothing within the system, as a system without such a copy.
+  void pass_copies(std::uint64_t bytes = ~std::uint64_t{0});
   // Runs the action once, just before the first open (FsCall::create) of a name that holds the
   // part, or the first read (FsCall::read) from a file opened under such a name: a file that
   // changes under the program.
@@ -71,6 +75,7 @@ class FailingFileSystem : public FileSystem {
   bool set_end_of_file(FileHandle handle) override;
   bool read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) override;
   bool write(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t* moved) override;
+  std::uint64_t copy_range(FileHandle from, FileHandle to, std::uint64_t count) override;
   bool file_size(FileHandle handle, std::uint64_t* size) override;
   bool close(FileHandle handle) override;
   FindHandle find_first(const char* pattern, FindData& data) override;
@@ -128,4 +133,6 @@ class FailingFileSystem : public FileSystem {
   std::vector<std::pair<std::string, std::uint32_t>> attribute_rules_;
   std::map<FileHandle, std::string> handle_names_;  // the name each open handle was opened by
   std::vector<Action> actions_;
+  bool copies_pass_ = false;
+  std::uint64_t copy_bytes_left_ = 0;
 };

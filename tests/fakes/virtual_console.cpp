@@ -76,10 +76,15 @@ void VirtualConsole::scroll(int left, int top, int right, int bottom, int dest_x
                             ConsoleCell fill) {
   if (!output_visible()) return;
   ++scrolls_;
-  if (left == 0 && top == 1 && right == columns_ - 1 && bottom == rows_ - 1 && dest_x == 0 && dest_y == 0) {
-    // The whole screen up by one row: the common case, done without a copy of the grid.
-    std::copy(cells_.begin() + columns_, cells_.end(), cells_.begin());
-    std::fill(cells_.end() - columns_, cells_.end(), fill);
+  const bool whole_width = left == 0 && right == columns_ - 1 && dest_x == 0 && bottom == rows_ - 1;
+  int rows_up = 0;
+  if (whole_width && top == 1 && dest_y == 0) rows_up = 1;
+  if (whole_width && top == 0 && dest_y < 0 && -dest_y < rows_) rows_up = -dest_y;
+  if (rows_up > 0) {
+    // The whole screen up by some rows: the common case, done without a copy of the grid.
+    const auto shift = static_cast<std::ptrdiff_t>(rows_up) * columns_;
+    std::copy(cells_.begin() + shift, cells_.end(), cells_.begin());
+    std::fill(cells_.end() - shift, cells_.end(), fill);
     return;
   }
   std::vector<ConsoleCell> before = cells_;

@@ -257,8 +257,8 @@ TEST_F(ChannelsTest, TheErrorOfTheLastAttemptIsRaised) {
 }
 
 TEST_F(ChannelsTest, AFailureAfterTheHandleWasObtainedClosesItAndLeavesNoChannel) {
-  files.fail_call_after(FsCall::seek, 0, 25);  // a seek error
-  file_open(1, text("f"), BINARY_REQUEST);
+  files.fail_call_after(FsCall::seek, 0, 25);  // a seek error, where an output channel places itself
+  file_open(1, text("f"), OpenRequest{MODE_OUTPUT, READ_WRITE_NO_SHARING, 1, 1});
   EXPECT_EQ(error(), ERR_MEDIA_ERROR);
   EXPECT_EQ(file_lookup_channel(1), nullptr);
   EXPECT_EQ(files.calls(FsCall::close), 1);

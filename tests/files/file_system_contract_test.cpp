@@ -203,3 +203,35 @@ TEST_F(FileSystemContractTest, AReadOnlyFileSystemRefusesWritesWith19) {
 }
 
 }  // namespace
+
+namespace {
+
+// The copy inside the system copies a whole range in few calls and moves both file pointers; it
+// stops at the source's end, and declines a target that is not open for writing.
+TEST_F(FileSystemContractTest, ACopyInsideTheSystemMovesWholeRanges) {
+  std::string bytes(3 * 1024 * 1024 + 7, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 % 251);
+  write_file("source", bytes);
+  write_file("target", "head");
+  FileHandle source = open("source", FS_GENERIC_READ, SHARE_BOTH, FS_OPEN_EXISTING);
+  FileHandle target = open("target", READ_WRITE, SHARE_BOTH, FS_OPEN_EXISTING);
+  FileHandle reader = open("target", FS_GENERIC_READ, SHARE_BOTH, FS_OPEN_EXISTING);
+  ASSERT_TRUE(fs.seek(source, 10, FS_BEGIN, nullptr) && fs.seek(target, 4, FS_BEGIN, nullptr));
+  fs.set_last_error(0);
+  EXPECT_EQ(fs.copy_range(source, target, 1000000), 1000000u);
+  EXPECT_EQ(fs.copy_range(source, target, bytes.size()), bytes.size() - 1000010);  // to the end
+  EXPECT_EQ(fs.copy_range(source, target, 10), 0u);
+  EXPECT_EQ(fs.copy_range(target, reader, 10), 0u);  // the reader cannot be written
+  EXPECT_EQ(fs.last_error(), 0u);
+  std::uint64_t at = 0;
+  EXPECT_TRUE(fs.seek(source, 0, FS_CURRENT, &at));
+  EXPECT_EQ(at, bytes.size());
+  EXPECT_TRUE(fs.seek(target, 0, FS_CURRENT, &at));
+  EXPECT_EQ(at, bytes.size() - 10 + 4);
+  fs.close(source);
+  fs.close(target);
+  fs.close(reader);
+  EXPECT_TRUE(read_file("target") == "head" + bytes.substr(10));
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "files/files_fixture.h"
 
@@ -351,3 +352,89 @@ TEST_F(TransferTest, AFullDiskCutsTheWriteShortWith61) {
 }
 
 }  // namespace
+
+// A copy inside the file system ends exactly as the same copy made of blocks alone: the same
+// end, count, positions, end flag, error number and bytes in the target, whether the kernel
+// copies all, stops early, declines, or a read or write fails on the way.
+TEST_F(TransferTest, ACopyInsideTheFileSystemEndsAsTheBlockLoopWould) {
+  constexpr std::uint64_t ALL = ~std::uint64_t{0};
+  struct Case {
+    const char* what;
+    std::size_t source_length;
+    std::uint64_t from;   // source position, 1-based
+    std::uint64_t count;
+    std::uint64_t kernel;  // bytes the kernel copies before it stops
+    std::function<void(FailingFileSystem&)> fault;
+  };
+  const Case cases[] = {
+      {"all of it", 100000, 1, 100000, ALL, nullptr},
+      {"from the middle", 100000, 40001, 50000, ALL, nullptr},
+      {"the kernel stops early", 100000, 1, 100000, 12345, nullptr},
+      {"the kernel declines", 100000, 1, 100000, 0, nullptr},
+      {"nothing to copy", 10, 1, 0, ALL, nullptr},
+      {"the source is shorter", 5000, 1, 9000, ALL, nullptr},
+      {"shorter, kernel stops early", 5000, 1, 9000, 777, nullptr},
+      {"a read fails", 100000, 1, 100000, 2000,
+       [](FailingFileSystem& files) { files.fail_read_of("source", 1); }},
+      {"a write comes up short", 100000, 1, 100000, 2000,
+       [](FailingFileSystem& files) { files.short_write_to("target", 1); }},
+  };
+  struct Outcome {
+    FileCopyEnd end;
+    std::uint64_t copied, source_position, target_position;
+    std::int32_t at_end;
+    ErrorNumber error;
+    std::string target;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Outcome outcomes[2];
+    for (const bool kernel : {true, false}) {
+      files.reset();
+      clear_error();
+      if (kernel) files.pass_copies(c.kernel);
+      if (c.fault) c.fault(files);
+      write_file("source", std::string(c.source_length, 's').replace(0, 3, "abc"));
+      write_file("target", "t");
+      open_binary(1, "source");
+      open_binary(2, "target");
+      file_read_at(2, 2, nullptr, 0);  // the target's position behind its one byte
+      if (c.from > 1) file_read_at(1, c.from, nullptr, 0);
+      clear_error();
+      Outcome& outcome = outcomes[kernel ? 0 : 1];
+      outcome.end = file_copy_range(1, 2, c.count, 4096, outcome.copied);
+      outcome.error = error();
+      outcome.source_position = file_position(1);
+      outcome.target_position = file_position(2);
+      outcome.at_end = file_at_end(1);
+      file_close(1);
+      file_close(2);
+      outcome.target = read_file("target");
+    }
+    const Outcome& with_kernel = outcomes[0];
+    const Outcome& blocks = outcomes[1];
+    EXPECT_EQ(with_kernel.end, blocks.end);
+    EXPECT_EQ(with_kernel.copied, blocks.copied);
+    EXPECT_EQ(with_kernel.source_position, blocks.source_position);
+    EXPECT_EQ(with_kernel.target_position, blocks.target_position);
+    EXPECT_EQ(with_kernel.at_end, blocks.at_end);
+    EXPECT_EQ(with_kernel.error, blocks.error);
+    EXPECT_TRUE(with_kernel.target == blocks.target);
+  }
+  // The answers themselves, for one case of each end.
+  files.reset();
+  clear_error();
+  write_file("source", "0123456789");
+  write_file("target", "");
+  open_binary(1, "source");
+  open_binary(2, "target");
+  std::uint64_t copied = 0;
+  EXPECT_EQ(file_copy_range(1, 2, 4, 3, copied), FileCopyEnd::done);
+  EXPECT_EQ(copied, 4u);
+  EXPECT_EQ(file_copy_range(1, 2, 10, 3, copied), FileCopyEnd::source_ended);
+  EXPECT_EQ(copied, 6u);  // three blocks of three: the third came up short and was not written
+  EXPECT_EQ(file_at_end(1), -1);
+  file_close(1);
+  file_close(2);
+  EXPECT_EQ(read_file("target"), "0123456789");
+}

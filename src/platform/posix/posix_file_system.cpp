@@ -18,6 +18,7 @@
 #include "platform/posix/name_lookup.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_search.h"
+#include "platform/text_forms.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ class PosixFileSystem final : public FileSystem {
   bool set_end_of_file(FileHandle handle) override;
   bool read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) override;
   bool write(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t* moved) override;
+  std::uint64_t copy_range(FileHandle from, FileHandle to, std::uint64_t count) override;
   bool file_size(FileHandle handle, std::uint64_t* size) override;
   bool close(FileHandle handle) override;
   FindHandle find_first(const char* pattern, FindData& data) override;
@@ -133,15 +135,6 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
     fail(FS_ERROR_INVALID_PARAMETER);
     return FS_INVALID_HANDLE;
   }
-  // A file to be made is the file of exactly its name; one to be found may differ in case.
-  const bool making = creation_disposition == FS_CREATE_NEW || creation_disposition == FS_CREATE_ALWAYS;
-  int found = -1;
-  const std::string path = making ? path_to_make(name) : resolve_name(name, &found);
-  if (path.empty()) {
-    fail(FS_ERROR_INVALID_NAME);
-    return FS_INVALID_HANDLE;
-  }
-
   // Devices and FIFOs must not block the open; blocking returns right after it.
   int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   flags |= writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY;
@@ -151,13 +144,46 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
   // A file made under a name is that name's own: a symbolic link there is replaced, not
   // written through.
   if (creation_disposition == FS_CREATE_ALWAYS) flags |= O_NOFOLLOW;
-  const bool existed = found == 1 || (found == -1 && path_exists(path));
-  // A file made to hold another's data stays private until it is given that file's bits, so no
-  // one can open it in between.
-  int descriptor = ::open(path.c_str(), flags, making ? 0600 : 0666);
-  if (descriptor < 0 && errno == ELOOP && creation_disposition == FS_CREATE_ALWAYS && is_symbolic_link(path) &&
-      ::unlink(path.c_str()) == 0) {
-    descriptor = ::open(path.c_str(), flags, 0600);
+
+  // A file to be made is the file of exactly its name; one to be found may differ in case.
+  const bool making = creation_disposition == FS_CREATE_NEW || creation_disposition == FS_CREATE_ALWAYS;
+  int found = -1;
+  bool existed = false;
+  std::string path;
+  int descriptor = -1;
+  if (making) {
+    path = path_to_make(name);
+    if (path.empty()) {
+      fail(FS_ERROR_INVALID_NAME);
+      return FS_INVALID_HANDLE;
+    }
+    // A file made to hold another's data stays private until it is given that file's bits, so
+    // no one can open it in between. A new file is the usual case: tried first, it tells at once
+    // whether the name was taken.
+    descriptor = ::open(path.c_str(), flags | O_EXCL, 0600);
+    if (descriptor < 0 && errno == EEXIST && creation_disposition == FS_CREATE_ALWAYS) {
+      existed = true;
+      descriptor = ::open(path.c_str(), flags, 0600);
+      if (descriptor < 0 && errno == ELOOP && is_symbolic_link(path) && ::unlink(path.c_str()) == 0) {
+        existed = false;
+        descriptor = ::open(path.c_str(), flags, 0600);
+      }
+    }
+  } else {
+    // The name as written first: a file that is there under it needs no look at its directory.
+    std::string exact;
+    if (!utf8_from_text(name, exact)) {
+      fail(FS_ERROR_INVALID_NAME);
+      return FS_INVALID_HANDLE;
+    }
+    descriptor = ::open(exact.c_str(), flags & ~O_CREAT, 0666);
+    path = exact;
+    existed = descriptor >= 0;
+    if (descriptor < 0 && errno == ENOENT) {
+      path = resolve_name(name, &found);
+      existed = found == 1 || (found == -1 && path_exists(path));
+      descriptor = ::open(path.c_str(), flags, 0666);
+    }
   }
   if (descriptor < 0) {
     fail(fs_code_for_path(errno, path));
@@ -173,8 +199,8 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
   if (found == 0 && (flags & O_CREAT) != 0) note_file_created(path);
   if (::fstat(descriptor, &info) != 0) return refuse(fs_code_of_errno(errno));
   if (S_ISDIR(info.st_mode)) return refuse(FS_ERROR_ACCESS_DENIED);
-  const int status = ::fcntl(descriptor, F_GETFL);
-  if (status >= 0) ::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
+  // Reads and writes of a file on a disk never block; any other kind blocks again from here on.
+  if (!S_ISREG(info.st_mode)) ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
 
   for (const OpenFile* open : files_) {
     if (open->device == info.st_dev && open->inode == info.st_ino &&
@@ -289,6 +315,26 @@ bool PosixFileSystem::transfer(FileHandle handle, unsigned char* read_into, cons
   }
   if (moved != nullptr) *moved = done;
   return true;
+}
+
+std::uint64_t PosixFileSystem::copy_range(FileHandle from, FileHandle to, std::uint64_t count) {
+  const auto is_open = [this](FileHandle handle) {
+    return std::find(files_.begin(), files_.end(), static_cast<OpenFile*>(handle)) != files_.end();
+  };
+  if (!is_open(from) || !is_open(to)) return 0;
+  const OpenFile& source = *static_cast<OpenFile*>(from);
+  const OpenFile& target = *static_cast<OpenFile*>(to);
+  if (!source.readable || !target.writable || !S_ISREG(source.kind) || !S_ISREG(target.kind)) return 0;
+  std::uint64_t done = 0;
+  while (done < count) {
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, std::uint64_t{1} << 30));
+    const ssize_t copied = ::copy_file_range(source.descriptor, nullptr, target.descriptor, nullptr, chunk, 0);
+    if (copied < 0 && errno == EINTR) continue;
+    // The source's end, or a copy the kernel declines or cannot finish: the caller goes on.
+    if (copied <= 0) break;
+    done += static_cast<std::uint64_t>(copied);
+  }
+  return done;
 }
 
 bool PosixFileSystem::file_size(FileHandle handle, std::uint64_t* size) {

@@ -32,6 +32,11 @@ std::uint32_t attributes_from(const struct stat& info) {
 }
 
 // Attributes and size of an entry, links followed.
+void describe(const struct stat& info, FindData& data) {
+  data.attributes = attributes_from(info);
+  data.size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
 void describe(const std::string& path, FindData& data) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) {
@@ -39,8 +44,7 @@ void describe(const std::string& path, FindData& data) {
     data.size = 0;
     return;
   }
-  data.attributes = attributes_from(info);
-  data.size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+  describe(info, data);
 }
 
 }  // namespace
@@ -71,9 +75,17 @@ DirectorySearch* directory_search_start(std::string_view text, FindData& data, s
   // One look gives both its existence and its attributes (a dangling link exists too).
   const std::string exact_path = found->directory + exact_utf8;
   bool exact_found = false;
-  if (!has_wildcards(name_part) && path_exists(exact_path)) {
-    exact_found = true;
-    describe(exact_path, found->exact_data);
+  if (!has_wildcards(name_part)) {
+    // One look gives both its existence and its attributes; a dangling link exists too.
+    struct stat info;
+    if (::stat(exact_path.c_str(), &info) == 0) {
+      exact_found = true;
+      describe(info, found->exact_data);
+    } else if (path_exists(exact_path)) {
+      exact_found = true;
+      found->exact_data.attributes = FS_ATTRIBUTE_SYSTEM;
+      found->exact_data.size = 0;
+    }
   }
   if (exact_found) {
     found->entries.push_back(DirectoryEntry{exact_utf8, std::string(name_part)});

@@ -72,13 +72,17 @@ void TerminalGrid::settle() const {
 void TerminalGrid::scroll(int left, int top, int right, int bottom, int dest_x, int dest_y,
                           ConsoleCell fill) {
   const PackedCell fill_cell = pack_cell(fill);
-  // The screen services scroll the whole screen up by one row, again and again: turn the ring.
-  if (left == 0 && top == 1 && right == columns_ - 1 && bottom == rows_ - 1 && dest_x == 0 &&
-      dest_y == 0) {
+  // The screen services scroll the whole screen up, by one row or by several at once: turn the
+  // ring.
+  const bool whole_width = left == 0 && right == columns_ - 1 && dest_x == 0 && bottom == rows_ - 1;
+  int rows_up = 0;
+  if (whole_width && top == 1 && dest_y == 0) rows_up = 1;
+  if (whole_width && top == 0 && dest_y < 0) rows_up = -dest_y;
+  if (rows_up > 0) {
     if (waiting_scrolls_ != 0 && waiting_fill_ != fill_cell) settle();
     waiting_fill_ = fill_cell;
-    ++waiting_scrolls_;
-    ++scrolls_;
+    waiting_scrolls_ += rows_up;
+    scrolls_ += rows_up;
     stale_ = true;
     return;
   }

@@ -1,11 +1,10 @@
 // The screen buffer of the terminal console: the cells the program has written, kept in
 // memory, the cursor, and for each row the columns changed since the terminal last showed it.
-// Rows are kept in a ring, so the screen's one-row scroll moves no cells: it turns the ring and
-// blanks one row. Positions are 0-based; calls outside the grid are clipped.
+// Rows are kept in a ring, so a scroll of the whole screen up by some rows moves no cells: it
+// turns the ring and blanks those rows. Positions are 0-based; calls outside the grid are clipped.
 //
-// A run of one-row scrolls with nothing else between them is applied at once when the grid is
-// next used, so a long text that scrolls itself off the screen blanks each row at most once
-// (the progress row of a split of thousands of pieces scrolls hundreds of rows per piece).
+// A run of such scrolls with nothing else between them is applied at once when the grid is next
+// used, so a long text that scrolls itself off the screen blanks each row at most once.
 #pragma once
 
 #include <cstdint>
