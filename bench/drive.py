@@ -3,8 +3,8 @@
 
 tranchor runs in a pseudo-terminal of 80 x 25 and is driven by the keys a user would type: the
 file is dropped on it as its argument, then s, the size and Enter for a split; piece 1 is dropped
-on it for a join, which needs no key. Both tools run in every round, in turns that alternate from
-round to round, with a sync before each timed command; each round gives a paired ratio
+on it for a join, which needs no key. GNU split and cat run in the same kind of terminal, their
+output to a file. Both tools run in every round, in turns that alternate from round to round, with a sync before each timed command; each round gives a paired ratio
 (tranchor's time / the peer's), and the table shows the median of those ratios beside the median
 times. Peak resident memory is what time(1) reports for each process. Every rebuilt file is
 compared with its source, and any difference ends the run with an error.
@@ -64,20 +64,26 @@ def peak_from(rss_file):
     return int(lines[-1])
 
 
-def run_tool(binary, argument, cwd, keys):
-    """Starts the tool on argument in a pseudo-terminal; keys is a list of (text to wait for,
-    bytes to type). The clock starts when the last key is typed (at once when there is none) and
-    stops when the program has ended and closed the terminal."""
+def run_in_terminal(argv, cwd, keys, rss_name, output=None):
+    """Starts argv in a pseudo-terminal of 80 x 25; keys is a list of (text to wait for, bytes to
+    type); with output, standard output goes to that file instead. The clock starts when the last
+    key is typed (at once when there is none) and stops when the program has ended and closed the
+    terminal. Both tools are run so, so that what the terminal itself costs (about 12 ms for
+    /bin/true here) weighs on both alike."""
     drop_caches_of_writes()
-    rss_file = os.path.join(cwd, "..", "tool-rss.txt")
+    rss_file = os.path.join(cwd, "..", rss_name)
     pid, master = pty.fork()
     if pid == 0:
         try:
             fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
             os.chdir(cwd)
+            if output is not None:
+                target = os.open(output, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+                os.dup2(target, 1)
+                os.close(target)
             # Peak memory is counted by time(1): a process keeps the peak of the process it was
             # forked from, and this one was forked from Python.
-            os.execv(TIME, [TIME, "-f", "%M", "-o", rss_file, binary, argument])
+            os.execv(TIME, [TIME, "-f", "%M", "-o", rss_file] + argv)
         finally:
             os._exit(127)
     seen = bytearray()
@@ -90,7 +96,7 @@ def run_tool(binary, argument, cwd, keys):
         if time.monotonic() > deadline:
             os.kill(pid, signal.SIGKILL)
             os.wait4(pid, 0)
-            raise BenchFailure(f"tranchor {argument} took more than {TIME_LIMIT_S} s")
+            raise BenchFailure(f"{' '.join(argv)} took more than {TIME_LIMIT_S} s")
         ready, _, _ = select.select([master], [], [], 1.0)
         if not ready:
             continue
@@ -116,31 +122,23 @@ def run_tool(binary, argument, cwd, keys):
     _, status = os.waitpid(pid, 0)
     os.close(master)
     if pending or started is None:
-        raise BenchFailure(f"tranchor {argument} ended before it asked for {pending[0][0]!r}")
+        raise BenchFailure(f"{' '.join(argv)} ended before it asked for {pending[0][0]!r}")
     if not os.WIFEXITED(status) or os.WEXITSTATUS(status) != 0:
-        raise BenchFailure(f"tranchor {argument} ended with status {status:#x}")
+        raise BenchFailure(f"{' '.join(argv)} ended with status {status:#x}")
     return Run(ended - started, peak_from(rss_file), after_keys)
 
 
+def run_tool(binary, argument, cwd, keys):
+    """tranchor on the argument, driven by the keys a user types."""
+    return run_in_terminal([binary, argument], cwd, keys, "tool-rss.txt")
+
+
 def run_peer(argv, cwd, output=None):
-    drop_caches_of_writes()
-    rss_file = os.path.join(cwd, "..", "peer-rss.txt")
-    argv = [TIME, "-f", "%M", "-o", rss_file] + argv
-    file_actions = []
+    """GNU split or cat, in the same kind of terminal, its output to a file when given."""
+    argv = [shutil.which(argv[0]) or argv[0]] + argv[1:]
     if output is not None:
-        file_actions.append((os.POSIX_SPAWN_OPEN, 1, output, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644))
-    saved = os.getcwd()
-    os.chdir(cwd)
-    try:
-        started = time.perf_counter()
-        pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=file_actions)
-        _, status = os.waitpid(pid, 0)
-        ended = time.perf_counter()
-    finally:
-        os.chdir(saved)
-    if not os.WIFEXITED(status) or os.WEXITSTATUS(status) != 0:
-        raise BenchFailure(f"{argv[0]} ended with status {status:#x}")
-    return Run(ended - started, peak_from(rss_file))
+        output = os.path.join(cwd, output)
+    return run_in_terminal(argv, cwd, [], "peer-rss.txt", output)
 
 
 def same_files(first, second):
@@ -325,6 +323,9 @@ def main():
             started = time.monotonic()
             case.one_round(binary, work, round_number, keep=case.tag.startswith("pieces"))
             print(f"round {round_number}: {case.name} done in {time.monotonic() - started:.1f} s", flush=True)
+    harness = statistics.median(
+        run_in_terminal(["/bin/true"], work, [], "true-rss.txt").seconds for _ in range(options.runs))
+    print(f"the terminal itself: /bin/true takes {harness * 1000:.1f} ms in it (median), in every run of both tools")
     terminal_bytes = [(f"the {cases[-1].name} split",
                        int(statistics.median(run.terminal_bytes for run in cases[-1].runs["tool split"])))]
     print_table(cases, terminal_bytes, options.runs)

@@ -144,17 +144,16 @@ bool create_temporary(const TextValue& output_name, ChannelNumber output, TextVa
 }
 
 // Appends one piece, open on its channel, to the output: from the channel's position to the
-// length the check found. A piece that has become shorter since comes up short in the copy, and
-// one that has become longer is caught after it: both are read failures.
+// length the check found, which must be all the piece holds now. A piece that has become longer
+// or shorter since is a read failure.
 bool copy_piece(ChannelNumber piece, ChannelNumber output, std::uint64_t checked_size, const TextValue& name,
                 const TextValue& output_name, Stop& stop) {
   const std::uint64_t from = file_position(piece) - 1;
-  switch (app_copy_bytes(piece, output, checked_size - from)) {
+  switch (app_copy_bytes(piece, output, checked_size - from, CopyRest::exactly)) {
     case CopyOutcome::read_failed: return stop_at(stop, CANNOT_READ, txt_copy(name));
     case CopyOutcome::write_failed: return stop_at(stop, CANNOT_WRITE, txt_copy(output_name));
     case CopyOutcome::done: break;
   }
-  if (file_size(piece) != checked_size || app_failed()) return stop_at(stop, CANNOT_READ, txt_copy(name));
   return true;
 }
 

@@ -16,8 +16,15 @@ void app_show_progress(std::int32_t piece_number, const TextValue& text);
 
 enum class CopyOutcome : std::uint8_t { done, read_failed, write_failed };
 
+// What the copy asks of the source beyond the bytes it moves.
+enum class CopyRest : std::uint8_t {
+  any,      // the source may hold more (a split takes part of its source)
+  exactly,  // the bytes moved are all the source holds: a source that holds more or fewer is
+            // a read failure, and a longer one is found before anything is written
+};
+
 // Moves count bytes from the position of one channel to the position of the other: inside the
 // file system where it can, else in blocks of at most COPY_BLOCK_SIZE bytes. A source that has
 // fewer bytes than asked (the file became shorter) is a read failure; the bytes already moved
 // stay written.
-CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count);
+CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count, CopyRest rest = CopyRest::any);

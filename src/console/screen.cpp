@@ -22,15 +22,15 @@ ScreenBufferInfo read_screen() {
 // One row segment goes out in one batch of at most this many cells; longer rows take several.
 constexpr int CELL_BATCH = 256;
 
-// Writes count bytes at the cursor; byte_at(i) gives the i-th. The cells of a write are counted
-// from the top left of the screen as it stands, row by row, rows past the bottom included: the
-// write covers the cells from the cursor's on (from the first cell past the bottom row when a
-// wrap is pending), and each row past the bottom that it reaches comes into view by a one-row
-// scroll, made when the first byte of that row is written. So the screen after the write is the
-// screen after those scrolls and writes, which are made here as one scroll of as many rows and
-// writes of the cells that stay in view: the cost of a write does not grow with its length.
-template <typename ByteAt>
-void write_run(std::uint32_t count, ByteAt byte_at) {
+// Writes count bytes at the cursor. The cells of a write are counted from the top left of the
+// screen as it stands, row by row, rows past the bottom included: the write covers the cells from
+// the cursor's on (from the first cell past the bottom row when a wrap is pending), and each row
+// past the bottom that it reaches comes into view by a one-row scroll, made when the first byte of
+// that row is written. So the screen after the write is the screen after those scrolls and writes,
+// which are made here as one scroll of as many rows and writes of the cells that stay in view: the
+// cost of a write does not grow with its length.
+// bytes gives the bytes; without them every byte is `repeated`.
+void write_run(std::uint32_t count, const unsigned char* bytes, std::uint8_t repeated) {
   if (count == 0) return;
   const std::uint16_t attribute = current_attribute();
   const ScreenBufferInfo screen = read_screen();
@@ -47,21 +47,27 @@ void write_run(std::uint32_t count, ByteAt byte_at) {
   const std::uint64_t scrolls = last_row >= height ? last_row - (height - 1) : 0;
   const ConsoleCell fill{' ', attribute};
   if (scrolls >= height) {
-    // Every row of the screen scrolls away: what is left is blank, and the write's last rows.
-    const long cells = static_cast<long>(width * height);
-    con_device().fill_characters(0, 0, cells, ' ');
-    con_device().fill_attributes(0, 0, cells, attribute);
+    // Every row of the screen scrolls away and the write fills the rows that come into view, all
+    // but the end of the last one, which the scroll that brought it left blank.
+    const std::uint64_t tail = end % width;
+    if (tail != 0) {
+      const long cells = static_cast<long>(width - tail);
+      con_device().fill_characters(static_cast<int>(tail), screen.rows - 1, cells, ' ');
+      con_device().fill_attributes(static_cast<int>(tail), screen.rows - 1, cells, attribute);
+    }
   } else if (scrolls > 0) {
     con_device().scroll(0, 0, screen.columns - 1, screen.rows - 1, 0, -static_cast<int>(scrolls), fill);
   }
 
   static ConsoleCell cells[CELL_BATCH];
+  int repeated_cells = 0;  // cells at the start of the batch that hold the repeated byte already
   for (std::uint64_t at = std::max(start, scrolls * width); at < end;) {
     const std::uint64_t column = at % width;
     const auto n = static_cast<int>(std::min<std::uint64_t>({end - at, width - column, CELL_BATCH}));
-    for (int i = 0; i < n; ++i) {
-      cells[i].character = byte_at(at - start + static_cast<std::uint64_t>(i));
-      cells[i].attribute = attribute;
+    if (bytes != nullptr) {
+      for (int i = 0; i < n; ++i) cells[i] = ConsoleCell{bytes[at - start + static_cast<std::uint64_t>(i)], attribute};
+    } else {
+      for (; repeated_cells < n; ++repeated_cells) cells[repeated_cells] = ConsoleCell{repeated, attribute};
     }
     con_device().write_cells(static_cast<int>(column), static_cast<int>(at / width - scrolls), cells, n);
     at += static_cast<std::uint64_t>(n);
@@ -94,13 +100,9 @@ void con_print(const TextValue& text) { con_write(text.data(), text.length); }
 
 void con_put_char(std::uint8_t byte) { con_write(&byte, 1); }
 
-void con_write(const unsigned char* bytes, std::uint32_t count) {
-  write_run(count, [bytes](std::uint64_t i) { return bytes[i]; });
-}
+void con_write(const unsigned char* bytes, std::uint32_t count) { write_run(count, bytes, 0); }
 
-void con_write_repeated(std::uint8_t byte, std::uint32_t count) {
-  write_run(count, [byte](std::uint64_t) { return byte; });
-}
+void con_write_repeated(std::uint8_t byte, std::uint32_t count) { write_run(count, nullptr, byte); }
 
 void con_scroll_up() {
   ScreenBufferInfo screen = read_screen();

@@ -85,7 +85,7 @@ TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count) {
 }
 
 FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t count, std::uint32_t block_size,
-                            std::uint64_t& copied) {
+                            std::uint64_t& copied, SourceRest rest) {
   copied = 0;
   FileChannel* source = file_find_channel(from);
   FileChannel* target = source == nullptr ? nullptr : file_find_channel(to);
@@ -94,46 +94,64 @@ FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t 
     rt_raise_error(ERR_BAD_FILE_MODE);
     return FileCopyEnd::read_failed;
   }
-  if (count == 0) return FileCopyEnd::done;
+  const bool exact = rest == SourceRest::exactly;
+  bool end_seen = false;  // a read has found the source's end right behind the bytes copied
 
-  // The kernel copies only what the block loop would have copied whole: all of it when the
-  // source holds it, else the whole blocks it holds, so that a source that is too short leaves
-  // the target as the block loop leaves it.
-  ErrorNumber ignored = 0;
-  std::uint64_t source_size = 0;
-  rt_os_call(ignored, [&](FileSystem& fs) { return fs.file_size(source->handle, &source_size); });
-  const std::uint64_t available = source_size > source->position ? source_size - source->position : 0;
-  const std::uint64_t kernel_count = available >= count ? count : available - available % block_size;
-  copied = kernel_count == 0 ? 0 : rt_os_call(ignored, [&](FileSystem& fs) {
-    return fs.copy_range(source->handle, target->handle, kernel_count);
-  });
-  if (copied > 0) {
-    source->position += copied;
-    target->position += copied;
-    source->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+  // More than a block goes inside the file system where it can. The kernel copies only what the
+  // block loop would have copied whole: all of it when the source holds it, else the whole
+  // blocks it holds, so that a source that is too short leaves the target as the block loop
+  // leaves it.
+  if (count > block_size) {
+    ErrorNumber error = 0;
+    std::uint64_t source_size = 0;
+    rt_os_call(error, [&](FileSystem& fs) { return fs.file_size(source->handle, &source_size); });
+    if (error != 0) {
+      rt_raise_error(error);
+      return FileCopyEnd::read_failed;
+    }
+    const std::uint64_t available = source_size > source->position ? source_size - source->position : 0;
+    if (exact && available > count) return FileCopyEnd::source_longer;
+    const std::uint64_t kernel_count = available >= count ? count : available - available % block_size;
+    ErrorNumber ignored = 0;
+    copied = kernel_count == 0 ? 0 : rt_os_call(ignored, [&](FileSystem& fs) {
+      return fs.copy_range(source->handle, target->handle, kernel_count);
+    });
+    if (copied > 0) {
+      source->position += copied;
+      target->position += copied;
+      source->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+    }
+    if (copied == count && !exact) return FileCopyEnd::done;
   }
-  if (copied == count) return FileCopyEnd::done;
 
-  const auto block = static_cast<std::uint32_t>(std::min<std::uint64_t>(count - copied, block_size));
-  TextValue buffer = txt_allocate(block);
+  if (copied == count && !exact) return FileCopyEnd::done;
+  // The rest in blocks; with an exact rest, the last read asks for one byte more, to find the
+  // source's end right behind the bytes copied.
+  const std::uint64_t block = std::min<std::uint64_t>(std::max<std::uint64_t>(count - copied, 1), block_size);
+  TextValue buffer = txt_allocate(static_cast<std::uint32_t>(block) + 1);
   if (buffer.empty()) {
     rt_raise_error(ERR_OUT_OF_MEMORY);
     return FileCopyEnd::read_failed;
   }
-  while (copied < count) {
+  while (copied < count || (exact && !end_seen)) {
     // Blocks stand where a copy of blocks alone puts them, also after a kernel copy that stopped
     // within one.
     const std::uint64_t to_boundary = block_size - copied % block_size;
     const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>({count - copied, block, to_boundary}));
+    const bool last = copied + size == count;
+    const std::uint32_t asked = size + (exact && last ? 1 : 0);
     std::uint32_t moved = 0;
-    if (ErrorNumber error = os_transfer(*source, Direction::read, buffer.data(), nullptr, size, moved)) {
+    if (ErrorNumber error = os_transfer(*source, Direction::read, buffer.data(), nullptr, asked, moved)) {
       rt_raise_error(error);
       return FileCopyEnd::read_failed;
     }
-    if (moved < size) {
+    if (moved > size) return FileCopyEnd::source_longer;
+    if (moved < size || (exact && last)) {
       source->flags |= CHANNEL_AT_END;
-      return FileCopyEnd::source_ended;
+      end_seen = true;
+      if (moved < size) return FileCopyEnd::source_ended;
     }
+    if (size == 0) break;
     if (ErrorNumber error = os_transfer(*target, Direction::write, nullptr, buffer.data(), size, moved)) {
       rt_raise_error(error);
       return FileCopyEnd::write_failed;

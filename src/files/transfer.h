@@ -35,6 +35,13 @@ enum class FileCopyEnd : std::uint8_t {
   source_ended,  // the source had fewer bytes: its end flag is set, and the short block unwritten
   read_failed,   // a read failed; its error number is recorded
   write_failed,  // a write failed or came up short; its error number is recorded
+  source_longer, // the source holds more than the rest that was asked for: nothing was copied
+};
+
+// What the copy asks of the source beyond count.
+enum class SourceRest : std::uint8_t {
+  any,      // the source may hold more
+  exactly,  // the count is all the source holds from its position: more is source_longer
 };
 
 // Copies count bytes from the current position of one binary channel to the current position of
@@ -43,9 +50,11 @@ enum class FileCopyEnd : std::uint8_t {
 // the bytes read, in one buffer of one block. A short source ends the copy as it ends a copy of
 // blocks alone, with the same bytes in the target; a failing read or write is met by the block
 // loop and recorded as it would be there. copied gets the bytes copied; the positions move on by
-// them.
+// them. With SourceRest::exactly the source must hold no more than count bytes from its position:
+// a copy of more than a block learns it before it copies anything; the block loop reads one byte
+// more with its last block, and a source found longer there is not written further.
 FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t count, std::uint32_t block_size,
-                            std::uint64_t& copied);
+                            std::uint64_t& copied, SourceRest rest = SourceRest::any);
 
 // Size in bytes; 0 on failure and for a device that is not a disk file.
 std::uint64_t file_size(ChannelNumber channel);

@@ -365,6 +365,7 @@ TEST_F(TransferTest, ACopyInsideTheFileSystemEndsAsTheBlockLoopWould) {
     std::uint64_t count;
     std::uint64_t kernel;  // bytes the kernel copies before it stops
     std::function<void(FailingFileSystem&)> fault;
+    SourceRest rest = SourceRest::any;
   };
   const Case cases[] = {
       {"all of it", 100000, 1, 100000, ALL, nullptr},
@@ -378,6 +379,14 @@ TEST_F(TransferTest, ACopyInsideTheFileSystemEndsAsTheBlockLoopWould) {
        [](FailingFileSystem& files) { files.fail_read_of("source", 1); }},
       {"a write comes up short", 100000, 1, 100000, 2000,
        [](FailingFileSystem& files) { files.short_write_to("target", 1); }},
+      {"exactly the rest", 100000, 1, 100000, ALL, nullptr, SourceRest::exactly},
+      {"exactly the rest, kernel stops early", 100000, 1, 100000, 5000, nullptr, SourceRest::exactly},
+      {"more than the rest", 100000, 1, 99999, ALL, nullptr, SourceRest::exactly},
+      {"less than the rest", 100000, 1, 100001, ALL, nullptr, SourceRest::exactly},
+      {"exactly a small rest", 1000, 1, 1000, ALL, nullptr, SourceRest::exactly},
+      {"more than a small rest", 1000, 1, 999, ALL, nullptr, SourceRest::exactly},
+      {"exactly nothing", 1000, 1001, 0, ALL, nullptr, SourceRest::exactly},
+      {"more than nothing", 1000, 1, 0, ALL, nullptr, SourceRest::exactly},
   };
   struct Outcome {
     FileCopyEnd end;
@@ -402,7 +411,7 @@ TEST_F(TransferTest, ACopyInsideTheFileSystemEndsAsTheBlockLoopWould) {
       if (c.from > 1) file_read_at(1, c.from, nullptr, 0);
       clear_error();
       Outcome& outcome = outcomes[kernel ? 0 : 1];
-      outcome.end = file_copy_range(1, 2, c.count, 4096, outcome.copied);
+      outcome.end = file_copy_range(1, 2, c.count, 4096, outcome.copied, c.rest);
       outcome.error = error();
       outcome.source_position = file_position(1);
       outcome.target_position = file_position(2);
@@ -437,4 +446,19 @@ TEST_F(TransferTest, ACopyInsideTheFileSystemEndsAsTheBlockLoopWould) {
   file_close(1);
   file_close(2);
   EXPECT_EQ(read_file("target"), "0123456789");
+  // A rest asked for exactly: a longer source is found before anything is written (more than a
+  // block) or before its last block is (at most a block); the rest itself is copied whole.
+  write_file("target", "");
+  open_binary(1, "source");
+  open_binary(2, "target");
+  EXPECT_EQ(file_copy_range(1, 2, 7, 3, copied, SourceRest::exactly), FileCopyEnd::source_longer);
+  EXPECT_EQ(copied, 0u);
+  EXPECT_EQ(file_copy_range(1, 2, 2, 3, copied, SourceRest::exactly), FileCopyEnd::source_longer);
+  EXPECT_EQ(copied, 0u);
+  file_read_at(1, 8, nullptr, 0);
+  EXPECT_EQ(file_copy_range(1, 2, 3, 3, copied, SourceRest::exactly), FileCopyEnd::done);
+  EXPECT_EQ(copied, 3u);
+  file_close(1);
+  file_close(2);
+  EXPECT_EQ(read_file("target"), "789");
 }

@@ -123,10 +123,8 @@ void TerminalGrid::fill_characters(int x, int y, long count, std::uint8_t charac
   if (x < 0 || x >= columns_ || y < 0 || y >= rows_) return;
   while (count > 0 && y < rows_) {
     const int end = static_cast<int>(std::min<long>(columns_, x + count));
-    for (int column = x; column < end; ++column) {
-      PackedCell& cell = at(column, y);
-      cell = (cell & ~PackedCell{0xFF}) | character;
-    }
+    PackedCell* cells = &at(x, y);
+    for (int i = 0; i < end - x; ++i) cells[i] = (cells[i] & ~PackedCell{0xFF}) | character;
     mark_changed(y, x, end - 1);
     count -= end - x;
     x = 0;
@@ -139,10 +137,8 @@ void TerminalGrid::fill_attributes(int x, int y, long count, std::uint16_t attri
   if (x < 0 || x >= columns_ || y < 0 || y >= rows_) return;
   while (count > 0 && y < rows_) {
     const int end = static_cast<int>(std::min<long>(columns_, x + count));
-    for (int column = x; column < end; ++column) {
-      PackedCell& cell = at(column, y);
-      cell = static_cast<PackedCell>(attribute) << 8 | (cell & 0xFF);
-    }
+    PackedCell* cells = &at(x, y);
+    for (int i = 0; i < end - x; ++i) cells[i] = static_cast<PackedCell>(attribute) << 8 | (cells[i] & 0xFF);
     mark_changed(y, x, end - 1);
     count -= end - x;
     x = 0;
