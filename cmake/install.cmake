@@ -91,12 +91,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # dpkg-shlibdeps (from dpkg-dev) reads the libraries and symbol versions the program really needs.
-# Without it the package names the C and C++ run-time libraries of a Debian 12 build.
+# Without it the package names the C library of a Debian 12 build (the C++ run-time is linked in).
 find_program(TRANCHOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(TRANCHOR_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
 endif()
 
 # A source archive holds the sources only, never a build tree or the repository.

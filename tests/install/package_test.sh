@@ -79,7 +79,7 @@ needed=$(LC_ALL=C objdump -p "$work/tree/usr/bin/tranchor" | awk '$1 == "NEEDED"
 [[ -n $needed ]] || fail "the packaged program loads no library at all"
 for library in $needed; do
   case $library in
-    libc.so.6 | libm.so.6) package=libc6 ;;
+    libc.so.6 | libm.so.6 | ld-linux*.so.*) package=libc6 ;;
     libstdc++.so.6) package=libstdc++6 ;;
     libgcc_s.so.1) package=libgcc-s1 ;;
     *) fail "the packaged program loads $library, which a release build should not need" ;;
