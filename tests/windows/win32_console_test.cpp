@@ -145,6 +145,16 @@ TEST_F(Win32ConsoleTest, FillsRunAcrossRowEndsAndScrollsMoveRowsUp) {
   EXPECT_EQ(char_at(1, 1), '2');
   EXPECT_EQ(char_at(0, screen.rows - 1), ' ');
   EXPECT_EQ(cell_at(0, screen.rows - 1).Attributes, 7);
+
+  // Several rows at once, as a long write scrolls: the whole screen moves up, the rows it leaves
+  // are blanked.
+  const char32_t third_row = char_at(0, 2);
+  device.write_cells(0, 3, row2, 2);
+  device.scroll(0, 0, w - 1, screen.rows - 1, 0, -2, ConsoleCell{' ', 7});
+  EXPECT_EQ(char_at(0, 0), third_row);
+  EXPECT_EQ(char_at(0, 1), 'r');
+  EXPECT_EQ(char_at(1, 1), '2');
+  for (int row = screen.rows - 2; row < screen.rows; ++row) EXPECT_EQ(char_at(0, row), ' ') << row;
 }
 
 TEST_F(Win32ConsoleTest, TheCursorShapeIsAppliedAndReadBack) {

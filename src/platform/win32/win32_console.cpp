@@ -1,5 +1,6 @@
 #include "platform/win32/win32_console.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/console_device.h"
@@ -150,14 +151,29 @@ class Win32Console final : public ConsoleDevice {
 
   void scroll(int left, int top, int right, int bottom, int dest_x, int dest_y,
               ConsoleCell fill) override {
-    SMALL_RECT rectangle{static_cast<SHORT>(left), static_cast<SHORT>(top),
-                         static_cast<SHORT>(right), static_cast<SHORT>(bottom)};
     CHAR_INFO fill_cell{};
     fill_cell.Char.UnicodeChar = static_cast<WCHAR>(cp437_glyph(fill.character));
     fill_cell.Attributes = fill.attribute;
-    ScrollConsoleScreenBufferW(screen_, &rectangle, nullptr,
-                               COORD{static_cast<SHORT>(dest_x), static_cast<SHORT>(dest_y)},
-                               &fill_cell);
+    // Rows that would land above the top are dropped here, not left to the console: not every
+    // console takes a destination above the buffer. The rows of the rectangle that nothing lands
+    // on get the fill, as a scroll leaves them.
+    const int dropped = dest_y < 0 ? -dest_y : 0;
+    if (top + dropped <= bottom) {
+      SMALL_RECT rectangle{static_cast<SHORT>(left), static_cast<SHORT>(top + dropped),
+                           static_cast<SHORT>(right), static_cast<SHORT>(bottom)};
+      ScrollConsoleScreenBufferW(screen_, &rectangle, nullptr,
+                                 COORD{static_cast<SHORT>(dest_x), static_cast<SHORT>(dest_y + dropped)},
+                                 &fill_cell);
+    }
+    if (dropped == 0) return;
+    const int shift = dest_y - top;  // where each row of the rectangle goes, in rows
+    const auto count = static_cast<DWORD>(right - left + 1);
+    for (int row = std::max(top, bottom + shift + 1); row <= bottom; ++row) {
+      const COORD start{static_cast<SHORT>(left), static_cast<SHORT>(row)};
+      DWORD written = 0;
+      FillConsoleOutputCharacterW(screen_, fill_cell.Char.UnicodeChar, count, start, &written);
+      FillConsoleOutputAttribute(screen_, fill_cell.Attributes, count, start, &written);
+    }
   }
 
   void fill_characters(int x, int y, long count, std::uint8_t character) override {
