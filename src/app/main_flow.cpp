@@ -104,10 +104,16 @@ int report_missing(const TextValue& file_name) {
   return 1;
 }
 
-// A script's glue: NAME is piece 1 (as if dropped) or the set's name (as typed at the prompt).
+// Whether NAME is an existing file spelled as piece 1 of a set (X.1), piece or not.
+bool spelled_as_piece_one(const TextValue& name) {
+  return txt_equal(txt_concat(dropped_base_name(name), txt_constant(".1")), name) && !dir_search(name, 0).empty();
+}
+
+// A script's glue: NAME is piece 1 (as if dropped) or the set's name (as typed at the prompt). A
+// file named as piece 1 that holds no piece is refused as piece 1, not looked for as a set "X.1".
 int glue_scripted(TextValue name) {
   strip_enclosing_quotes(name);
-  if (is_first_piece(name)) return app_join(dropped_base_name(name));
+  if (is_first_piece(name) || spelled_as_piece_one(name)) return app_join(dropped_base_name(name));
   if (name.empty() || dir_search(txt_concat(name, txt_constant(".*")), 0).empty()) return report_missing(name);
   return app_join(name);
 }

@@ -121,6 +121,7 @@ TEST_F(ScriptedRunTest, ScriptedFailuresAreOneLineOnStandardError) {
   write_file("Y.1", AppScenario::header("BIN", 3) + "ab");
   write_file("Y.2", "cd");
   write_file("small", "0123456789");
+  write_file("X.1", "not a piece at all");
   struct Case {
     std::string tail, line;
   };
@@ -129,6 +130,8 @@ TEST_F(ScriptedRunTest, ScriptedFailuresAreOneLineOnStandardError) {
       {"--glue NOPE.BIN", "tranchor: File not found : NOPE.BIN\n"},
       {"--glue Y", "tranchor: ERROR! Incomplete file set! File not found : Y.3\n"},
       {"--glue Y.1", "tranchor: ERROR! Incomplete file set! File not found : Y.3\n"},
+      {"--glue X.1", "tranchor: ERROR! Cannot read : X.1\n"},
+      {"--glue X", "tranchor: ERROR! Cannot read : X.1\n"},
       {"--split 10 small", "tranchor: the size 10 is too small: pieces must be larger than 18 bytes\n"},
       {"--split -1 small", "tranchor: the size -1 is too small: pieces must be larger than 18 bytes\n"},
       {"--split 0x small", "tranchor: the size 0x is too small: pieces must be larger than 18 bytes\n"},
@@ -141,7 +144,7 @@ TEST_F(ScriptedRunTest, ScriptedFailuresAreOneLineOnStandardError) {
     EXPECT_EQ(err, c.line);
   }
   expect_no_screen();
-  EXPECT_EQ(listing(), "Y.1 Y.2 small");
+  EXPECT_EQ(listing(), "X.1 Y.1 Y.2 small");
 }
 
 }  // namespace
