@@ -218,10 +218,13 @@ class Case:
     def median(self, key):
         return statistics.median(run.seconds for run in self.runs[key])
 
-    def ratio(self, operation):
-        """The median over the rounds of tranchor's time divided by the peer's in that round."""
+    def ratios(self, operation):
+        """Each round's tranchor time divided by the peer's time in the same round."""
         pairs = zip(self.runs[f"tool {operation}"], self.runs[f"peer {operation}"])
-        return statistics.median(tool.seconds / peer.seconds for tool, peer in pairs)
+        return [tool.seconds / peer.seconds for tool, peer in pairs]
+
+    def ratio(self, operation):
+        return statistics.median(self.ratios(operation))
 
     def peak(self, key):
         return max(run.rss_kib for run in self.runs[key])
@@ -230,9 +233,9 @@ class Case:
 def print_table(cases, terminal_bytes, rounds):
     print()
     print(f"{rounds} rounds, both tools in each, order alternating, a sync before every timed command; "
-          "ratio = median of the rounds' tranchor time / peer time (below 1: tranchor faster); "
-          "peer = GNU split -b / cat.")
-    header = (f"{'case':<44} {'tranchor s':>10} {'peer s':>9} {'ratio':>6} {'target':>7} "
+          "ratio = median of the rounds' tranchor time / peer time (below 1: tranchor faster), "
+          "rounds = the lowest and highest of those; peer = GNU split -b / cat.")
+    header = (f"{'case':<44} {'tranchor s':>10} {'peer s':>9} {'ratio':>6} {'rounds':>10} {'target':>7} "
               f"{'RSS KiB':>8} {'peer RSS':>8}")
     print(header)
     print("-" * len(header))
@@ -240,8 +243,10 @@ def print_table(cases, terminal_bytes, rounds):
         for operation in ("split", "join"):
             label = f"{case.name}, {'split' if operation == 'split' else 'glue'}"
             target = case.targets[operation]
+            ratios = case.ratios(operation)
+            spread = f"{min(ratios):.2f}-{max(ratios):.2f}"
             print(f"{label:<44} {case.median('tool ' + operation):>10.3f} {case.median('peer ' + operation):>9.3f} "
-                  f"{case.ratio(operation):>6.2f} {target:>7} {case.peak('tool ' + operation):>8} "
+                  f"{case.ratio(operation):>6.2f} {spread:>10} {target:>7} {case.peak('tool ' + operation):>8} "
                   f"{case.peak('peer ' + operation):>8}")
     for case in cases:
         print(f"{case.name}: {case.pieces} tranchor pieces, {case.peer_pieces} split pieces")
