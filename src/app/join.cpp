@@ -111,10 +111,6 @@ bool check_set(const TextValue& base, const FirstPiece& first, std::vector<std::
   return true;
 }
 
-// An extension field that would make the output name point elsewhere, cut a character or name a
-// file no system can hold, is refused.
-bool extension_is_usable(const TextValue& extension_field) { return file_name_part_usable(extension_field); }
-
 // An extension of decimal digits would give the output the name of one of the set's own pieces.
 bool names_a_piece(const TextValue& output, const TextValue& base) {
   const TextValue prefix = txt_concat(base, txt_constant("."));
@@ -200,7 +196,9 @@ bool glue_set(Glue& glue, Stop& stop) {
   if (!check_set(glue.base, first, glue.sizes, stop)) return false;
 
   txt_assign(glue.output_name, app_output_name(glue.base, first.extension_field));
-  if (!extension_is_usable(first.extension_field) || names_a_piece(glue.output_name, glue.base)) {
+  // An extension field that would make the output name point elsewhere, cut a character or name
+  // a file no system can hold is refused, and so is one that names a piece of the set.
+  if (!file_name_part_usable(first.extension_field) || names_a_piece(glue.output_name, glue.base)) {
     return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
   }
   // The file is built under a name of its own and takes the output's name only when every

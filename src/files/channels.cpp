@@ -50,9 +50,7 @@ ErrorNumber seek_to(FileHandle handle, std::uint32_t origin, std::uint64_t* new_
   return error;
 }
 
-// CreateFile with the access, share mode and disposition that the request asks for; a failure
-// with write access is tried once more without it unless the mode forbids. On success the
-// record gets the handle and the access byte that worked.
+// Whether the open finds the file or makes it.
 std::uint32_t disposition_of(const OpenRequest& request) {
   switch (request.creation) {
     case FileCreation::existing: return FS_OPEN_EXISTING;
@@ -63,6 +61,9 @@ std::uint32_t disposition_of(const OpenRequest& request) {
   return (request.mode & MODE_INPUT) != 0 ? FS_OPEN_EXISTING : FS_OPEN_ALWAYS;
 }
 
+// CreateFile with the access, share mode and disposition that the request asks for; a failure
+// with write access is tried once more without it unless the mode forbids. On success the
+// record gets the handle and the access byte that worked.
 ErrorNumber create_handle(FileChannel* record, const std::string& os_name, const OpenRequest& request) {
   std::uint8_t access = request.access;
   const std::uint32_t disposition = disposition_of(request);

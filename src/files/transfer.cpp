@@ -121,7 +121,6 @@ FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t 
       target->position += copied;
       source->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
     }
-    if (copied == count && !exact) return FileCopyEnd::done;
   }
 
   if (copied == count && !exact) return FileCopyEnd::done;

@@ -51,6 +51,11 @@ struct InputRecord {
   std::uint8_t more_count = 0;
 };
 
+// Puts a typed character into the record as text: a control character (Enter, Backspace,
+// Escape, Ctrl with a letter) stays the byte it is; any other is its code-page-437 byte or the
+// bytes of its form.
+void input_record_set_character(InputRecord& record, char32_t character);
+
 // Which of the process's standard streams a call is about.
 enum class StandardStream : std::uint8_t { input, output, error };
 

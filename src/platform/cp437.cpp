@@ -80,6 +80,15 @@ void utf8_append(std::string& out, char32_t c) {
   out.append(bytes, utf8_encode(c, bytes));
 }
 
+void utf16_append(std::u16string& out, char32_t character) {
+  if (character < 0x10000) {
+    out += static_cast<char16_t>(character);
+    return;
+  }
+  out += static_cast<char16_t>(0xD800 + ((character - 0x10000) >> 10));
+  out += static_cast<char16_t>(0xDC00 + ((character - 0x10000) & 0x3FF));
+}
+
 int utf8_decode(std::string_view bytes, char32_t& character) {
   if (bytes.empty()) return 0;
   const auto first = static_cast<unsigned char>(bytes[0]);

@@ -21,6 +21,8 @@ int cp437_text_byte(char32_t character);
 std::size_t utf8_encode(char32_t character, char out[4]);
 // Appends the UTF-8 form of a character.
 void utf8_append(std::string& out, char32_t character);
+// Appends the UTF-16 form of a character: one unit, or a surrogate pair from 0x10000 up.
+void utf16_append(std::u16string& out, char32_t character);
 // Decodes one UTF-8 character at the start of bytes. Gives the number of bytes it takes, 0 when
 // more bytes are needed to tell, or -1 when the first byte does not start a valid character.
 int utf8_decode(std::string_view bytes, char32_t& character);

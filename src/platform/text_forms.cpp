@@ -208,22 +208,36 @@ std::string text_from_utf8(std::string_view bytes) {
   return text;
 }
 
-bool utf8_from_text(std::string_view text, std::string& bytes) {
-  bytes.clear();
+namespace {
+
+// Gives each character of a text that stands for a name to take, in order; false at a byte that
+// starts no whole form, at a zero byte, or where take refuses the character.
+template <typename Take>
+bool take_name_codes(std::string_view text, Take take) {
   std::size_t at = 0;
   while (at < text.size()) {
     char32_t code = 0;
     const int length = text_take_code(text.substr(at), code);
-    if (length <= 0 || code == 0) return false;
-    if (code >= RAW_BYTE_CODES + 0x80 && code <= RAW_BYTE_CODES + 0xFF) {
-      bytes += static_cast<char>(code - RAW_BYTE_CODES);
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      return false;
-    } else {
-      utf8_append(bytes, code);
-    }
+    if (length <= 0 || code == 0 || !take(code)) return false;
     at += static_cast<std::size_t>(length);
   }
+  return true;
+}
+
+}  // namespace
+
+bool utf8_from_text(std::string_view text, std::string& bytes) {
+  bytes.clear();
+  const bool taken = take_name_codes(text, [&bytes](char32_t code) {
+    if (code >= RAW_BYTE_CODES + 0x80 && code <= RAW_BYTE_CODES + 0xFF) {
+      bytes += static_cast<char>(code - RAW_BYTE_CODES);
+      return true;
+    }
+    if (code >= 0xD800 && code <= 0xDFFF) return false;
+    utf8_append(bytes, code);
+    return true;
+  });
+  if (!taken) return false;
   // Raw bytes side by side may spell a character of their own, which would come back as that
   // character: such a text stands for no name.
   return text_from_utf8(bytes) == text;
@@ -247,19 +261,11 @@ std::string text_from_utf16(std::u16string_view units) {
 
 bool utf16_from_text(std::string_view text, std::u16string& units) {
   units.clear();
-  std::size_t at = 0;
-  while (at < text.size()) {
-    char32_t code = 0;
-    const int length = text_take_code(text.substr(at), code);
-    if (length <= 0 || code == 0) return false;
-    if (code >= 0x10000) {
-      units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      units += static_cast<char16_t>(code);
-    }
-    at += static_cast<std::size_t>(length);
-  }
+  const bool taken = take_name_codes(text, [&units](char32_t code) {
+    utf16_append(units, code);
+    return true;
+  });
+  if (!taken) return false;
   // Two lone surrogates side by side make a pair, which would come back as one character.
   return text_from_utf16(units) == text;
 }

@@ -115,11 +115,8 @@ std::uint16_t scan_code_of_tilde(int number) {
 // page lacks (the pictures of its first column among them, which as bytes would act as keys),
 // the bytes of the form that stands for it in texts.
 InputRecord character_key(char32_t character, std::uint32_t alt) {
-  std::string text;
-  text_append_code(text, character);
-  InputRecord record = key(static_cast<std::uint8_t>(text[0]), 0, alt);
-  record.more_count = static_cast<std::uint8_t>(text.size() - 1);
-  for (std::size_t at = 1; at < text.size(); ++at) record.more[at - 1] = static_cast<std::uint8_t>(text[at]);
+  InputRecord record = key(0, 0, alt);
+  input_record_set_character(record, character);
   return record;
 }
 

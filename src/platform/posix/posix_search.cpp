@@ -47,6 +47,12 @@ void describe(const std::string& path, FindData& data) {
   describe(info, data);
 }
 
+// Reads the search's directory for the entries its pattern matches.
+bool scan_matches(const DirectorySearch& search, std::vector<DirectoryEntry>& found, int& error) {
+  auto accept = [&search](const std::string& name) { return name_matches(search.pattern, name); };
+  return scan_directory(search.directory, accept, found, error);
+}
+
 }  // namespace
 
 DirectorySearch* directory_search_start(std::string_view text, FindData& data, std::uint32_t& code) {
@@ -72,7 +78,6 @@ DirectorySearch* directory_search_start(std::string_view text, FindData& data, s
   // in case are looked for when the search goes on.
   std::string exact_utf8;
   utf8_from_text(name_part, exact_utf8);
-  // One look gives both its existence and its attributes (a dangling link exists too).
   const std::string exact_path = found->directory + exact_utf8;
   bool exact_found = false;
   if (!has_wildcards(name_part)) {
@@ -93,8 +98,7 @@ DirectorySearch* directory_search_start(std::string_view text, FindData& data, s
     found->exact_first = true;
   } else {
     int error = 0;
-    auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
-    if (!scan_directory(found->directory, accept, found->entries, error) || found->entries.empty()) {
+    if (!scan_matches(*found, found->entries, error) || found->entries.empty()) {
       delete found;
       code = error == 0 ? FS_ERROR_FILE_NOT_FOUND
                         : (error == ENOENT || error == ENOTDIR ? FS_ERROR_PATH_NOT_FOUND : fs_code_of_errno(error));
@@ -106,29 +110,27 @@ DirectorySearch* directory_search_start(std::string_view text, FindData& data, s
 }
 
 bool directory_search_next(DirectorySearch& search, FindData& data, std::uint32_t& code) {
-  DirectorySearch* found = &search;
-  if (found->next >= found->entries.size() && found->scan_pending) {
-    found->scan_pending = false;
-    const std::string exact = found->entries.front().utf8;
+  if (search.next >= search.entries.size() && search.scan_pending) {
+    search.scan_pending = false;
+    const std::string exact = search.entries.front().utf8;
     int error = 0;
-    auto accept = [&](const std::string& name) { return name_matches(found->pattern, name); };
     std::vector<DirectoryEntry> others;
-    scan_directory(found->directory, accept, others, error);
+    scan_matches(search, others, error);
     for (DirectoryEntry& entry : others) {
-      if (entry.utf8 != exact) found->entries.push_back(std::move(entry));
+      if (entry.utf8 != exact) search.entries.push_back(std::move(entry));
     }
   }
-  if (found->next >= found->entries.size()) {
+  if (search.next >= search.entries.size()) {
     code = FS_ERROR_NO_MORE_FILES;
     return false;
   }
-  const bool exact = found->next == 0 && found->exact_first;
-  const DirectoryEntry& entry = found->entries[found->next++];
+  const bool exact = search.next == 0 && search.exact_first;
+  const DirectoryEntry& entry = search.entries[search.next++];
   if (exact) {
-    data.attributes = found->exact_data.attributes;
-    data.size = found->exact_data.size;
+    data.attributes = search.exact_data.attributes;
+    data.size = search.exact_data.size;
   } else {
-    describe(found->directory + entry.utf8, data);
+    describe(search.directory + entry.utf8, data);
   }
   data.name = entry.name;
   return true;

@@ -81,23 +81,18 @@ void on_stop(int signal_number) {
   errno = saved_errno;
 }
 
-void on_continue(int) {
+// Runs the hook, if any, from a handler: the interrupted code finds errno as it left it.
+void run_hook(void (*hook)()) {
   const int saved_errno = errno;
-  if (hooks.resume != nullptr) hooks.resume();
+  if (hook != nullptr) hook();
   errno = saved_errno;
 }
 
-void on_resize(int) {
-  const int saved_errno = errno;
-  if (hooks.resize != nullptr) hooks.resize();
-  errno = saved_errno;
-}
+void on_continue(int) { run_hook(hooks.resume); }
 
-void on_refresh_timer(int) {
-  const int saved_errno = errno;
-  if (refresh_hook != nullptr) refresh_hook();
-  errno = saved_errno;
-}
+void on_resize(int) { run_hook(hooks.resize); }
+
+void on_refresh_timer(int) { run_hook(refresh_hook); }
 
 }  // namespace
 

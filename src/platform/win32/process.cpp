@@ -54,16 +54,10 @@ void process_report_failure(const char* message) {
   DWORD written = 0;
   DWORD mode = 0;
   if (GetConsoleMode(error, &mode) != FALSE) {
-    std::wstring units;
-    for (const char32_t character : line) {
-      if (character >= 0x10000) {
-        units += static_cast<wchar_t>(0xD800 + ((character - 0x10000) >> 10));
-        units += static_cast<wchar_t>(0xDC00 + ((character - 0x10000) & 0x3FF));
-      } else {
-        units += static_cast<wchar_t>(character);
-      }
-    }
-    WriteConsoleW(error, units.data(), static_cast<DWORD>(units.size()), &written, nullptr);
+    std::u16string units;
+    for (const char32_t character : line) utf16_append(units, character);
+    WriteConsoleW(error, reinterpret_cast<const wchar_t*>(units.data()), static_cast<DWORD>(units.size()), &written,
+                  nullptr);
     return;
   }
   std::string bytes;

@@ -43,20 +43,6 @@ bool valid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE
 bool is_high_surrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// A key's character as a text: control characters (Enter, Backspace, Escape, Ctrl with a
-// letter) stay the bytes they are; any other character is its code-page-437 byte or its form.
-void set_character(InputRecord& record, char32_t character) {
-  if (character < 32) {
-    record.character = static_cast<std::uint8_t>(character);
-    return;
-  }
-  std::string text;
-  text_append_code(text, character);
-  record.character = static_cast<std::uint8_t>(text[0]);
-  record.more_count = static_cast<std::uint8_t>(text.size() - 1);
-  for (std::size_t at = 1; at < text.size(); ++at) record.more[at - 1] = static_cast<std::uint8_t>(text[at]);
-}
-
 InputRecord input_record_from(const INPUT_RECORD& event, char32_t character) {
   InputRecord record;
   switch (event.EventType) {
@@ -65,7 +51,7 @@ InputRecord input_record_from(const INPUT_RECORD& event, char32_t character) {
       record.kind = InputEventKind::key;
       record.key_down = key.bKeyDown != FALSE;
       record.repeat_count = key.wRepeatCount;
-      set_character(record, character);
+      input_record_set_character(record, character);
       record.scan_code = key.wVirtualScanCode;
       record.control_state = key.dwControlKeyState;
       break;
