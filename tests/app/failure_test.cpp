@@ -13,21 +13,14 @@ class FailureTest : public AppScenario {
     write_file("DATA.ZIP", source);
     console.type_after_flush("k");
   }
-  int split_dropped() {
-    console.type("s50\r");
-    return run("DATA.ZIP");
-  }
+  int split_dropped() { return AppScenario::split_dropped("DATA.ZIP", "50\r"); }
   void make_set() {
     files.reset();
     ASSERT_EQ(split_dropped(), 0);
     write_file("DATA.zip", "the old file");
     console.type_after_flush("k");
   }
-  void expect_failure_rows(int row, const std::string& message) {
-    EXPECT_EQ(console.row(row), message) << console.screen();
-    EXPECT_EQ(console.row(row + 1), "");
-    EXPECT_EQ(console.row(row + 2), "Press any key to end.");
-  }
+  void expect_failure_rows(int row, const std::string& message) const { expect_end_rows(row, {message}); }
 
   FailingFileSystem files;
   std::string source;

@@ -19,21 +19,12 @@ class JoinTest : public AppScenario {
     console.type("g" + base + "\r");
     return run();
   }
-  void clear_directory() {
-    for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry);
-  }
   // Splits the file as a user does, with the size typed.
   void split(const std::string& name, std::size_t size) {
-    console.type("s" + std::to_string(size) + "\r");
-    ASSERT_EQ(run(name), 0);
+    ASSERT_EQ(split_dropped(name, std::to_string(size) + "\r"), 0);
   }
   // The rows a refused glue leaves: the message from row 18 on, then the key prompt.
-  void expect_end_rows(const std::vector<std::string>& rows) {
-    int row = 18;
-    for (const std::string& text : rows) EXPECT_EQ(console.row(row++), text) << console.screen();
-    EXPECT_EQ(console.row(row++), "");
-    EXPECT_EQ(console.row(row), "Press any key to end.");
-  }
+  void expect_end_rows(const std::vector<std::string>& rows) const { AppScenario::expect_end_rows(18, rows); }
 };
 
 TEST_F(JoinTest, SetWrittenBySplitJoinsIntoTheLowerCasedExtension) {

@@ -60,6 +60,22 @@ int AppScenario::run(const std::string& tail) {
   return rt_app_end(code);
 }
 
+int AppScenario::split_dropped(const std::string& name, const std::string& typed_sizes) {
+  console.type("s" + typed_sizes);
+  return run(name);
+}
+
+void AppScenario::expect_end_rows(int first_row, const std::vector<std::string>& rows) const {
+  int row = first_row;
+  for (const std::string& text : rows) EXPECT_EQ(console.row(row++), text) << console.screen();
+  EXPECT_EQ(console.row(row++), "");
+  EXPECT_EQ(console.row(row), "Press any key to end.");
+}
+
+void AppScenario::clear_directory() {
+  for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry);
+}
+
 std::filesystem::path AppScenario::path_of(const std::string& name) {
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "fakes/runtime_fixture.h"
 
@@ -15,6 +16,12 @@ class AppScenario : public RuntimeFixture {
 
   // Runs the tool with this command-line tail on the keys queued so far; gives the exit code.
   int run(const std::string& tail = "");
+  // Splits the file dropped on the tool: S, then the keys typed at the size prompt (each size
+  // with its Enter); gives the exit code.
+  int split_dropped(const std::string& name, const std::string& typed_sizes);
+  // The rows a run that ends on a message leaves: the message's rows from first_row on, an empty
+  // row, then the key prompt.
+  void expect_end_rows(int first_row, const std::vector<std::string>& rows) const;
 
   // Names are UTF-8 (on POSIX: any bytes, as the file system holds them).
   static std::filesystem::path path_of(const std::string& name);
@@ -23,6 +30,8 @@ class AppScenario : public RuntimeFixture {
   static bool exists(const std::string& name);
   // Names of the files in the directory, sorted.
   static std::string listing();
+  // Empties the scenario's directory.
+  static void clear_directory();
   // The text of a name inside the program, as it comes from the command line or the keyboard.
   static std::string inside(const std::string& name);
   // Bytes 0..n-1 of a pattern that does not repeat within short distances.

@@ -27,8 +27,6 @@ require_packages "${needed[@]}" || skip "a checker is missing (see above)"
   cmake --build "$build" --target tranchor tranchor_docs >/dev/null
 
 work=$(mktemp -d)
-# tmux keeps its socket files after kill-server: they go to the work directory with the rest.
-export TMUX_TMPDIR=$work
 source "$source_dir/tests/terminal/tmux_pane.sh"
 trap 'pane_cleanup; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -114,18 +112,10 @@ echo "ok: the MIME package file validates"
 mkdir "$work/files"
 cd "$work/files"
 head -c 300 /dev/urandom >DATA.ZIP
-wait_screen() {
-  for _ in $(seq "$PANE_WAIT_TENTHS"); do
-    screen | grep -qF "$1" && return 0
-    sleep 0.1
-  done
-  screen
-  fail "the screen never showed: $1"
-}
 pane_start "'$prefix/bin/tranchor' DATA.ZIP"
-wait_screen "[S]plit or [G]lue"
+wait_text "[S]plit or [G]lue"
 keys s
-wait_screen "with a size of [bytes]:"
+wait_text "with a size of [bytes]:"
 keys 100 Enter
 expect_exit 0
 [[ -s DATA.1 ]] || fail "the split wrote no DATA.1"
@@ -168,7 +158,7 @@ echo "ok: xdg-mime tells piece 1 from a manual page and another file named NAME.
 mv DATA.ZIP original.zip
 for piece_file in DATA.[0-9]*; do mv -- "$piece_file" "-$piece_file"; done
 pane_start "'$launcher' -DATA.1"
-wait_screen "Press any key to close."
+wait_text "Press any key to close."
 sleep 0.3
 [[ ! -s exit-code ]] || fail "the launcher ended without waiting for a key"
 cmp -s original.zip ./-DATA.zip || fail "the launcher's glue differs from the source"

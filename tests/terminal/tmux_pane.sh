@@ -2,7 +2,7 @@
 # The caller works in its own directory, calls finish_checks at the end, and pane_cleanup on
 # exit. The tmux servers keep their sockets in a directory of this run's own, which
 # pane_cleanup removes.
-# PANE_WAIT_TENTHS sets how long wait_row and wait_exit wait, in tenths of a second.
+# PANE_WAIT_TENTHS sets how long wait_row, wait_text and wait_exit wait, in tenths of a second.
 export TERM=xterm-256color
 : "${PANE_WAIT_TENTHS:=100}"
 pane_home=$(mktemp -d "${TMPDIR:-/tmp}/tranchor-tmux.XXXXXX")
@@ -41,6 +41,17 @@ wait_row() {
   done
   fail "row $n: want '$want', got '$(row "$n")'"
   screen
+  return 1
+}
+# Waits until the screen shows the text anywhere.
+wait_text() {
+  local want=$1
+  for _ in $(seq "$PANE_WAIT_TENTHS"); do
+    screen | grep -qF -- "$want" && return 0
+    sleep 0.1
+  done
+  screen
+  fail "the screen never showed: $want"
   return 1
 }
 wait_exit() {

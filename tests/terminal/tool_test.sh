@@ -11,6 +11,15 @@ cd "$work"
 
 # Starts the program in a fresh pane with the given arguments.
 start() { pane_start "$program $*"; }
+# Splits the dropped file (given as the shell should see it) at the size, as a user does: S at
+# the menu, then the size and Enter.
+split_dropped() {
+  start "$1"
+  wait_row 8 "■ [S]plit or [G]lue :" || return 0
+  keys s
+  wait_row 11 "■ with a size of [bytes]:" || return 0
+  keys "$2" Enter
+}
 
 # Help screen: ends after one key.
 start '?'
@@ -94,13 +103,10 @@ round_trip() {
     keys -l "${source}Ж"
     keys BSpace Enter
     wait_row 13 "■ with a size of [bytes]:" || return 0
+    keys 2000 Enter
   else
-    start "$(printf %q "$source")"
-    wait_row 8 "■ [S]plit or [G]lue :" || return 0
-    keys s
-    wait_row 11 "■ with a size of [bytes]:" || return 0
+    split_dropped "$(printf %q "$source")" 2000
   fi
-  keys 2000 Enter
   [[ -n $shown ]] && wait_row 17 "$shown"
   expect_exit 0
   for piece in 1 2 3; do [[ -f $base$piece ]] || fail "$source: no piece $base$piece"; done
@@ -142,21 +148,15 @@ rm -f DATA.zip
 cmp -s original.zip DATA.zip || fail "join without a terminal gave a different file"
 
 # No terminal and a key needed: one line on standard error, exit code 1.
-set +e
-message=$(setsid -w "$program" original.zip </dev/null 2>&1 >/dev/null)
-code=$?
-set -e
+code=0
+message=$(setsid -w "$program" original.zip </dev/null 2>&1 >/dev/null) || code=$?
 [[ $code == 1 && "$message" == *"no console is available for input"* ]] || fail "no-console run: $code '$message'"
 
 # A set split again at another size leaves the older, longer set's last pieces behind: the glue
 # takes only the new set. Without its last piece, the set whose count is rounded down is refused.
 head -c 100000 /dev/urandom > data.bin
 for size in 10000 30000; do
-  start data.bin
-  wait_row 8 "■ [S]plit or [G]lue :"
-  keys s
-  wait_row 11 "■ with a size of [bytes]:"
-  keys $size Enter
+  split_dropped data.bin $size
   expect_exit 0
 done
 [[ -e data.11 ]] || fail "the older set's piece 11 is not there"
@@ -176,11 +176,7 @@ expect_exit 1
 # signal during the glue removes it.
 truncate -s 1G big.iso
 printf 'not to be written' > target
-start big.iso
-wait_row 8 "■ [S]plit or [G]lue :"
-keys s
-wait_row 11 "■ with a size of [bytes]:"
-keys 100000000 Enter
+split_dropped big.iso 100000000
 PANE_WAIT_TENTHS=1200 expect_exit 0  # a gigabyte to write: on a busy machine it takes a while
 mv big.iso big.original
 ln -s target big.iso.tranchor-part
@@ -212,10 +208,8 @@ rm -f big.*
 # that splits and glues with nothing on the screen.
 [[ "$("$program" --version </dev/null)" == "tranchor 2.1" ]] || fail "--version"
 "$program" --help </dev/null | head -1 | grep -q '^Usage: tranchor' || fail "--help"
-set +e
-message=$("$program" --frobnicate </dev/null 2>&1 >/dev/null)
-code=$?
-set -e
+code=0
+message=$("$program" --frobnicate </dev/null 2>&1 >/dev/null) || code=$?
 [[ $code == 2 && "$message" == "tranchor: unknown option --frobnicate"* ]] || fail "unknown option: $code '$message'"
 head -c 300000 /dev/urandom > 'my file.bin'
 start --split 100K my file.bin
@@ -226,10 +220,8 @@ expect_exit 0
 mv 'my file.bin' my.original
 "$program" --glue my file.1 </dev/null || fail "scripted glue exited $?"
 cmp -s my.original 'my file.bin' || fail "the scripted glue gave a different file"
-set +e
-message=$("$program" --glue NOPE.BIN </dev/null 2>&1)
-code=$?
-set -e
+code=0
+message=$("$program" --glue NOPE.BIN </dev/null 2>&1) || code=$?
 [[ $code == 1 && "$message" == "tranchor: File not found : NOPE.BIN" ]] || fail "scripted failure: $code '$message'"
 rm -f my.* 'my file'.*
 
