@@ -4,6 +4,11 @@
 
 #include "text/text_ops.h"
 
+// TRANCHOR_VERSION is the project's version, which the build gives (CMakeLists.txt).
+const char* const APP_VERSION_TEXT = "tranchor " TRANCHOR_VERSION "\n";
+const char* const APP_USAGE_LINE =
+    "Usage: tranchor [FILE] | --split SIZE FILE | --glue NAME | --help | --version\n";
+
 const char* const APP_USAGE_TEXT =
     "Usage: tranchor [FILE]\n"
     "       tranchor --split SIZE FILE\n"
@@ -38,24 +43,6 @@ const char* const APP_USAGE_TEXT =
 
 namespace {
 
-// A word of the tail and what follows it, blanks skipped.
-struct Word {
-  std::string_view text;
-  std::string_view rest;
-};
-
-Word next_word(std::string_view tail) {
-  const std::size_t end = tail.find(' ');
-  Word word{tail.substr(0, end), std::string_view{}};
-  if (end != std::string_view::npos) {
-    word.rest = tail.substr(end);
-    word.rest.remove_prefix(std::min(word.rest.find_first_not_of(' '), word.rest.size()));
-  }
-  return word;
-}
-
-TextValue text_of(std::string_view bytes) { return txt_constant(bytes); }
-
 // A word that looks like an option: "--" and anything, or "-" and a letter. Other words that
 // start with "-" ("-?", "-", "-1.bin") are names.
 bool looks_like_option(std::string_view word) {
@@ -65,52 +52,111 @@ bool looks_like_option(std::string_view word) {
   return (letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z');
 }
 
-Command wrong(std::string_view problem, std::string_view word) {
+bool starts_with(std::string_view word, std::string_view start) { return word.substr(0, start.size()) == start; }
+
+Command wrong(std::string_view problem, std::string_view word = {}) {
   Command command;
   command.kind = CommandKind::wrong;
-  command.problem = txt_concat(text_of(problem), text_of(word));
+  command.problem = txt_concat(txt_constant(problem), txt_constant(word));
+  return command;
+}
+
+constexpr std::string_view SPLIT_NEEDS = "option --split needs a size and a file";
+constexpr std::string_view GLUE_NEEDS = "option --glue needs a name";
+
+// What the option loop has read so far.
+struct Reading {
+  CommandKind mode = CommandKind::interactive;
+  bool names_only = false;  // after "--"
+  bool size_given = false;
+  std::string_view size;
+  std::vector<std::string_view> names;
+};
+
+// Takes one option, with the argument that follows it when it needs one (at is moved past it).
+// Gives false, with the command to give, when the reading ends here.
+bool take_option(const std::vector<TextValue>& arguments, std::size_t& at, Reading& reading, Command& ended) {
+  const std::string_view word = txt_view(arguments[at]);
+  if (word == "-h" || word == "--help") {
+    ended.kind = CommandKind::usage;
+    return false;
+  }
+  if (word == "--version") {
+    ended.kind = CommandKind::version;
+    return false;
+  }
+  const bool split = word == "--split" || starts_with(word, "--split=");
+  const bool glue = word == "--glue" || starts_with(word, "--glue=");
+  if (!split && !glue) {
+    ended = wrong("unknown option ", word);
+    return false;
+  }
+  const CommandKind mode = split ? CommandKind::split : CommandKind::glue;
+  if (reading.mode != CommandKind::interactive && reading.mode != mode) {
+    ended = wrong("options --split and --glue cannot be given together");
+    return false;
+  }
+  reading.mode = mode;
+  const std::size_t equals = word.find('=');
+  if (split) {
+    if (equals != std::string_view::npos) {
+      reading.size = word.substr(equals + 1);
+    } else if (at + 1 < arguments.size()) {
+      reading.size = txt_view(arguments[++at]);
+    }
+    reading.size_given = !reading.size.empty();
+    if (!reading.size_given) {
+      ended = wrong(SPLIT_NEEDS);
+      return false;
+    }
+  } else if (equals != std::string_view::npos) {
+    if (equals + 1 == word.size()) {
+      ended = wrong(GLUE_NEEDS);
+      return false;
+    }
+    reading.names.push_back(word.substr(equals + 1));
+  }
+  return true;
+}
+
+// The record made from what the loop read: a split or glue of one name, or the run on a file
+// named after "--".
+Command command_of(const Reading& reading) {
+  Command command;
+  command.kind = reading.mode;
+  if (reading.mode == CommandKind::interactive) {
+    if (reading.names.size() > 1) return wrong("only one file is taken without --split or --glue");
+    if (!reading.names.empty()) command.tail = txt_constant(reading.names.front());
+    return command;
+  }
+  const std::string_view needs = reading.mode == CommandKind::split ? SPLIT_NEEDS : GLUE_NEEDS;
+  if (reading.names.empty()) return wrong(needs);
+  if (reading.names.size() > 1) {
+    return wrong(reading.mode == CommandKind::split ? "option --split takes one file" : "option --glue takes one name");
+  }
+  command.names.push_back(txt_constant(reading.names.front()));
+  command.size_text = txt_constant(reading.size);
   return command;
 }
 
 }  // namespace
 
-Command app_read_command_line(const TextValue& tail) {
-  const std::string_view text = txt_view(tail);
+Command app_read_command_line(const TextValue& tail, const std::vector<TextValue>& arguments) {
   Command command;
-  const Word first = next_word(text);
-  if (!looks_like_option(first.text)) {
-    command.file = txt_copy(tail);
+  if (arguments.empty() || !looks_like_option(txt_view(arguments.front()))) {
+    command.tail = txt_copy(tail);
     return command;
   }
-  if (first.text == "--") {
-    command.file = text_of(first.rest);
-    return command;
+  Reading reading;
+  for (std::size_t at = 0; at < arguments.size(); ++at) {
+    const std::string_view word = txt_view(arguments[at]);
+    if (!reading.names_only && word == "--") {
+      reading.names_only = true;
+    } else if (!reading.names_only && looks_like_option(word)) {
+      if (!take_option(arguments, at, reading, command)) return command;
+    } else {
+      reading.names.push_back(word);
+    }
   }
-  if (first.text == "-h" || first.text == "--help") {
-    command.kind = CommandKind::usage;
-    return command;
-  }
-  if (first.text == "--version") {
-    command.kind = CommandKind::version;
-    return command;
-  }
-  // --split SIZE FILE and --split=SIZE FILE
-  if (first.text == "--split" || first.text.substr(0, 8) == "--split=") {
-    Word size{first.text.substr(first.text.size() > 8 ? 8 : first.text.size()), first.rest};
-    if (first.text == "--split") size = next_word(first.rest);
-    if (size.text.empty() || size.rest.empty()) return wrong("option --split needs a size and a file", "");
-    command.kind = CommandKind::split;
-    command.size_text = text_of(size.text);
-    command.file = text_of(size.rest);
-    return command;
-  }
-  // --glue NAME and --glue=NAME
-  if (first.text == "--glue" || first.text.substr(0, 7) == "--glue=") {
-    const std::string_view name = first.text == "--glue" ? first.rest : text.substr(7);
-    if (name.empty()) return wrong("option --glue needs a name", "");
-    command.kind = CommandKind::glue;
-    command.file = text_of(name);
-    return command;
-  }
-  return wrong("unknown option ", first.text);
+  return command_of(reading);
 }

@@ -1,30 +1,37 @@
-// The command line: the file a user drops on the program, or the options of a script. Options
-// follow the GNU conventions: they come first, "--" ends them, and what is left is one name (a
-// dropped file's name may hold blanks). A tail that is no option is the file, as always.
+// The command line: the file a user drops on the program, or the options of a script. A command
+// line whose first argument is no option is the tail of the drop-and-menu run, exactly as it
+// stands (a dropped file's name may hold blanks; a help word shows the help screen). One whose
+// first argument is an option is read as a list of arguments, each one whole, by one loop that
+// takes the options in any order and "--" anywhere (what follows it are names). The result is
+// one record of what to do, made once.
 #pragma once
+
+#include <vector>
 
 #include "text/text_value.h"
 
 enum class CommandKind : unsigned char {
-  interactive,  // the screens and keys; file: the tail left (empty, a help word, or a file)
+  interactive,  // the screens and keys on the tail (empty, a help word, or a file)
   usage,        // -h, --help: the usage text on standard output
   version,      // --version
-  split,        // --split SIZE FILE: size_text and file
-  glue,         // --glue NAME: file is piece 1's name or the set's name without dot and number
-  wrong,        // an unknown option or a missing argument: problem says which
+  split,        // --split SIZE FILE: size_text and the file in names
+  glue,         // --glue NAME: the name in names, piece 1's or the set's without dot and number
+  wrong,        // an unknown option, a missing or extra argument: problem says which (exit 2)
 };
 
 struct Command {
   CommandKind kind = CommandKind::interactive;
-  TextValue file;
-  TextValue size_text;
+  TextValue tail;                // interactive: the tail the drop-and-menu run works on
+  std::vector<TextValue> names;  // split: the file; glue: the set
+  TextValue size_text;           // split: the size as given
   TextValue problem;
 };
 
-Command app_read_command_line(const TextValue& tail);
+// The record of what to do: the tail (the command line behind the program's name and the
+// blanks after it) and the same line as separate arguments.
+Command app_read_command_line(const TextValue& tail, const std::vector<TextValue>& arguments);
 
 // The texts the options show.
-constexpr const char* APP_VERSION_TEXT = "tranchor 2.1\n";
-constexpr const char* APP_USAGE_LINE =
-    "Usage: tranchor [FILE] | --split SIZE FILE | --glue NAME | --help | --version\n";
+extern const char* const APP_VERSION_TEXT;
+extern const char* const APP_USAGE_LINE;
 extern const char* const APP_USAGE_TEXT;

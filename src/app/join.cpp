@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/messages.h"
 #include "app/piece_copy.h"
 #include "app/piece_format.h"
 #include "console/screen.h"
@@ -16,10 +17,6 @@ namespace {
 
 // The largest number of names tried for the file the glue builds, when earlier ones are taken.
 constexpr int TEMPORARY_NAME_TRIES = 100;
-
-TextValue piece_name(const TextValue& base, std::int32_t number) {
-  return txt_concat(txt_concat(base, txt_constant(".")), app_decimal(number));
-}
 
 // What piece 1 says about its set.
 struct FirstPiece {
@@ -45,25 +42,25 @@ bool stop_at(Stop& stop, std::string_view message, TextValue name, bool refused_
   return false;
 }
 
-// The header of piece 1, open on the channel at its first byte. A piece 1 starts with one of
-// the two signatures and holds the whole header of its layout; anything else is not a piece.
+// The header of piece 1, open on the channel at its first byte; the channel is left right
+// behind the header. A piece 1 starts with one of the two signatures and holds the whole header
+// of its layout; anything else is not a piece.
 bool read_header(ChannelNumber piece, FirstPiece& first) {
+  const FailureWatch watch;
   first.length = file_size(piece);
-  const TextValue signature = file_read_bytes(piece, APP_TITLE.size);
-  txt_assign(first.extension_field, txt_lower(file_read_bytes(piece, 3)));
-  if (app_failed()) return false;
-  if (txt_equal(signature, txt_push_fixed(APP_TITLE))) {
-    first.header_length = PIECE_HEADER_SIZE;
-    first.counted = true;
-    unsigned char count_bytes[2] = {0, 0};
-    file_read_at(piece, APP_TITLE.size + first.extension_field.length + 1, count_bytes, 2);
-    first.piece_count = static_cast<std::int16_t>(count_bytes[0] | (count_bytes[1] << 8));
-  } else if (txt_equal(signature, txt_constant(OLD_SIGNATURE))) {
-    first.header_length = OLD_PIECE_HEADER_SIZE;
-  } else {
-    return false;
+  // The older layout's header first, then the count that the current one adds: the channel
+  // ends up right behind the header of either.
+  TextValue bytes = file_read_bytes(piece, OLD_PIECE_HEADER_SIZE);
+  if (app_header_layout(bytes) == HeaderLayout::current) {
+    txt_assign(bytes, txt_concat(bytes, file_read_bytes(piece, PIECE_HEADER_SIZE - OLD_PIECE_HEADER_SIZE)));
   }
-  return !app_failed() && first.length >= first.header_length;
+  PieceHeader header;
+  if (watch.failed() || !app_decode_header(bytes, header)) return false;
+  first.header_length = app_header_length(header.layout);
+  first.counted = header.layout == HeaderLayout::current;
+  first.piece_count = header.piece_count;
+  txt_assign(first.extension_field, txt_lower(header.extension_field));
+  return first.length >= first.header_length;
 }
 
 // Finds the pieces from 2 on and checks the set before anything is written. Every piece of a set
@@ -78,10 +75,9 @@ bool check_set(const TextValue& base, const FirstPiece& first, std::vector<std::
   // likelier fault.
   std::vector<std::uint64_t> counted_sizes;
   for (std::int32_t number = 2; number <= first.piece_count; ++number) {
-    if (dir_search(piece_name(base, number), 0).empty()) {
-      return stop_at(stop, NOT_FOUND, piece_name(base, number), true);
-    }
-    counted_sizes.push_back(dir_found_size());
+    const FoundFile piece = dir_find(app_piece_name(base, number));
+    if (!piece.found) return stop_at(stop, NOT_FOUND, app_piece_name(base, number), true);
+    counted_sizes.push_back(piece.size);
   }
 
   std::int32_t last = 1;
@@ -92,28 +88,29 @@ bool check_set(const TextValue& base, const FirstPiece& first, std::vector<std::
       present = true;
       size = counted_sizes[static_cast<std::size_t>(number - 2)];
     } else if (number <= PIECE_LIMIT) {
-      present = !dir_search(piece_name(base, number), 0).empty();
-      size = dir_found_size();
+      const FoundFile piece = dir_find(app_piece_name(base, number));
+      present = piece.found;
+      size = piece.size;
     }
     if (!present) {
       // Piece 1 may stand alone; any later full piece was followed by one more.
       if (number == 2) break;
-      return stop_at(stop, NOT_FOUND, piece_name(base, number), true);
+      return stop_at(stop, NOT_FOUND, app_piece_name(base, number), true);
     }
-    if (size > first.length) return stop_at(stop, WRONG_SIZE, piece_name(base, number), true);
+    if (size > first.length) return stop_at(stop, WRONG_SIZE, app_piece_name(base, number), true);
     sizes.push_back(size);
     if (size < first.length) {
       last = number;
       break;
     }
   }
-  if (first.counted && first.piece_count > last) return stop_at(stop, WRONG_SIZE, piece_name(base, last), true);
+  if (first.counted && first.piece_count > last) return stop_at(stop, WRONG_SIZE, app_piece_name(base, last), true);
   return true;
 }
 
 // An extension of decimal digits would give the output the name of one of the set's own pieces.
 bool names_a_piece(const TextValue& output, const TextValue& base) {
-  const TextValue prefix = txt_concat(base, txt_constant("."));
+  const TextValue prefix = txt_concat(base, txt_constant("."));  // a piece's name without its number
   if (output.length <= prefix.length || !txt_equal(txt_left(output, prefix.length), prefix)) return false;
   const TextValue number = txt_mid(output, static_cast<std::int32_t>(prefix.length) + 1, output.length);
   if (number.data()[0] == '0') return false;
@@ -130,10 +127,10 @@ bool create_temporary(const TextValue& output_name, ChannelNumber output, TextVa
     TextValue name = txt_copy(output_name);
     if (attempt > 1) txt_assign(name, txt_concat(txt_concat(name, txt_constant("~")), app_decimal(attempt)));
     txt_assign(temporary_name, txt_concat(name, txt_constant(".tranchor-part")));
-    rt_clear_error();
+    const FailureWatch watch;
     file_open(output, temporary_name, TEMPORARY_FILE_REQUEST);
-    if (!app_failed()) return true;
-    if (rt_last_error() != ERR_FILE_EXISTS) break;
+    if (!watch.failed()) return true;
+    if (watch.number() != ERR_FILE_EXISTS) break;
   }
   temporary_name = TextValue{};
   return false;
@@ -166,12 +163,12 @@ struct Glue {
 // Builds the file from the checked set: piece 1 is open at its first byte, past its header.
 bool copy_set(Glue& glue, Stop& stop) {
   for (std::int32_t number = 1; number <= static_cast<std::int32_t>(glue.sizes.size()); ++number) {
-    const TextValue name = piece_name(glue.base, number);
+    const TextValue name = app_piece_name(glue.base, number);
     if (number > 1) {
-      rt_clear_error();
+      const FailureWatch watch;
       glue.piece = file_free_channel();
       file_open(glue.piece, name, EXISTING_FILE_REQUEST);
-      if (app_failed()) return stop_at(stop, CANNOT_READ, txt_copy(name));
+      if (watch.failed()) return stop_at(stop, CANNOT_READ, txt_copy(name));
     }
     app_show_progress(number, txt_concat(txt_constant(" Now adding : "), name));
     if (!copy_piece(glue.piece, glue.output, glue.sizes[static_cast<std::size_t>(number - 1)], name,
@@ -186,13 +183,15 @@ bool copy_set(Glue& glue, Stop& stop) {
 
 // The steps from piece 1 to the rebuilt file under its name.
 bool glue_set(Glue& glue, Stop& stop) {
-  const TextValue first_name = piece_name(glue.base, 1);
-  if (dir_search(first_name, 0).empty()) return stop_at(stop, NOT_FOUND, txt_copy(first_name));
-  rt_clear_error();
-  glue.piece = file_free_channel();
-  file_open(glue.piece, first_name, EXISTING_FILE_REQUEST);
+  const TextValue first_name = app_piece_name(glue.base, 1);
+  if (!file_exists(first_name)) return stop_at(stop, NOT_FOUND, txt_copy(first_name));
   FirstPiece first;
-  if (app_failed() || !read_header(glue.piece, first)) return stop_at(stop, CANNOT_READ, txt_copy(first_name));
+  {
+    const FailureWatch watch;
+    glue.piece = file_free_channel();
+    file_open(glue.piece, first_name, EXISTING_FILE_REQUEST);
+    if (watch.failed() || !read_header(glue.piece, first)) return stop_at(stop, CANNOT_READ, txt_copy(first_name));
+  }
   if (!check_set(glue.base, first, glue.sizes, stop)) return false;
 
   txt_assign(glue.output_name, app_output_name(glue.base, first.extension_field));
@@ -209,15 +208,19 @@ bool glue_set(Glue& glue, Stop& stop) {
     glue.output = 0;
     return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
   }
-  file_copy_permissions(glue.piece, glue.output);
-  if (app_failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+  {
+    const FailureWatch watch;
+    file_copy_permissions(glue.piece, glue.output);
+    if (watch.failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+  }
 
   if (!copy_set(glue, stop)) return false;
+  const FailureWatch watch;
   file_close(glue.output);
   glue.output = 0;
-  if (app_failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
   file_rename(glue.temporary_name, glue.output_name);
-  if (app_failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
   glue.temporary_name = TextValue{};
   return true;
 }

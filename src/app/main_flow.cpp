@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/join.h"
+#include "app/messages.h"
 #include "app/piece_format.h"
 #include "app/split.h"
 #include "console/device_in_use.h"
@@ -79,24 +80,17 @@ void strip_enclosing_quotes(TextValue& tail) {
 // Reads the first bytes of a dropped file to see whether it is piece 1 of a set. Only a file
 // that exists is opened, so the test never leaves a file behind.
 bool is_first_piece(const TextValue& name) {
-  if (dir_search(name, 0).empty()) return false;
+  if (!file_exists(name)) return false;
   const ChannelNumber channel = file_free_channel();
   file_open(channel, name, EXISTING_FILE_REQUEST);
-  const TextValue start = file_read_bytes(channel, APP_TITLE.size);
+  const TextValue start = file_read_bytes(channel, SIGNATURE_SIZE);
   file_close(channel);
-  return txt_equal(start, txt_push_fixed(APP_TITLE)) || txt_equal(start, txt_constant(OLD_SIGNATURE));
+  return app_has_signature(start);
 }
 
-// The base name of the set that a dropped file belongs to: the name up to its first dot.
-TextValue dropped_base_name(const TextValue& tail) {
-  TextValue base = txt_copy(tail);
-  TextValue extension_field;
-  app_split_name(base, extension_field);
-  // A name without a dot in its file-name part is the base name itself (a dotless source splits
-  // into NAME.1, NAME.2, ...); otherwise the dot that app_split_name kept goes.
-  if (extension_field.empty()) return base;
-  return txt_left(base, base.length - 1);
-}
+// The base name of the set that a dropped file belongs to: the name up to its first dot (a name
+// without one is the base itself: a dotless source splits into NAME.1, NAME.2, ...).
+TextValue dropped_base_name(const TextValue& tail) { return std::move(app_set_name(tail).base); }
 
 int report_missing(const TextValue& file_name) {
   con_new_line();
@@ -106,7 +100,7 @@ int report_missing(const TextValue& file_name) {
 
 // Whether NAME is an existing file spelled as piece 1 of a set (X.1), piece or not.
 bool spelled_as_piece_one(const TextValue& name) {
-  return txt_equal(txt_concat(dropped_base_name(name), txt_constant(".1")), name) && !dir_search(name, 0).empty();
+  return txt_equal(app_piece_name(dropped_base_name(name), 1), name) && file_exists(name);
 }
 
 // A script's glue: NAME is piece 1 (as if dropped) or the set's name (as typed at the prompt). A
@@ -114,7 +108,7 @@ bool spelled_as_piece_one(const TextValue& name) {
 int glue_scripted(TextValue name) {
   strip_enclosing_quotes(name);
   if (is_first_piece(name) || spelled_as_piece_one(name)) return app_join(dropped_base_name(name));
-  if (name.empty() || dir_search(txt_concat(name, txt_constant(".*")), 0).empty()) return report_missing(name);
+  if (name.empty() || !file_exists(txt_concat(name, txt_constant(".*")))) return report_missing(name);
   return app_join(name);
 }
 
@@ -147,9 +141,9 @@ int interactive_run(TextValue tail) {
     con_print(txt_constant(split ? "split, incl. extention :" : "glue, excl. extention :"));
     txt_assign(file_name, con_input_line());
     if (split) {
-      txt_assign(found_name, dir_search(file_name, 0));
+      txt_assign(found_name, dir_find(file_name).name);
     } else {
-      txt_assign(found_name, dir_search(txt_concat(file_name, txt_constant(".*")), 0));
+      txt_assign(found_name, dir_find(txt_concat(file_name, txt_constant(".*"))).name);
     }
   } else {
     txt_assign(file_name, tail);
@@ -161,7 +155,7 @@ int interactive_run(TextValue tail) {
       con_new_line();
     }
     if (txt_equal(mode_letter, txt_constant("S"))) {
-      txt_assign(found_name, dir_search(file_name, 0));
+      txt_assign(found_name, dir_find(file_name).name);
     } else {
       // The join looks for the pieces itself; only an empty base name counts as not found.
       txt_assign(found_name, dropped_base_name(tail));
@@ -176,12 +170,9 @@ int interactive_run(TextValue tail) {
 
 }  // namespace
 
-bool app_needs_console(const TextValue& tail) {
-  return app_read_command_line(tail).kind == CommandKind::interactive;
-}
+bool app_needs_console(const Command& command) { return command.kind == CommandKind::interactive; }
 
-int app_main(const TextValue& tail) {
-  Command command = app_read_command_line(tail);
+int app_main(Command command) {
   switch (command.kind) {
     case CommandKind::usage:
       rt_write_text(APP_USAGE_TEXT, false);
@@ -195,12 +186,12 @@ int app_main(const TextValue& tail) {
       return 2;
     case CommandKind::split:
       con_set_silent(true);
-      return split_scripted(command.size_text, std::move(command.file));
+      return split_scripted(command.size_text, std::move(command.names.front()));
     case CommandKind::glue:
       con_set_silent(true);
-      return glue_scripted(std::move(command.file));
+      return glue_scripted(std::move(command.names.front()));
     case CommandKind::interactive:
       break;
   }
-  return interactive_run(std::move(command.file));
+  return interactive_run(std::move(command.tail));
 }

@@ -2,14 +2,13 @@
 // of a first piece, the existence test, and the hand-over to the split or the join.
 #pragma once
 
-#include <cstdint>
+#include "app/command_line.h"
 
-#include "text/text_value.h"
+// The run of the command; gives the exit code: 0 for a finished split or glue, the help screen,
+// Escape, --help and --version; 1 for a run that ended on a message (a missing file, a refused
+// set, a refused size, a read or write failure); 2 for a wrong command line.
+int app_main(Command command);
 
-// The run on the command-line tail; gives the exit code: 0 for a finished split or glue, the help screen and Escape; 1
-// for a run that ended on a message (a missing file, a refused set, a read or write failure).
-int app_main(const TextValue& tail);
-
-// Whether the run on this tail shows screens and reads keys, so that the console must be set up
-// first; a scripted split or glue, --help and --version never touch the console.
-bool app_needs_console(const TextValue& tail);
+// Whether the run shows screens and reads keys, so that the console must be set up first; a
+// scripted split or glue, --help and --version never touch the console.
+bool app_needs_console(const Command& command);

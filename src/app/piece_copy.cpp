@@ -1,11 +1,8 @@
 #include "app/piece_copy.h"
 
-#include "app/piece_format.h"
+#include "app/messages.h"
 #include "console/screen.h"
 #include "files/transfer.h"
-#include "frame/errors.h"
-
-bool app_failed() { return (rt_current_frame().error_word & ERROR_PENDING) != 0; }
 
 void app_show_progress(std::int32_t piece_number, const TextValue& text) {
   con_set_cursor(1, PROGRESS_ROW);

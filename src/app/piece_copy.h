@@ -1,5 +1,5 @@
-// What the split and the glue both do with pieces: watch the services for a failure, show the
-// progress row, and move a run of bytes from one open file to another.
+// What the split and the glue both do with pieces: show the progress row, and move a run of
+// bytes from one open file to another.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include "files/channels.h"
 #include "text/text_value.h"
 
-// Whether a service recorded a failure since the error state was last cleared.
-bool app_failed();
+constexpr std::uint32_t COPY_BLOCK_SIZE = 32750;  // largest block moved in one step through the program
+constexpr std::int32_t PROGRESS_ROW = 17;
 
 // The progress row: one filled square per piece so far, then the text, from row 17, column 1,
 // over whatever an earlier progress row left there.

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "files/dir_search.h"
+#include "files/channel_table.h"
 #include "files/file_state.h"
 #include "frame/os_call.h"
 #include "frame/runtime_state.h"

@@ -91,7 +91,16 @@ TextValue dir_search(const TextValue& pattern, std::uint32_t mask) {
   return result;
 }
 
-std::uint64_t dir_found_size() { return file_state.search_data.size; }
+FoundFile dir_find(const TextValue& pattern) {
+  FoundFile file;
+  if (pattern.empty()) return file;  // an empty pattern would go on with the last search
+  txt_assign(file.name, dir_search(pattern, 0));
+  file.found = !file.name.empty();
+  if (file.found) file.size = file_state.search_data.size;
+  return file;
+}
+
+bool file_exists(const TextValue& pattern) { return !pattern.empty() && dir_find(pattern).found; }
 
 void dir_search_end() {
   FilesState& files = file_state;

@@ -19,8 +19,18 @@ constexpr std::uint32_t ATTR_HIDDEN = 0x02, ATTR_SYSTEM = 0x04, ATTR_VOLUME = 0x
 // that directory or drive for every name. "." and ".." are never returned.
 TextValue dir_search(const TextValue& pattern, std::uint32_t mask);
 
-// The size in bytes of the entry that the last dir_search gave; 0 after one that gave nothing.
-std::uint64_t dir_found_size();
+// A plain file that a name or pattern finds.
+struct FoundFile {
+  bool found = false;
+  TextValue name;          // as the file system stores it, with no directory part
+  std::uint64_t size = 0;  // bytes
+};
+// The first plain file (hidden, system files and directories pass) that matches the name or
+// pattern. Starts a new search, as dir_search with a pattern does.
+FoundFile dir_find(const TextValue& pattern);
+
+// Whether a plain file of that name, or one that matches the pattern, exists.
+bool file_exists(const TextValue& pattern);
 
 // Ends the search in progress, if any, so that the next run starts with none.
 void dir_search_end();

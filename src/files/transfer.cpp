@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "files/channel_table.h"
 #include "files/file_state.h"
 #include "frame/os_call.h"
 #include "frame/runtime_state.h"

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 using ErrorNumber = std::uint8_t;  // 1..255; 0 means no error
 
@@ -12,6 +14,9 @@ constexpr std::uint16_t ERROR_IN_HANDLER = 0x4000;
 struct ErrorFrame {
   std::uint16_t error_word = 0;  // low byte: last number recorded; high byte: flags
   void (*error_handler)() = nullptr;
+  std::uint32_t failures = 0;    // errors recorded in this frame so far
+  ErrorNumber last_number = 0;   // the last of them, kept when the error word is cleared
+  std::string reason;            // the system's own words for it, when it came from a call
 };
 
 constexpr ErrorNumber ERR_BAD_ARGUMENT = 5;
@@ -39,7 +44,12 @@ constexpr ErrorNumber ERR_SYSTEM_MEMORY = 241;
 constexpr ErrorNumber ERR_CHANNEL_LIST = 242;
 
 // Records the number in the current routine's frame with ERROR_PENDING; 0 is recorded as 51.
+// When the number is the one the last failing operating-system call gave, that call's reason
+// goes with it.
 void rt_raise_error(ErrorNumber number);
+// What the OS-call wrapper tells the frame about a failing call: its error number and the
+// system's own words for it ("No space left on device"), for the raise that follows.
+void rt_note_os_failure(ErrorNumber number, std::string_view reason);
 // Clears the current routine's error word (the directory search does this after each look).
 void rt_clear_error();
 // The frame that errors land in: the running routine's. Never null.
@@ -48,3 +58,20 @@ ErrorFrame& rt_current_frame();
 ErrorFrame* rt_enter_frame(ErrorFrame* frame);
 // Last number recorded in the current frame, 0 when none.
 inline ErrorNumber rt_last_error() { return static_cast<ErrorNumber>(rt_current_frame().error_word & 0xFF); }
+
+// Watches the running routine's frame from its making: the error word is cleared, and failed()
+// answers whether any service recorded an error since. A directory search, which clears the
+// error word, does not hide an error from a watch.
+class FailureWatch {
+ public:
+  FailureWatch();
+  bool failed() const { return frame_.failures != start_; }
+  // The last error recorded since the watch was made, 0 when none.
+  ErrorNumber number() const { return failed() ? frame_.last_number : 0; }
+  // The system's own words for that error, empty when it has none.
+  std::string_view reason() const { return failed() ? std::string_view(frame_.reason) : std::string_view(); }
+
+ private:
+  ErrorFrame& frame_;
+  std::uint32_t start_;
+};

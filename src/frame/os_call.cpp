@@ -37,7 +37,9 @@ bool rt_os_call_in_progress() { return os_call.lock.load() != 0; }
 ErrorNumber rt_os_call_end() {
   FileSystem& file_system = *rt_state.file_system;
   const std::uint32_t code = file_system.last_error();
+  const ErrorNumber number = rt_os_error_number(code);
+  if (number != 0) rt_note_os_failure(number, file_system.last_error_reason());
   file_system.set_error_mode(os_call.saved_error_mode);
   rt_spin_release(os_call.lock);
-  return rt_os_error_number(code);
+  return number;
 }

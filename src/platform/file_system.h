@@ -163,4 +163,7 @@ class FileSystem {
   virtual std::uint32_t set_error_mode(std::uint32_t mode) = 0;
   virtual std::uint32_t last_error() = 0;
   virtual void set_last_error(std::uint32_t code) = 0;
+  // The system's own words for the failure that left the last code ("No space left on device"),
+  // in code-page-437 text; empty when the system has none.
+  virtual std::string last_error_reason() { return {}; }
 };

@@ -2,6 +2,9 @@
 // its end.
 #pragma once
 
+#include <string>
+#include <vector>
+
 class ConsoleDevice;
 class FileSystem;
 
@@ -10,6 +13,10 @@ class FileSystem;
 // separate arguments, they are joined by single blanks. The program name is put in double
 // quotes when it holds a blank or a form, so that it ends where the name ends.
 const char* process_command_line(int argc, char** argv);
+// The same command line as separate arguments behind the program's name, each one whole, in the
+// same text: on POSIX the arguments the system hands over, on Windows the command line split by
+// the system's own rules.
+std::vector<std::string> process_arguments(int argc, char** argv);
 
 // The real console and file system of this system. The console is set up lazily and is safe to
 // use with no terminal at all.

@@ -1,5 +1,6 @@
 #include "start/startup.h"
 
+#include "app/command_line.h"
 #include "app/main_flow.h"
 #include "console/console_setup.h"
 #include "console/screen.h"
@@ -48,17 +49,22 @@ int rt_app_end(int result) {
   return result;
 }
 
-int rt_run(const char* command_line) {
+int rt_run(const char* command_line, const std::vector<std::string>& arguments) {
   const TextValue tail = txt_from_zstring(rt_skip_program_name(command_line));
+  std::vector<TextValue> words;
+  for (const std::string& argument : arguments) {
+    words.push_back(txt_from_bytes(argument.data(), static_cast<std::uint32_t>(argument.size())));
+  }
+  Command command = app_read_command_line(tail, words);
   rt_app_begin();
   // A scripted run shows nothing and never touches the terminal.
-  if (app_needs_console(tail)) con_setup();
-  const int result = app_main(tail);
+  if (app_needs_console(command)) con_setup();
+  const int result = app_main(std::move(command));
   return rt_app_end(result);
 }
 
-void rt_start(const char* command_line) {
+void rt_start(const char* command_line, const std::vector<std::string>& arguments) {
   rt_state.console_device = &process_console();
   rt_state.file_system = &process_file_system();
-  process_exit(rt_run(command_line));
+  process_exit(rt_run(command_line, arguments));
 }

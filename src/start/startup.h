@@ -3,12 +3,16 @@
 // and the end of the process with its result as the exit code.
 #pragma once
 
-// The process entry: runs the tool on the command line and ends the process. Never returns.
-[[noreturn]] void rt_start(const char* command_line);
+#include <string>
+#include <vector>
+
+// The process entry: runs the tool on the command line (as one line, and as the arguments behind
+// the program's name) and ends the process. Never returns.
+[[noreturn]] void rt_start(const char* command_line, const std::vector<std::string>& arguments);
 
 // The same run without ending the process: tail, reset, set-up, app_main; gives the exit code.
 // The console device and file system in rt_state must be set.
-int rt_run(const char* command_line);
+int rt_run(const char* command_line, const std::vector<std::string>& arguments);
 
 // Where the tail begins in a command line: behind the program's own name and the spaces after it.
 const char* rt_skip_program_name(const char* command_line);

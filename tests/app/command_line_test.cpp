@@ -11,47 +11,68 @@ namespace {
 
 TEST(CommandLineTest, OptionsAndNames) {
   struct Case {
-    std::string tail;
+    std::vector<std::string> arguments;
     CommandKind kind;
     std::string file, size, problem;
   };
   const Case cases[] = {
-      {"", CommandKind::interactive, "", "", ""},
-      {"DATA.ZIP", CommandKind::interactive, "DATA.ZIP", "", ""},
-      {"my file.txt", CommandKind::interactive, "my file.txt", "", ""},
-      {"?", CommandKind::interactive, "?", "", ""},
-      {"-?", CommandKind::interactive, "-?", "", ""},
-      {"-", CommandKind::interactive, "-", "", ""},
-      {"-1.bin", CommandKind::interactive, "-1.bin", "", ""},
-      {"/h", CommandKind::interactive, "/h", "", ""},
-      {"-- -x.bin", CommandKind::interactive, "-x.bin", "", ""},
-      {"-- --help", CommandKind::interactive, "--help", "", ""},
-      {"--", CommandKind::interactive, "", "", ""},
-      {"-h", CommandKind::usage, "", "", ""},
-      {"--help", CommandKind::usage, "", "", ""},
-      {"--help DATA.ZIP", CommandKind::usage, "", "", ""},
-      {"--version", CommandKind::version, "", "", ""},
-      {"--split 100M big.iso", CommandKind::split, "big.iso", "100M", ""},
-      {"--split 100M my big.iso", CommandKind::split, "my big.iso", "100M", ""},
-      {"--split=4.7GB dvd.iso", CommandKind::split, "dvd.iso", "4.7GB", ""},
-      {"--split   50   x", CommandKind::split, "x", "50", ""},
-      {"--glue DATA.1", CommandKind::glue, "DATA.1", "", ""},
-      {"--glue my set", CommandKind::glue, "my set", "", ""},
-      {"--glue=DATA", CommandKind::glue, "DATA", "", ""},
-      {"--split 100M", CommandKind::wrong, "", "", "option --split needs a size and a file"},
-      {"--split", CommandKind::wrong, "", "", "option --split needs a size and a file"},
-      {"--split= x", CommandKind::wrong, "", "", "option --split needs a size and a file"},
-      {"--glue", CommandKind::wrong, "", "", "option --glue needs a name"},
-      {"--glue=", CommandKind::wrong, "", "", "option --glue needs a name"},
-      {"--frobnicate x", CommandKind::wrong, "", "", "unknown option --frobnicate"},
-      {"-x.bin", CommandKind::wrong, "", "", "unknown option -x.bin"},
-      {"--version=2", CommandKind::wrong, "", "", "unknown option --version=2"},
+      {{}, CommandKind::interactive, "", "", ""},
+      {{"DATA.ZIP"}, CommandKind::interactive, "DATA.ZIP", "", ""},
+      {{"my", "file.txt"}, CommandKind::interactive, "my file.txt", "", ""},
+      {{"?"}, CommandKind::interactive, "?", "", ""},
+      {{"-?"}, CommandKind::interactive, "-?", "", ""},
+      {{"-"}, CommandKind::interactive, "-", "", ""},
+      {{"-1.bin"}, CommandKind::interactive, "-1.bin", "", ""},
+      {{"/h"}, CommandKind::interactive, "/h", "", ""},
+      {{"x.bin", "--split", "100"}, CommandKind::interactive, "x.bin --split 100", "", ""},
+      {{"--", "-x.bin"}, CommandKind::interactive, "-x.bin", "", ""},
+      {{"--", "--help"}, CommandKind::interactive, "--help", "", ""},
+      {{"--", "my file.txt"}, CommandKind::interactive, "my file.txt", "", ""},
+      {{"--"}, CommandKind::interactive, "", "", ""},
+      {{"--", "a", "b"}, CommandKind::wrong, "", "", "only one file is taken without --split or --glue"},
+      {{"-h"}, CommandKind::usage, "", "", ""},
+      {{"--help"}, CommandKind::usage, "", "", ""},
+      {{"--help", "DATA.ZIP"}, CommandKind::usage, "", "", ""},
+      {{"--split", "100", "--help"}, CommandKind::usage, "", "", ""},
+      {{"--version"}, CommandKind::version, "", "", ""},
+      {{"--split", "100M", "big.iso"}, CommandKind::split, "big.iso", "100M", ""},
+      {{"--split", "100M", "my big.iso"}, CommandKind::split, "my big.iso", "100M", ""},
+      {{"--split", "100", " lead.bin"}, CommandKind::split, " lead.bin", "100", ""},
+      {{"--split", "2000", "--", "-x.bin"}, CommandKind::split, "-x.bin", "2000", ""},
+      {{"--", "--split", "2000", "x"}, CommandKind::wrong, "", "", "only one file is taken without --split or --glue"},
+      {{"--split=4.7GB", "dvd.iso"}, CommandKind::split, "dvd.iso", "4.7GB", ""},
+      {{"--split", "50", "x"}, CommandKind::split, "x", "50", ""},
+      {{"--glue", "DATA.1"}, CommandKind::glue, "DATA.1", "", ""},
+      {{"--glue", "my set"}, CommandKind::glue, "my set", "", ""},
+      {{"--glue=DATA"}, CommandKind::glue, "DATA", "", ""},
+      {{"--glue", "--", "-x"}, CommandKind::glue, "-x", "", ""},
+      {{"--split", "100M"}, CommandKind::wrong, "", "", "option --split needs a size and a file"},
+      {{"--split"}, CommandKind::wrong, "", "", "option --split needs a size and a file"},
+      {{"--split=", "x"}, CommandKind::wrong, "", "", "option --split needs a size and a file"},
+      {{"--split", "100", "a", "b"}, CommandKind::wrong, "", "", "option --split takes one file"},
+      {{"--glue"}, CommandKind::wrong, "", "", "option --glue needs a name"},
+      {{"--glue="}, CommandKind::wrong, "", "", "option --glue needs a name"},
+      {{"--glue", "x", "y"}, CommandKind::wrong, "", "", "option --glue takes one name"},
+      {{"--glue", "x", "--split", "5"}, CommandKind::wrong, "", "", "options --split and --glue cannot be given together"},
+      {{"--frobnicate", "x"}, CommandKind::wrong, "", "", "unknown option --frobnicate"},
+      {{"-x.bin"}, CommandKind::wrong, "", "", "unknown option -x.bin"},
+      {{"--version=2"}, CommandKind::wrong, "", "", "unknown option --version=2"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.tail);
-    const Command command = app_read_command_line(txt_constant(c.tail));
+    std::string tail;
+    std::vector<TextValue> arguments;
+    for (const std::string& argument : c.arguments) {
+      tail += (tail.empty() ? "" : " ") + argument;
+      arguments.push_back(txt_constant(argument));
+    }
+    SCOPED_TRACE(tail);
+    const Command command = app_read_command_line(txt_constant(tail), arguments);
     EXPECT_EQ(command.kind, c.kind);
-    EXPECT_EQ(txt_view(command.file), c.file);
+    const TextValue none;
+    const TextValue& file = command.kind == CommandKind::interactive ? command.tail
+                            : command.names.empty()                  ? none
+                                                                     : command.names.front();
+    EXPECT_EQ(txt_view(file), c.file);
     EXPECT_EQ(txt_view(command.size_text), c.size);
     EXPECT_EQ(txt_view(command.problem), c.problem);
   }
@@ -60,10 +81,12 @@ TEST(CommandLineTest, OptionsAndNames) {
 class ScriptedRunTest : public AppScenario {
  protected:
   // Runs the tail with standard output and standard error caught.
-  int run_caught(const std::string& tail) {
+  int run_caught(const std::string& tail) { return run_caught(std::vector<std::string>{}, tail); }
+  // The arguments one by one when given, else the tail's words.
+  int run_caught(const std::vector<std::string>& arguments, const std::string& tail = "") {
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const int code = run(tail);
+    const int code = arguments.empty() ? run(tail) : run_arguments(arguments);
     out = ::testing::internal::GetCapturedStdout();
     err = ::testing::internal::GetCapturedStderr();
     return code;
@@ -115,6 +138,40 @@ TEST_F(ScriptedRunTest, ScriptedSplitWritesThePiecesOfTheInteractiveOne) {
     std::filesystem::remove(output);
   }
   expect_no_screen();
+}
+
+// Each argument is taken whole: a name may start with a blank or a dash, and "--" may stand
+// anywhere.
+TEST_F(ScriptedRunTest, EachArgumentIsOneWholeName) {
+  const std::string source = pattern(3000);
+  struct Case {
+    std::vector<std::string> split;
+    std::string file, piece_one;
+  };
+  const Case cases[] = {
+      {{"--split", "1000", " lead.bin"}, " lead.bin", " lead.1"},
+      {{"--split", "1000", "--", "-x.bin"}, "-x.bin", "-- -x.1"},
+      {{"--", "-y.bin", "--split=1000"}, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.split.back());
+    clear_directory();
+    write_file(c.file.empty() ? "-y.bin" : c.file, source);
+    if (c.file.empty()) {
+      EXPECT_EQ(run_caught(c.split), 2);  // after "--" the option is a second name
+      continue;
+    }
+    EXPECT_EQ(run_caught(c.split), 0);
+    EXPECT_EQ(out + err, "");
+    std::filesystem::remove(c.file);
+    std::vector<std::string> glue = {"--glue"};
+    if (c.piece_one.starts_with("-- ")) glue.push_back("--");
+    glue.push_back(c.piece_one.starts_with("-- ") ? c.piece_one.substr(3) : c.piece_one);
+    EXPECT_EQ(run_caught(glue), 0);
+    EXPECT_TRUE(read_file(c.file) == source);
+  }
+  EXPECT_EQ(run_caught({"--split", "100", "a", "b"}), 2);
+  EXPECT_EQ(err, std::string("tranchor: option --split takes one file\n") + APP_USAGE_LINE);
 }
 
 TEST_F(ScriptedRunTest, ScriptedFailuresAreOneLineOnStandardError) {

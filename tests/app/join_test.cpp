@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/piece_format.h"
 #include "app/split.h"
 #include "fakes/app_scenario.h"
 #include "fakes/failing_file_system.h"
@@ -269,7 +270,7 @@ TEST_F(JoinTest, RoundTripsForManyLengthsAndSizes) {
   int run_number = 0;
   for (std::size_t length : lengths) {
     for (std::uint32_t size : sizes) {
-      if (!app_piece_size_fits(size, length) || length / size > 300) continue;
+      if (!app_plan_split(length, size).fits || length / size > 300) continue;
       SCOPED_TRACE(std::to_string(length) + " in pieces of " + std::to_string(size));
       clear_directory();
       const std::string source = pattern(length, static_cast<unsigned>(++run_number));

@@ -1,4 +1,6 @@
+#include "app/piece_format.h"
 #include "app/split.h"
+#include "text/size_text.h"
 
 #include <sys/stat.h>
 
@@ -55,7 +57,7 @@ TEST_F(SplitTest, RefusedSizesRepeatThePromptOnTheNextRow) {
     EXPECT_EQ(console.row(11 + i), MARK + " with a size of [bytes]:" + typed[i]) << i;
   }
   EXPECT_EQ(read_file("DATA.1").size(), 19u);
-  for (std::uint32_t size : {0u, 1u, 13u, 14u, 17u, 18u}) EXPECT_FALSE(app_piece_size_fits(size, 40)) << size;
+  for (std::uint32_t size : {0u, 1u, 13u, 14u, 17u, 18u}) EXPECT_FALSE(app_plan_split(40, size).fits) << size;
 }
 
 TEST_F(SplitTest, SizesTakeAUnitAndAreRoundedHalfToEven) {
@@ -80,7 +82,7 @@ TEST_F(SplitTest, SizesTakeAUnitAndAreRoundedHalfToEven) {
       {"8000000T", 8796093022208000000u}, {"word", 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(app_piece_size_from_text(txt_constant(c.typed)), c.size) << c.typed;
+    EXPECT_EQ(num_size_from_text(txt_constant(c.typed)), c.size) << c.typed;
   }
 }
 
@@ -97,19 +99,19 @@ TEST_F(SplitTest, SizesOfZeroAndBelowAreRefusedAndUnitsWorkAtThePrompt) {
 }
 
 TEST_F(SplitTest, CountRoundsHalvesToEven) {
-  EXPECT_EQ(app_piece_count(82, 18, 200), 0);   // 100 / 200 = 0.5
-  EXPECT_EQ(app_piece_count(282, 18, 200), 2);  // 1.5
-  EXPECT_EQ(app_piece_count(83, 18, 200), 1);
-  EXPECT_EQ(app_piece_count(100, 18, 50), 2);
-  EXPECT_EQ(app_piece_count(6ull << 30, 18, 1u << 30), 6);  // lengths beyond 32 bits
+  EXPECT_EQ(app_plan_split(82, 200).piece_count, 0);   // 100 / 200 = 0.5
+  EXPECT_EQ(app_plan_split(282, 200).piece_count, 2);  // 1.5
+  EXPECT_EQ(app_plan_split(83, 200).piece_count, 1);
+  EXPECT_EQ(app_plan_split(100, 50).piece_count, 2);
+  EXPECT_EQ(app_plan_split(6ull << 30, 1u << 30).piece_count, 6);  // lengths beyond 32 bits
 }
 
 TEST_F(SplitTest, SizesNeedingTooManyPiecesAreRefused) {
   // 32,767 pieces at most, an empty last piece included.
-  EXPECT_TRUE(app_piece_size_fits(19, 19 * 32767 - 18 - 1));
-  EXPECT_FALSE(app_piece_size_fits(19, 19 * 32767 - 18));
-  EXPECT_FALSE(app_piece_size_fits(18, 0));
-  EXPECT_TRUE(app_piece_size_fits(4294967295u, 100ull << 30));
+  EXPECT_TRUE(app_plan_split(19 * 32767 - 18 - 1, 19).fits);
+  EXPECT_FALSE(app_plan_split(19 * 32767 - 18, 19).fits);
+  EXPECT_FALSE(app_plan_split(0, 18).fits);
+  EXPECT_TRUE(app_plan_split(100ull << 30, 4294967295u).fits);
 }
 
 TEST_F(SplitTest, PieceNamesHaveNoLeadingZerosAndTheTenthIsTen) {

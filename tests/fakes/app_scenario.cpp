@@ -52,11 +52,30 @@ AppScenario::~AppScenario() {
 }
 
 int AppScenario::run(const std::string& tail) {
-  // As the process's start does it: reset, set-up for screens, the main routine.
+  std::vector<std::string> words;
+  for (std::size_t at = 0; at < tail.size();) {
+    const std::size_t end = std::min(tail.find(' ', at), tail.size());
+    if (end > at) words.push_back(tail.substr(at, end - at));
+    at = end + 1;
+  }
+  return run_command(tail, words);
+}
+
+int AppScenario::run_arguments(const std::vector<std::string>& arguments) {
+  std::string tail;
+  for (const std::string& argument : arguments) tail += (tail.empty() ? "" : " ") + argument;
+  return run_command(tail, arguments);
+}
+
+int AppScenario::run_command(const std::string& tail, const std::vector<std::string>& arguments) {
+  // As the process's start does it: the command read once, reset, set-up for screens, the main
+  // routine.
+  std::vector<TextValue> words;
+  for (const std::string& argument : arguments) words.push_back(txt_constant(argument));
+  Command command = app_read_command_line(txt_constant(tail), words);
   rt_app_begin();
-  const TextValue text = txt_constant(tail);
-  if (app_needs_console(text)) con_setup();
-  const int code = app_main(text);
+  if (app_needs_console(command)) con_setup();
+  const int code = app_main(std::move(command));
   return rt_app_end(code);
 }
 

@@ -15,7 +15,10 @@ class AppScenario : public RuntimeFixture {
   ~AppScenario() override;
 
   // Runs the tool with this command-line tail on the keys queued so far; gives the exit code.
+  // The arguments are the tail's words (as a shell splits a line without quotes).
   int run(const std::string& tail = "");
+  // The same with the arguments given one by one (each may hold blanks); the tail is them joined.
+  int run_arguments(const std::vector<std::string>& arguments);
   // Splits the file dropped on the tool: S, then the keys typed at the size prompt (each size
   // with its Enter); gives the exit code.
   int split_dropped(const std::string& name, const std::string& typed_sizes);
@@ -42,5 +45,6 @@ class AppScenario : public RuntimeFixture {
   std::filesystem::path directory;
 
  private:
+  int run_command(const std::string& tail, const std::vector<std::string>& arguments);
   std::filesystem::path previous_directory_;
 };

@@ -88,6 +88,7 @@ class FailingFileSystem : public FileSystem {
   bool mark_temporary(FileHandle handle) override;
   std::uint32_t set_error_mode(std::uint32_t mode) override { return real_.set_error_mode(mode); }
   std::uint32_t last_error() override { return real_.last_error(); }
+  std::string last_error_reason() override { return real_.last_error_reason(); }
   void set_last_error(std::uint32_t code) override { real_.set_last_error(code); }
 
  private:

@@ -1,3 +1,4 @@
+#include "files/channel_table.h"
 #include "files/channels.h"
 
 #include <cstdlib>

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "fakes/failing_file_system.h"
+#include "files/channel_table.h"
 #include "files/channels.h"
 #include "files/file_state.h"
 #include "frame/errors.h"

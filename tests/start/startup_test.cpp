@@ -37,25 +37,26 @@ class StartupTest : public RuntimeFixture {};
 TEST_F(StartupTest, TheTailReachesTheMainRoutineAndOnlyScreensSetTheConsoleUp) {
   struct Case {
     std::string command_line;
+    std::vector<std::string> arguments;
     int code;
     std::string out, err;
   };
   const Case cases[] = {
-      {"tranchor.exe --version", 0, "tranchor 2.1\n", ""},
-      {"\"C:\\My Tools\\tranchor.exe\"   --version", 0, "tranchor 2.1\n", ""},
-      {"tranchor --frob", 2, "", "tranchor: unknown option --frob\n"},
+      {"tranchor.exe --version", {"--version"}, 0, "tranchor 2.1\n", ""},
+      {"\"C:\\My Tools\\tranchor.exe\"   --version", {"--version"}, 0, "tranchor 2.1\n", ""},
+      {"tranchor --frob", {"--frob"}, 2, "", "tranchor: unknown option --frob\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command_line);
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(rt_run(c.command_line.c_str()), c.code);
+    EXPECT_EQ(rt_run(c.command_line.c_str(), c.arguments), c.code);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out);
     EXPECT_EQ(::testing::internal::GetCapturedStderr().substr(0, c.err.size()), c.err);
     EXPECT_FALSE(console.raw_input_mode());
   }
   console.press_key(27, 0x01);  // Escape at the menu
-  EXPECT_EQ(rt_run("tranchor"), 0);
+  EXPECT_EQ(rt_run("tranchor", {}), 0);
   EXPECT_TRUE(console.raw_input_mode());
 }
 

@@ -33,6 +33,12 @@ const char* process_command_line(int argc, char** argv) {
   return command_line.c_str();
 }
 
+std::vector<std::string> process_arguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int index = 1; index < argc; ++index) arguments.push_back(text_from_utf8(argv[index]));
+  return arguments;
+}
+
 ConsoleDevice& process_console() { return posix_terminal_console(); }
 
 FileSystem& process_file_system() { return posix_file_system(); }

@@ -13,6 +13,7 @@
 // Last: windows.h defines the control-key flags of console_device.h as macros of the same names.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shellapi.h>
 
 // The process's own command line, exactly as Windows keeps it (quotes and blanks untouched), as a
 // text: every character Windows can hold comes through, whatever the code pages. The arguments
@@ -39,6 +40,19 @@ const char* process_command_line(int, char**) {
   command_line = quote ? "\"" + name + "\"" : name;
   command_line += text_from_utf16(line.substr(name_end));
   return command_line.c_str();
+}
+
+std::vector<std::string> process_arguments(int, char**) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (words == nullptr) return arguments;
+  // The first word is the program's name.
+  for (int index = 1; index < count; ++index) {
+    arguments.push_back(text_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(words[index]))));
+  }
+  LocalFree(words);
+  return arguments;
 }
 
 ConsoleDevice& process_console() { return win32_console(); }
