@@ -28,9 +28,11 @@ if(UNIX AND NOT APPLE)
       COMMAND gzip -9nf ${plain}
       DEPENDS ${source} VERBATIM)
   endfunction()
+  # Both carry the project's version, written in one place (the project line of CMakeLists.txt).
   configure_file(${PROJECT_SOURCE_DIR}/share/changelog.in ${TRANCHOR_DOC_BUILD_DIR}/changelog.source @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/doc/tranchor.1.in ${TRANCHOR_DOC_BUILD_DIR}/tranchor.1.source @ONLY)
   tranchor_compress(${TRANCHOR_DOC_BUILD_DIR}/changelog.source changelog)
-  tranchor_compress(${PROJECT_SOURCE_DIR}/doc/tranchor.1 tranchor.1)
+  tranchor_compress(${TRANCHOR_DOC_BUILD_DIR}/tranchor.1.source tranchor.1)
   add_custom_target(tranchor_docs ALL
     DEPENDS ${TRANCHOR_DOC_BUILD_DIR}/changelog.gz ${TRANCHOR_DOC_BUILD_DIR}/tranchor.1.gz)
   install(FILES ${TRANCHOR_DOC_BUILD_DIR}/tranchor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

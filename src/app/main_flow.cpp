@@ -58,7 +58,7 @@ void show_help() {
 
 // Polls until S or G (either case) is pressed; false when Escape ends the run. Keys are not shown.
 bool read_mode_letter(TextValue& mode_letter) {
-  const TextValue escape = txt_from_code(27);
+  const TextValue escape = txt_from_code(KEY_ESCAPE);
   for (;;) {
     const TextValue key = txt_upper(con_poll_key());
     if (txt_equal(key, escape)) return false;

@@ -69,15 +69,11 @@ static DecodedKey peek_key(InputPeek* outcome) {
   }
 }
 
-DecodedKey con_peek_key() { return peek_key(nullptr); }
-
 static DecodedKey read_key(InputPeek* outcome) {
   DecodedKey key = peek_key(outcome);
   if (key.length != 0) con_discard_event();
   return key;
 }
-
-DecodedKey con_read_key() { return read_key(nullptr); }
 
 // The menu polls for its answer: with no console input at all that answer can never come.
 TextValue con_poll_key() {
@@ -123,7 +119,7 @@ TextValue con_input_line() {
     const DecodedKey typed = con_wait_char();
     const std::uint8_t character = typed.bytes[0];
     const bool single = typed.length == 1;
-    if (single && character == 8) {
+    if (single && character == KEY_BACKSPACE) {
       // The last character goes whole, cell by cell, also across a row boundary.
       for (std::size_t cells = con_device().last_character_length(buffer, count); cells > 0; --cells) {
         con_cursor_back();
@@ -131,7 +127,7 @@ TextValue con_input_line() {
         con_cursor_back();
         --count;
       }
-    } else if (single && character == 13) {
+    } else if (single && character == KEY_ENTER) {
       break;
     } else if ((single && character < 32) || count + typed.length > LINE_INPUT_MAX) {
       continue;

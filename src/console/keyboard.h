@@ -13,6 +13,11 @@
 
 constexpr std::uint32_t LINE_INPUT_MAX = 128;
 
+// The control characters that keys give and the services act on.
+constexpr std::uint8_t KEY_BACKSPACE = 8;
+constexpr std::uint8_t KEY_ENTER = 13;
+constexpr std::uint8_t KEY_ESCAPE = 27;
+
 // Scan codes of Ctrl, the Shift keys, Alt, Caps Lock, Num Lock and Scroll Lock: never keys of
 // their own when they give no character.
 constexpr std::uint8_t MODIFIER_SCAN_CODES[] = {0x1D, 0x2A, 0x36, 0x38, 0x3A, 0x45, 0x46};
@@ -36,8 +41,6 @@ struct DecodedKey {
   std::uint8_t bytes[CHARACTER_MAX_BYTES] = {};
   std::uint8_t length = 0;  // 0 when no key was found
 };
-DecodedKey con_peek_key();
-DecodedKey con_read_key();
 // Waits for a key that gives a character (keys without one are thrown away) and gives it.
 DecodedKey con_wait_char();
 void con_discard_event();

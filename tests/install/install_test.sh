@@ -58,7 +58,10 @@ cmp -s "$program" "$prefix/bin/tranchor" || fail "bin/tranchor is not the built 
 cmp -s "$source_dir/README.md" "$prefix/share/doc/tranchor/README.md" || fail "README differs"
 man_page=$work/tranchor.1
 gzip -dc "$prefix/share/man/man1/tranchor.1.gz" >"$man_page"
-cmp -s "$source_dir/doc/tranchor.1" "$man_page" || fail "the compressed man page is not doc/tranchor.1"
+cmp -s "$build/doc/tranchor.1.source" "$man_page" || fail "the compressed man page is not doc/tranchor.1.in made"
+grep -q "@[A-Z_]*@" "$man_page" && fail "the man page holds a placeholder"
+[[ "$(sed -n 's/^\.TH TRANCHOR 1 [^ ]* "Tranchor \([^"]*\)".*/\1/p' "$man_page")" == "$("$program" --version | cut -d' ' -f2)" ]] ||
+  fail "the man page's version is not the program's"
 echo "ok: $(wc -l <<<"$expected") files installed under the prefix"
 
 # The man page renders without a single warning.
@@ -120,7 +123,7 @@ keys 100 Enter
 expect_exit 0
 [[ -s DATA.1 ]] || fail "the split wrote no DATA.1"
 printf 'Tranchor v2.0ZIP\x01\x02\x03' >OLD.1
-cp "$source_dir/doc/tranchor.1" x.1
+cp "$man_page" x.1
 { printf 'Tranchor v2.2ZIP\x02\x00'; head -c 200 /dev/urandom; } >X.1
 
 # xdg-mime as a GNOME-like desktop (gio) and as a desktop it does not know (mimetype), over the

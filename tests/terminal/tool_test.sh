@@ -212,14 +212,18 @@ code=0
 message=$("$program" --frobnicate </dev/null 2>&1 >/dev/null) || code=$?
 [[ $code == 2 && "$message" == "tranchor: unknown option --frobnicate"* ]] || fail "unknown option: $code '$message'"
 head -c 300000 /dev/urandom > 'my file.bin'
-start --split 100K my file.bin
+start --split 100K "'my file.bin'"
 expect_exit 0
 [[ -z "$(screen | tr -d '[:space:]')" ]] || fail "a scripted split drew on the screen: $(screen)"
 [[ $(stat -c %s 'my file.1') == 102400 && $(stat -c %s 'my file.3') == $((300018 - 2 * 102400)) ]] ||
   fail "scripted pieces"
 mv 'my file.bin' my.original
-"$program" --glue my file.1 </dev/null || fail "scripted glue exited $?"
+"$program" --glue 'my file.1' </dev/null || fail "scripted glue exited $?"
 cmp -s my.original 'my file.bin' || fail "the scripted glue gave a different file"
+# Each argument is one name: two words are two names, which a glue does not take.
+code=0
+"$program" --glue my file.1 </dev/null 2>/dev/null || code=$?
+[[ $code == 2 ]] || fail "two names for one glue: exit $code"
 code=0
 message=$("$program" --glue NOPE.BIN </dev/null 2>&1) || code=$?
 [[ $code == 1 && "$message" == "tranchor: File not found : NOPE.BIN" ]] || fail "scripted failure: $code '$message'"
