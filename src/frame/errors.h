@@ -27,6 +27,7 @@ constexpr ErrorNumber ERR_BAD_CHANNEL = 52;
 constexpr ErrorNumber ERR_FILE_NOT_FOUND = 53;
 constexpr ErrorNumber ERR_BAD_FILE_MODE = 54;
 constexpr ErrorNumber ERR_CHANNEL_IN_USE = 55;
+constexpr ErrorNumber ERR_DEVICE_IO = 57;  // a failure of the system with no closer number
 constexpr ErrorNumber ERR_FILE_EXISTS = 58;
 constexpr ErrorNumber ERR_DISK_FULL = 61;
 constexpr ErrorNumber ERR_PAST_END = 62;

@@ -14,7 +14,19 @@ OsCallState os_call;
 }  // namespace
 
 ErrorNumber rt_os_error_number(std::uint32_t code) {
-  return code < OS_ERROR_MAP.size() ? OS_ERROR_MAP[code] : 0;
+  if (code < OS_ERROR_MAP.size()) return OS_ERROR_MAP[code];
+  switch (code) {
+    case FS_ERROR_ALREADY_EXISTS: return 0;  // what a successful open of an existing file leaves
+    case FS_ERROR_FILE_EXISTS: return ERR_FILE_EXISTS;
+    case FS_ERROR_INVALID_PARAMETER: return ERR_BAD_ARGUMENT;
+    case FS_ERROR_DISK_FULL: return ERR_DISK_FULL;
+    case FS_ERROR_INVALID_NAME:
+    case FS_ERROR_FILENAME_EXCED_RANGE: return ERR_BAD_FILE_NAME;
+    case FS_ERROR_NEGATIVE_SEEK: return ERR_BAD_POSITION;
+    case FS_ERROR_DIR_NOT_EMPTY:
+    case FS_ERROR_CANT_RESOLVE_FILENAME: return ERR_ACCESS_ERROR;
+    default: return ERR_DEVICE_IO;
+  }
 }
 
 void rt_spin_take(std::atomic<std::int32_t>& flag) {

@@ -1,7 +1,8 @@
 // The one way the file services call the file system: each call runs with no operating-system
 // dialog allowed and a cleared last-error code, and the code it leaves decides success. Codes
-// 1..39 are failures, mapped to error numbers by OS_ERROR_MAP; 0 and every code of 40 or more
-// count as success, so a caller that must notice such a failure tests the call's own result.
+// 1..39 are failures, mapped to error numbers by OS_ERROR_MAP; every code from 40 on is a failure
+// too (a full disk 61, a bad name 64, ..., ERR_DEVICE_IO where no closer number exists), except
+// "already exists", which a successful open of an existing file leaves.
 #pragma once
 
 #include <array>
@@ -58,7 +59,8 @@ constexpr std::array<ErrorNumber, 40> OS_ERROR_MAP = {
 // The error mode under which a file-system call runs: no critical-error box, no open-file box.
 constexpr std::uint32_t OS_QUIET_ERROR_MODE = 0x8001;
 
-// 0 for success, else the error number of a failing last-error code.
+// 0 for success, else the error number of a failing last-error code: OS_ERROR_MAP below 40, the
+// meaning of the code from 40 on.
 ErrorNumber rt_os_error_number(std::uint32_t code);
 
 // A spin flag of the file services: taken by exchanging -1 in until the old value was 0,

@@ -56,10 +56,15 @@ TEST_F(JoinTest, SetShapeDecidesWhichPiecesAreGlued) {
       {"one piece, count 1", {h1 + "abc"}, "abc", {}},
       {"header only", {header("ZIP", 0)}, "", {}},
       {"two pieces", {h1 + "ab", "c"}, "abc", {}},
-      {"empty last piece", {h1 + "ab", full, ""}, "ab" + full, {}},
-      {"pieces after the short one are not the set's", {h2 + "ab", "c", full, "f"}, "abc", {}},
+      {"empty last piece", {h2 + "ab", full, ""}, "ab" + full, {}},
+      {"pieces after the short one are not the set's", {h1 + "ab", "c", full, "f"}, "abc", {}},
       {"pieces after a gap are not the set's", {h2 + "ab", full, "c", "-", "dd"}, "ab" + full + "c", {}},
-      {"a negative count checks nothing", {header("ZIP", -3) + "ab", full, "e"}, "ab" + full + "e", {}},
+      {"count 2, pieces 1 to 3", {h2 + "ab", full, "e"}, "ab" + full + "e", {}},
+      // The count bounds the last piece: (n - 1) * size + last, over the size, rounded half to even.
+      {"a last piece cut short", {h3 + "ab", full, "eeeeeeeeee"}, "", {"ERROR! Incomplete file set!", "Wrong size : DATA.3"}},
+      {"a last piece that still fits the count", {h3 + "ab", full, "eeeeeeeeeee"}, "ab" + full + "eeeeeeeeeee", {}},
+      {"an emptied last piece", {h3 + "ab", full, ""}, "", {"ERROR! Incomplete file set!", "Wrong size : DATA.3"}},
+      {"a count no split writes", {header("ZIP", -3) + "ab", full, "e"}, "", {"ERROR! Incomplete file set!", "Wrong size : DATA.3"}},
       {"count rounded down, last piece missing",
        {h2 + "ab", full, full, "-"}, "", {"ERROR! Incomplete file set!", "File not found : DATA.4"}},
       {"a full piece 2 and no piece 3", {h1 + "ab", full}, "", {"ERROR! Incomplete file set!", "File not found : DATA.3"}},
@@ -193,7 +198,7 @@ TEST_F(JoinTest, UnusableExtensionFieldsAreRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(JoinTest, OutputThatWouldBeOneOfThePiecesIsRefused) {
-  write_file("SET.1", header("2  ", 2) + "one");
+  write_file("SET.1", header("2  ", 1) + "one");
   write_file("SET.2", "tw");
   console.type_after_flush("k");
   EXPECT_EQ(app_join(txt_constant("SET")), 1);

@@ -197,7 +197,7 @@ TEST_F(MainFlowTest, DroppedFileIsSplitWithoutAskingForItsName) {
 }
 
 TEST_F(MainFlowTest, DroppedFileGluesTheSetOfItsBaseName) {
-  write_file("REPORT.1", header("PDF", 2) + "abc");
+  write_file("REPORT.1", header("PDF", 1) + "abc");
   write_file("REPORT.2", "def");
   write_file("REPORT.txt", "notes");
   console.type("G");
@@ -232,7 +232,7 @@ TEST_F(MainFlowTest, NoTailSplitRows) {
 }
 
 TEST_F(MainFlowTest, NoTailGlueRows) {
-  write_file("DATA.1", header("ZIP", 2) + "12");
+  write_file("DATA.1", header("ZIP", 1) + "12");
   write_file("DATA.2", "34");
   console.type("gDATA\r");
   EXPECT_EQ(run(), 0);

@@ -86,10 +86,14 @@ TEST(OsErrorMap, MapsEveryCodeFrom1To39) {
   }
 }
 
-TEST(OsErrorMap, ZeroAndCodesFrom40OnAreSuccess) {
-  for (std::uint32_t code : {0u, 40u, 87u, 112u, 183u, 0xFFFFFFFFu}) {
-    EXPECT_EQ(rt_os_error_number(code), 0) << "code " << code;
-  }
+// Every failing code is an error: from 40 on by its meaning, or the general device error.
+TEST(OsErrorMap, CodesFrom40OnAreFailuresButAlreadyExists) {
+  const std::pair<std::uint32_t, ErrorNumber> table[] = {
+      {0, 0}, {183, 0}, {80, ERR_FILE_EXISTS}, {87, ERR_BAD_ARGUMENT}, {112, ERR_DISK_FULL},
+      {123, ERR_BAD_FILE_NAME}, {206, ERR_BAD_FILE_NAME}, {131, ERR_BAD_POSITION}, {145, ERR_ACCESS_ERROR},
+      {40, ERR_DEVICE_IO}, {109, ERR_DEVICE_IO}, {0xFFFFFFFFu, ERR_DEVICE_IO},
+  };
+  for (const auto& [code, number] : table) EXPECT_EQ(rt_os_error_number(code), number) << "code " << code;
 }
 
 TEST_F(OsCallTest, TheLastErrorCodeAloneDecides) {
@@ -99,8 +103,8 @@ TEST_F(OsCallTest, TheLastErrorCodeAloneDecides) {
   // Success with "already exists" left behind.
   EXPECT_EQ(call_with_code(FS_ERROR_ALREADY_EXISTS, &result), 0);
   EXPECT_TRUE(result);
-  // A failure with a code of 40 or more is not reported; the call's own result tells.
-  EXPECT_EQ(call_with_code(FS_ERROR_DISK_FULL, &result), 0);
+  // A failure with a code of 40 or more is reported as well.
+  EXPECT_EQ(call_with_code(FS_ERROR_DISK_FULL, &result), ERR_DISK_FULL);
   EXPECT_FALSE(result);
 }
 
