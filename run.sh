@@ -3,7 +3,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/tools/require.sh"
-require_packages cmake:cmake g++:g++ make:make
+require_packages cmake:cmake g++:g++ make:make /usr/include/openssl/evp.h:libssl-dev
 program="$here/build/tranchor"
 # A first build takes a minute: say so rather than leave a blank screen.
 if [[ ! -x $program || -n "$(find "$here/src" "$here/CMakeLists.txt" -newer "$program" -print -quit)" ]]; then

@@ -3,7 +3,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/tools/require.sh"
-require_packages cmake:cmake g++:g++ make:make tmux:tmux python3:python3 /usr/include/gtest/gtest.h:libgtest-dev
+require_packages cmake:cmake g++:g++ make:make /usr/include/openssl/evp.h:libssl-dev tmux:tmux python3:python3 /usr/include/gtest/gtest.h:libgtest-dev
 # The checkers of the install tests, installed here at once rather than by two tests running side
 # by side; without them those tests report themselves skipped.
 require_packages groff:groff-base desktop-file-validate:desktop-file-utils \
