@@ -1,5 +1,7 @@
 #include "files/file_names.h"
 
+#include <string>
+
 #include "platform/path_rules.h"
 #include "platform/text_forms.h"
 
@@ -15,3 +17,14 @@ std::uint32_t file_name_whole_prefix(const TextValue& text, std::uint32_t max_by
 }
 
 bool file_name_part_usable(const TextValue& part) { return name_part_holdable(txt_view(part)); }
+
+TextValue file_name_to_utf8(const TextValue& name) {
+  std::string bytes;
+  if (!utf8_from_text(txt_view(name), bytes)) return TextValue{};
+  return txt_from_bytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+TextValue file_name_from_utf8(const TextValue& bytes) {
+  const std::string text = text_from_utf8(txt_view(bytes));
+  return txt_from_bytes(text.data(), static_cast<std::uint32_t>(text.size()));
+}

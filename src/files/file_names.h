@@ -17,3 +17,9 @@ std::uint32_t file_name_whole_prefix(const TextValue& text, std::uint32_t max_by
 // Whether the text can stand inside a file's own name: whole characters only, none of them a
 // separator, a control byte, "*", "?" or another character this system's names may not hold.
 bool file_name_part_usable(const TextValue& part);
+
+// The bytes of a name as other programs write it into a file (a checksum list): UTF-8, and on
+// POSIX a name's bytes that are not UTF-8 as those bytes. Empty for a text that is no name.
+TextValue file_name_to_utf8(const TextValue& name);
+// The name whose bytes those are.
+TextValue file_name_from_utf8(const TextValue& bytes);

@@ -1,0 +1,121 @@
+#include "app/manifest.h"
+
+#include <string>
+#include <string_view>
+
+#include "app/piece_format.h"
+#include "files/file_names.h"
+#include "text/text_ops.h"
+
+namespace {
+
+constexpr std::size_t CHECKSUM_DIGITS = 64;
+
+bool is_hex_digit(char byte) {
+  return (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'f') || (byte >= 'A' && byte <= 'F');
+}
+
+// The name's bytes as a line holds them, and whether the line must start with a backslash.
+std::string escaped(std::string_view name, bool& marked) {
+  std::string out;
+  marked = false;
+  for (const char byte : name) {
+    if (byte == '\\' || byte == '\n' || byte == '\r') {
+      marked = true;
+      out += '\\';
+      out += byte == '\\' ? '\\' : (byte == '\n' ? 'n' : 'r');
+    } else {
+      out += byte;
+    }
+  }
+  return out;
+}
+
+// The name's bytes from an escaped line; false for an escape that sha256sum does not write.
+bool unescaped(std::string_view bytes, std::string& name) {
+  name.clear();
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    if (bytes[at] != '\\') {
+      name += bytes[at];
+      continue;
+    }
+    if (++at == bytes.size()) return false;
+    const char code = bytes[at];
+    if (code != '\\' && code != 'n' && code != 'r') return false;
+    name += code == '\\' ? '\\' : (code == 'n' ? '\n' : '\r');
+  }
+  return true;
+}
+
+// One line without its line feed: [\]CHECKSUM, a blank, a blank or "*", the name.
+bool read_line(std::string_view line, ManifestLine& entry) {
+  const bool marked = !line.empty() && line[0] == '\\';
+  if (marked) line.remove_prefix(1);
+  if (line.size() < CHECKSUM_DIGITS + 3 || line[CHECKSUM_DIGITS] != ' ') return false;
+  if (line[CHECKSUM_DIGITS + 1] != ' ' && line[CHECKSUM_DIGITS + 1] != '*') return false;
+  std::string checksum(line.substr(0, CHECKSUM_DIGITS));
+  for (char& digit : checksum) {
+    if (!is_hex_digit(digit)) return false;
+    if (digit >= 'A' && digit <= 'F') digit = static_cast<char>(digit - 'A' + 'a');
+  }
+  std::string name(line.substr(CHECKSUM_DIGITS + 2));
+  if (marked && !unescaped(line.substr(CHECKSUM_DIGITS + 2), name)) return false;
+  if (name.empty()) return false;
+  txt_assign(entry.checksum, txt_constant(checksum));
+  txt_assign(entry.name, file_name_from_utf8(txt_constant(name)));
+  return true;
+}
+
+}  // namespace
+
+TextValue app_manifest_name(const TextValue& base) { return txt_concat(base, txt_constant(".sha256")); }
+
+TextValue app_manifest_line(const TextValue& checksum, const TextValue& name) {
+  const TextValue bytes = file_name_to_utf8(name);
+  bool marked = false;
+  const std::string escaped_name = escaped(txt_view(bytes), marked);
+  std::string line = marked ? "\\" : "";
+  line += txt_view(checksum);
+  line += "  ";
+  line += escaped_name;
+  line += '\n';
+  return txt_constant(line);
+}
+
+bool app_read_manifest(const TextValue& bytes, Manifest& manifest) {
+  std::string_view rest = txt_view(bytes);
+  if (rest.empty() || rest.back() != '\n') return false;
+  manifest = Manifest{};
+  bool first = true;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    ManifestLine entry;
+    if (!read_line(rest.substr(0, end), entry)) return false;
+    rest.remove_prefix(end + 1);
+    if (first) {
+      manifest.whole = std::move(entry);
+      first = false;
+    } else {
+      manifest.pieces.push_back(std::move(entry));
+    }
+  }
+  return !manifest.pieces.empty();
+}
+
+bool app_manifest_of_set(const Manifest& manifest, const TextValue& base) {
+  const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
+  for (std::size_t at = 0; at < manifest.pieces.size(); ++at) {
+    if (!txt_equal(manifest.pieces[at].name, app_piece_name(own_base, static_cast<std::int32_t>(at + 1)))) {
+      return false;
+    }
+  }
+  return !manifest.pieces.empty() && manifest.pieces.size() <= static_cast<std::size_t>(PIECE_LIMIT);
+}
+
+bool app_manifest_names_set_file(const TextValue& whole_name, const TextValue& base) {
+  if (whole_name.empty() || file_name_start(whole_name) != 1 || !file_name_part_usable(whole_name)) return false;
+  const std::string_view name = txt_view(whole_name);
+  if (name == "." || name == "..") return false;
+  const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
+  return txt_equal(app_set_name(whole_name).base, own_base);
+}

@@ -1,0 +1,39 @@
+// The manifest beside a set, BASE.sha256: a file in the format that sha256sum writes and
+// "sha256sum -c" reads, and nothing else. Its first line is the checksum of the whole file under
+// its full name as it was split (no folder), then one line per piece in order (BASE.1, ...). A
+// name holding a backslash, a line feed or a carriage return is written as sha256sum writes it:
+// the line starts with a backslash, and those characters stand as \\, \n and \r.
+#pragma once
+
+#include <vector>
+
+#include "text/text_value.h"
+
+struct ManifestLine {
+  TextValue checksum;  // 64 lower-case hexadecimal digits
+  TextValue name;      // the file's name, no folder
+};
+
+struct Manifest {
+  ManifestLine whole;                // the file that was split
+  std::vector<ManifestLine> pieces;  // piece 1 first
+};
+
+// The manifest's name for the set of this base (a folder in the base stays): BASE.sha256.
+TextValue app_manifest_name(const TextValue& base);
+
+// The bytes of one line of the manifest.
+TextValue app_manifest_line(const TextValue& checksum, const TextValue& name);
+
+// Reads a manifest's bytes: true when every line is a checksum line and there are at least two
+// (the whole file and piece 1). Checksums given in upper case are read in lower case.
+bool app_read_manifest(const TextValue& bytes, Manifest& manifest);
+
+// Whether the manifest is one of the set of this base (its file-name part): its piece lines name
+// exactly BASE.1, BASE.2, ... in order.
+bool app_manifest_of_set(const Manifest& manifest, const TextValue& base);
+
+// Whether the whole file's name in a manifest of the set may name the rebuilt file: a plain name
+// (no folder part, not "." or "..", no control character), whose base by the split's own rule is
+// the set's base exactly.
+bool app_manifest_names_set_file(const TextValue& whole_name, const TextValue& base);
