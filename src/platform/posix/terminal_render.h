@@ -79,6 +79,16 @@ class TerminalRenderer {
   bool started() const { return started_ != 0; }
 
  private:
+  // The steps of a frame whose window's top row shows grid row `top`: the start of the first
+  // frame (the terminal cleared, every row to be drawn), the rows the terminal moves as the
+  // grid scrolls and the window follows the cursor, the cells that changed, the cursor.
+  void start_frame(TerminalGrid& grid, int top, ByteBuffer& out);
+  void follow_scrolls(TerminalGrid& grid, int top, ByteBuffer& out);
+  void forget_forms_at_edges(TerminalGrid& grid);
+  void draw_changed_rows(const TerminalGrid& grid, ByteBuffer& out);
+  void place_cursor(const TerminalGrid& grid, ByteBuffer& out);
+  // The last window row that shows anything but blanks; -1 when none does.
+  int last_row_shown();
   void move_cursor(int x, int y, ByteBuffer& out);
   // Draws the cells first..last of grid row y on window row r.
   void draw_run(const TerminalGrid& grid, int y, int r, int first, int last, ByteBuffer& out);
