@@ -449,7 +449,8 @@ enum class Setting : std::uint8_t {
 
 // What the program does once its screen is drawn.
 enum class Doing : std::uint8_t {
-  working,  // works on a file and never looks for a key (a glue or a split)
+  working,  // works on a file and never looks for a key (a glue or a split): it shows the
+            // screen before it starts, and lets it be brought up to date after each step
   waiting   // waits for keys as a prompt does, and shows each on row 20
 };
 
@@ -470,6 +471,7 @@ std::filesystem::path listed_file;
   if (file < 0 || !exit_cleanup_add(listed_file.string())) _exit(10);
   for (int y = 0; y < 25; ++y) write_text(console, 0, y, screen_row(y));
   console.set_cursor_position(0, 24);
+  if (doing == Doing::working) console.present(true);
   if (write(report_fd, "R", 1) != 1) _exit(11);
   char block[4096] = {};
   for (int round = 0; round < 20000; ++round) {
@@ -477,6 +479,7 @@ std::filesystem::path listed_file;
       if (pwrite(file, block, sizeof block, 0) != static_cast<ssize_t>(sizeof block)) _exit(13);
       timespec pause{0, 1000000};
       nanosleep(&pause, nullptr);
+      console.present(false);
       continue;
     }
     InputRecord record;
@@ -629,7 +632,7 @@ TEST_F(TerminalConsoleProcess, EverySignalThatEndsTheRunHandsTheTerminalBackAndR
     const termios original = pty.settings();
     Session session(pty, Setting(ending.setting), Doing::working);
     ASSERT_TRUE(std::filesystem::exists(listed_file)) << what;
-    // The screen shows though the program never looks for a key: the frame timer drew it.
+    // The screen shows though the program never looks for a key: it was shown before the work.
     std::string out = ending.setting == Setting::terminal ? pty.read_until(screen_row(24)) : pty.drain(100);
     kill(session.program(), ending.signal_number);
     EXPECT_EQ(session.exit_status(), 128 + ending.signal_number) << what;

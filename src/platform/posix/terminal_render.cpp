@@ -76,9 +76,9 @@ void TerminalRenderer::set_window(int columns, int rows) {
 }
 
 void TerminalRenderer::restart() {
-  if (started_ == 0) return;
-  started_ = 0;
-  redraw_ = 1;
+  if (!started_) return;
+  started_ = false;
+  redraw_ = true;
 }
 
 void TerminalRenderer::forget_rows(TerminalGrid& grid, int top, int from, int to) {
@@ -260,8 +260,8 @@ void TerminalRenderer::start_frame(TerminalGrid& grid, int top, ByteBuffer& out)
   cursor_x_ = cursor_y_ = 0;
   colours_ = -1;
   visible_ = -1;
-  started_ = 1;
-  redraw_ = 0;
+  started_ = true;
+  redraw_ = false;
   forget_rows(grid, top, 0, window_rows_);
 }
 
@@ -344,7 +344,7 @@ int TerminalRenderer::last_row_shown() {
 void TerminalRenderer::render(TerminalGrid& grid, ByteBuffer& out) {
   // The window follows the cursor: its row, and as many rows above it as fit.
   const int top = std::max(0, grid.cursor_y() - (window_rows_ - 1));
-  if (started_ == 0) {
+  if (!started_) {
     start_frame(grid, top, out);
   } else {
     follow_scrolls(grid, top, out);
