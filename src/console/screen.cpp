@@ -115,14 +115,17 @@ void con_new_line() {
   if (screen.rows <= 0) return;
   if (screen.cursor_y + 1 != screen.rows) {
     con_set_cursor(1, screen.cursor_y + 2);
-    return;
+  } else {
+    const bool wrap_was_pending = con_state.pending_wrap != 0;
+    con_state.pending_wrap = 0;
+    if (wrap_was_pending) con_scroll_up();
+    con_scroll_up();
+    con_set_cursor(1, screen.rows);
   }
-  const bool wrap_was_pending = con_state.pending_wrap != 0;
-  con_state.pending_wrap = 0;
-  if (wrap_was_pending) con_scroll_up();
-  con_scroll_up();
-  con_set_cursor(1, screen.rows);
+  con_device().present(false);
 }
+
+void con_present() { con_device().present(true); }
 
 void con_clear_screen() {
   con_cursor_suspend();

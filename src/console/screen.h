@@ -17,7 +17,12 @@ void con_put_char(std::uint8_t byte);
 // Writes the byte count times, as con_write of so many copies would (the progress row's marks).
 void con_write_repeated(std::uint8_t byte, std::uint32_t count);
 // Column 1 of the next row; at the bottom the screen scrolls (twice when a wrap was pending).
+// Also a moment where the console may show what has been written (once a frame interval has
+// passed since it last did).
 void con_new_line();
+// Shows everything written so far, now: for a caller about to start long work that writes
+// nothing for a while (a long copy).
+void con_present();
 void con_scroll_up();
 // Spaces in the current attribute everywhere; cursor to row 1, column 1; visibility kept.
 void con_clear_screen();

@@ -109,6 +109,13 @@ class ConsoleDevice {
   // moment to bring a deferred display up to date.
   virtual void sleep_one_millisecond() = 0;
 
+  // --- showing ----------------------------------------------------------------------------
+  // A moment where the screen may be brought up to date: a new line, a step of long work.
+  // urgent: the program is about to be silent for a while (a long copy), so show everything
+  // now; otherwise a device may wait until its frame interval has passed. A device that shows
+  // every change as it is made needs nothing here.
+  virtual void present([[maybe_unused]] bool urgent) {}
+
   // --- text -------------------------------------------------------------------------------
   // How many bytes the last character of the text takes (a character that code page 437 lacks
   // takes several), so that the line editor erases it whole. 0 for an empty text.

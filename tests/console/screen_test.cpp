@@ -87,6 +87,27 @@ TEST_F(ScreenTest, NewLineMovesToColumnOneOfTheNextRowOrScrollsAtTheBottom) {
   expect_cursor(1, 4);
 }
 
+TEST_F(ScreenTest, ANewLineIsAMomentToShowTheScreenAndPresentShowsItNow) {
+  struct Step {
+    const char* name;
+    int row;
+    void (*call)();
+    int presents, urgent;  // counted from the start
+  };
+  const Step steps[] = {
+      {"a write", 2, [] { con_print(txt_constant("abc")); }, 0, 0},
+      {"a new line", 2, con_new_line, 1, 0},
+      {"a new line at the bottom", 4, con_new_line, 2, 0},
+      {"long work ahead", 4, con_present, 2, 1},
+  };
+  for (const Step& step : steps) {
+    console.set_cursor(1, step.row);
+    step.call();
+    EXPECT_EQ(console.present_count(false), step.presents) << step.name;
+    EXPECT_EQ(console.present_count(true), step.urgent) << step.name;
+  }
+}
+
 TEST_F(ScreenTest, ControlBytesShowAsSingleCells) {
   const std::string bytes = std::string("\x07\x08\x09\x0a\x0d", 5) + std::string(1, '\0') + "\xfe";
   print(bytes);

@@ -24,6 +24,8 @@ class VirtualConsole : public ConsoleDevice {
   CursorShape cursor_shape() const { return shape_; }
   int scroll_count() const { return scrolls_; }
   int sleep_count() const { return sleeps_; }
+  // How many times the program gave a moment to show the screen, urgent or not.
+  int present_count(bool urgent) const { return urgent ? urgent_presents_ : presents_; }
   std::size_t pending_input() const { return input_.size(); }
 
   // --- what a test sets ---------------------------------------------------------------------
@@ -72,6 +74,7 @@ class VirtualConsole : public ConsoleDevice {
   bool read_input(InputRecord& record) override;
   void flush_input() override;
   void sleep_one_millisecond() override { ++sleeps_; }
+  void present(bool urgent) override { ++(urgent ? urgent_presents_ : presents_); }
   void finish() override { finished_ = true; }
 
  private:
@@ -91,6 +94,8 @@ class VirtualConsole : public ConsoleDevice {
   int hold_until_sleeps_ = 0;
   int scrolls_ = 0;
   int sleeps_ = 0;
+  int presents_ = 0;
+  int urgent_presents_ = 0;
   bool input_console_ = true;
   bool output_console_ = true;
   bool error_console_ = true;

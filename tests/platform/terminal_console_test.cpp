@@ -89,13 +89,15 @@ bool same_settings(const termios& a, const termios& b) {
          a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
 }
 
-std::unique_ptr<ConsoleDevice> console_on(const Pty& pty, const char* terminal_type = "xterm") {
+std::unique_ptr<ConsoleDevice> console_on(const Pty& pty, const char* terminal_type = "xterm",
+                                          int frame_interval_ms = 16) {
   TerminalConsoleSetup setup;
   setup.input_fd = pty.slave;
   setup.output_fd = pty.slave;
   setup.error_fd = -1;
   setup.terminal_path = pty.name.c_str();
   setup.terminal_type = terminal_type;
+  setup.frame_interval_ms = frame_interval_ms;
   return terminal_console_create(setup);
 }
 
@@ -207,6 +209,36 @@ TEST_F(TerminalConsoleTest, DrawsBeforeLookingForAKeyAndOnlyOnce) {
   write_text(0, 29, "\xfe");
   console_->sleep_one_millisecond();
   EXPECT_EQ(pty_.drain(), "\x1b[30;1H\xe2\x96\xa0\x1b[2;5H");
+}
+
+TEST(TerminalConsolePresent, DrawsWhenUrgentOrOnceTheFrameIntervalHasPassed) {
+  struct Moment {
+    const char* name;
+    int frame_interval_ms;
+    bool urgent;
+    bool drawn;
+  };
+  const Moment moments[] = {{"within the interval", 60000, false, false},
+                            {"urgent within the interval", 60000, true, true},
+                            {"once the interval has passed", 0, false, true}};
+  for (const Moment& moment : moments) {
+    Pty pty(80, 25);
+    auto console = console_on(pty, "xterm", moment.frame_interval_ms);
+    ASSERT_TRUE(console->open_input_device());
+    console->select_output(StandardStream::output);
+    console->set_raw_input_mode();
+    write_text(*console, 0, 0, "first");
+    console->present(true);  // the interval counts from this frame
+    EXPECT_NE(pty.drain().find("first"), std::string::npos) << moment.name;
+    write_text(*console, 0, 1, "second");
+    console->present(moment.urgent);
+    EXPECT_EQ(pty.drain().find("second") != std::string::npos, moment.drawn) << moment.name;
+    // Looking for a key shows what is not shown yet, whatever the interval.
+    InputRecord record;
+    console->peek_input(record);
+    EXPECT_EQ(pty.drain().find("second") != std::string::npos, !moment.drawn) << moment.name;
+    console->finish();
+  }
 }
 
 TEST(TerminalConsoleSmallWindow, ShowsTheRowsUpToTheCursorAndCutsTheColumns) {
@@ -449,8 +481,11 @@ enum class Setting : std::uint8_t {
 
 // What the program does once its screen is drawn.
 enum class Doing : std::uint8_t {
-  working,  // works on a file and never looks for a key (a glue or a split)
-  waiting   // waits for keys as a prompt does, and shows each on row 20
+  working,  // works on a file and never looks for a key (a glue or a split): it shows the
+            // screen before it starts, and lets it be brought up to date after each step
+  waiting,  // waits for keys as a prompt does, and shows each on row 20
+  resting   // works as `working` does once the test wakes it; until then it is silent, as a
+            // long copy in the kernel is, and gives the screen no moment at all
 };
 
 // The file a run lists for removal, as the glue does its temporary file.
@@ -459,7 +494,7 @@ std::filesystem::path listed_file;
 // The program: the process's console set up as the start-up does it, a file listed for
 // removal, the 25 screen rows drawn, the cursor on the bottom row; then the work. Reports 'R'
 // when all that is done.
-[[noreturn]] void run_program(Doing doing, int report_fd) {
+[[noreturn]] void run_program(Doing doing, int report_fd, int wake_fd) {
   ConsoleDevice& console = posix_terminal_console();
   console.select_output(StandardStream::error);
   console.open_input_device();
@@ -470,13 +505,17 @@ std::filesystem::path listed_file;
   if (file < 0 || !exit_cleanup_add(listed_file.string())) _exit(10);
   for (int y = 0; y < 25; ++y) write_text(console, 0, y, screen_row(y));
   console.set_cursor_position(0, 24);
+  if (doing != Doing::waiting) console.present(true);
   if (write(report_fd, "R", 1) != 1) _exit(11);
+  char word = 0;
+  if (doing == Doing::resting && read(wake_fd, &word, 1) != 1) _exit(14);
   char block[4096] = {};
   for (int round = 0; round < 20000; ++round) {
-    if (doing == Doing::working) {
+    if (doing != Doing::waiting) {
       if (pwrite(file, block, sizeof block, 0) != static_cast<ssize_t>(sizeof block)) _exit(13);
       timespec pause{0, 1000000};
       nanosleep(&pause, nullptr);
+      console.present(false);
       continue;
     }
     InputRecord record;
@@ -491,17 +530,25 @@ std::filesystem::path listed_file;
 
 // Runs the program as a shell with job control runs it: a session leader (the shell) makes
 // the program's process group the terminal's foreground group and waits for it. The program's
-// process id, its 'R' and a 'T' for each stop come through a pipe; the shell ends with the
-// program's exit status as a shell reports it (128 + the signal that ended it).
+// process id, its 'R' and a 'T' for each stop come through a pipe, the word that wakes a
+// resting program through another; the shell ends with the program's exit status as a shell
+// reports it (128 + the signal that ended it).
 class Session {
  public:
   Session(const Pty& pty, Setting setting, Doing doing) {
     int report[2];
+    int wake[2];
     EXPECT_EQ(pipe(report), 0);
+    EXPECT_EQ(pipe(wake), 0);
     shell_ = fork();
-    if (shell_ == 0) run_shell(pty, setting, doing, report[1]);
+    if (shell_ == 0) {
+      close(wake[1]);
+      run_shell(pty, setting, doing, report[1], wake[0]);
+    }
     close(report[1]);
+    close(wake[0]);
     report_ = report[0];
+    wake_ = wake[1];
     EXPECT_EQ(read(report_, &program_, sizeof program_), static_cast<ssize_t>(sizeof program_));
     EXPECT_EQ(next_report(), 'R');
   }
@@ -511,9 +558,11 @@ class Session {
       exit_status();
     }
     close(report_);
+    close(wake_);
   }
 
   pid_t program() const { return program_; }
+  void wake() { EXPECT_EQ(write(wake_, "w", 1), 1); }
   // The next report, or 0 when none comes within five seconds.
   char next_report() {
     pollfd ready{report_, POLLIN, 0};
@@ -538,7 +587,7 @@ class Session {
   }
 
  private:
-  [[noreturn]] static void run_shell(const Pty& pty, Setting setting, Doing doing, int report_fd) {
+  [[noreturn]] static void run_shell(const Pty& pty, Setting setting, Doing doing, int report_fd, int wake_fd) {
     // Signals the test runner was started to ignore would stay ignored.
     for (int signal_number : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM,
                               SIGPROF, SIGXCPU, SIGPIPE, SIGTSTP, SIGCONT, SIGWINCH}) {
@@ -564,7 +613,7 @@ class Session {
       if (setting == Setting::dumb) setenv("TERM", "dumb", 1);
       const rlimit no_core{0, 0};
       setrlimit(RLIMIT_CORE, &no_core);  // Ctrl+\ and SIGXCPU would leave a core file
-      run_program(doing, report_fd);
+      run_program(doing, report_fd, wake_fd);
     }
     setpgid(program, program);
     if (setting != Setting::none) tcsetpgrp(terminal, program);
@@ -583,6 +632,7 @@ class Session {
   pid_t shell_ = -1;
   pid_t program_ = -1;
   int report_ = -1;
+  int wake_ = -1;
 };
 
 class TerminalConsoleProcess : public testing::Test {
@@ -611,6 +661,19 @@ void expect_handed_back(const std::string& out, const std::string& what) {
   EXPECT_EQ(terminal.background(), 49) << what;
 }
 
+// What hands the terminal back after a frame of the 25 screen rows: below the bottom row. The
+// terminal's output settings, which raw keys leave alone, turn the new line into CR LF.
+const std::string HAND_BACK = "\x1b[0m\x1b[25;1H\r\n\x1b[J\x1b[?25h";
+
+// Waits up to two seconds for the terminal's settings to be these.
+bool settings_become(const Pty& pty, const termios& wanted) {
+  for (int round = 0; round < 200 && !same_settings(pty.settings(), wanted); ++round) {
+    timespec pause{0, 10000000};
+    nanosleep(&pause, nullptr);
+  }
+  return same_settings(pty.settings(), wanted);
+}
+
 TEST_F(TerminalConsoleProcess, EverySignalThatEndsTheRunHandsTheTerminalBackAndRemovesTheFile) {
   struct Ending {
     int signal_number;
@@ -629,7 +692,7 @@ TEST_F(TerminalConsoleProcess, EverySignalThatEndsTheRunHandsTheTerminalBackAndR
     const termios original = pty.settings();
     Session session(pty, Setting(ending.setting), Doing::working);
     ASSERT_TRUE(std::filesystem::exists(listed_file)) << what;
-    // The screen shows though the program never looks for a key: the frame timer drew it.
+    // The screen shows though the program never looks for a key: it was shown before the work.
     std::string out = ending.setting == Setting::terminal ? pty.read_until(screen_row(24)) : pty.drain(100);
     kill(session.program(), ending.signal_number);
     EXPECT_EQ(session.exit_status(), 128 + ending.signal_number) << what;
@@ -730,6 +793,53 @@ TEST_F(TerminalConsoleProcess, StopHandsTheTerminalBackAndContinueTakesItAgainAn
     kill(session.program(), SIGTERM);
     EXPECT_EQ(session.exit_status(), 128 + SIGTERM) << stop.name;
     EXPECT_TRUE(same_settings(pty.settings(), original)) << stop.name;
+  }
+}
+
+// While the program is silent (a long copy), Ctrl+Z and Ctrl+C hand the terminal back at once
+// with the bytes made ready after the last frame; a resize and a continue draw nothing until
+// the work gives the screen a moment, which draws it whole.
+TEST_F(TerminalConsoleProcess, InASilenceStopAndEndActAtOnceResizeAndContinueWaitForTheNextFrame) {
+  struct Event {
+    const char* name;
+    const char* typed;  // typed at the terminal; else the window is resized to 60 x 10
+    int columns, rows;  // the window once the work goes on
+  };
+  const Event events[] = {{"resize", nullptr, 60, 10}, {"Ctrl+Z and continue", "\x1a", 80, 25}, {"Ctrl+C", "\x03", 0, 0}};
+  for (const Event& event : events) {
+    Pty pty(80, 25);
+    const termios original = pty.settings();
+    Session session(pty, Setting::terminal, Doing::resting);
+    pty.read_until(screen_row(24));
+    const termios raw = pty.settings();
+    if (event.typed == nullptr) {
+      pty.resize(event.columns, event.rows);
+    } else if (event.typed[0] == 3) {
+      pty.type(event.typed);
+      EXPECT_EQ(session.exit_status(), 130) << event.name;
+      EXPECT_EQ(pty.drain(), HAND_BACK) << event.name;
+      EXPECT_TRUE(same_settings(pty.settings(), original)) << event.name;
+      EXPECT_FALSE(std::filesystem::exists(listed_file)) << event.name;
+      continue;
+    } else {
+      pty.type(event.typed);
+      ASSERT_EQ(session.next_report(), 'T') << event.name;
+      EXPECT_EQ(pty.drain(), HAND_BACK) << event.name;
+      EXPECT_TRUE(same_settings(pty.settings(), original)) << event.name;
+      kill(session.program(), SIGCONT);
+    }
+    EXPECT_EQ(pty.drain(200), "") << event.name;
+    // A continue takes the terminal's modes again at once: keys typed now are not echoed.
+    EXPECT_TRUE(settings_become(pty, raw)) << event.name;
+    session.wake();
+    const std::string again = pty.read_until(screen_row(24).substr(0, static_cast<std::size_t>(event.columns)));
+    const VtModel terminal = window_drawn(again, event.columns, event.rows);
+    for (int r = 0; r < event.rows; ++r) {
+      EXPECT_EQ(terminal.text(r), screen_row(25 - event.rows + r).substr(0, static_cast<std::size_t>(event.columns)))
+          << event.name << " row " << r;
+    }
+    kill(session.program(), SIGTERM);
+    EXPECT_EQ(session.exit_status(), 128 + SIGTERM) << event.name;
   }
 }
 

@@ -16,7 +16,8 @@ struct TerminalModes {
 // editing, no flow control (Ctrl+S and Ctrl+Q arrive as keys), CR not turned into LF, and
 // reads that never wait. The signal keys stay as the user has them (Ctrl+C, Ctrl+\ and Ctrl+Z
 // interrupt, quit and stop the program, as in every terminal program), and so do the output
-// settings. False when fd is no terminal or refuses the change.
+// settings. False when fd is no terminal or refuses the change. Only reads and sets the
+// terminal's settings, so it is safe in a signal handler (a continue takes the terminal again).
 bool raw_mode_enter(TerminalModes& modes, int fd);
 // Sets the raw settings again, while they are on: something else (a shell, while the program
 // was stopped) may have changed them. Only writes, so it is safe in a signal handler.

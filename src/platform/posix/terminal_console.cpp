@@ -24,10 +24,6 @@
 
 namespace {
 
-// About 60 frames a second while the program writes.
-constexpr std::int64_t FRAME_INTERVAL_MS = 16;
-// When the timer finds the console in the middle of a call, it looks again this much later.
-constexpr long RETRY_MS = 2;
 // Bytes taken from the terminal at one look; a long paste is read over several looks.
 constexpr std::size_t READ_LIMIT = 4096;
 
@@ -47,6 +43,29 @@ std::int64_t now_ms() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Writes the bytes to the terminal on fd, waiting for room when someone made it non-blocking (a
+// second at most each time). The rest is left unsent once `stops` no longer holds `stops_seen`:
+// a stop gave the terminal to the shell meanwhile. False when the terminal refuses the bytes.
+// Only async-signal-safe calls: the handlers send the hand-back with it.
+bool write_out(int fd, const char* at, std::size_t left, const volatile std::sig_atomic_t& stops,
+               std::sig_atomic_t stops_seen) {
+  while (left > 0 && stops == stops_seen) {
+    const ssize_t written = write(fd, at, left);
+    if (written > 0) {
+      at += written;
+      left -= static_cast<std::size_t>(written);
+    } else if (written < 0 && errno == EINTR) {
+      continue;
+    } else if (written < 0 && errno == EAGAIN) {
+      pollfd room{fd, POLLOUT, 0};
+      if (poll(&room, 1, 1000) <= 0) return true;
+    } else {
+      return false;
+    }
+  }
+  return true;
 }
 
 class TerminalConsole final : public ConsoleDevice {
@@ -81,50 +100,32 @@ class TerminalConsole final : public ConsoleDevice {
   bool read_input(InputRecord& record) override;
   void flush_input() override;
   void sleep_one_millisecond() override;
+  void present(bool urgent) override;
   void finish() override;
 
-  // Run from signal handlers; see the hooks below.
-  void refresh_when_due();
+  // Run from signal handlers. They never touch the grid or the renderer: they send the
+  // hand-back made ready after the last frame, put the terminal's modes back or take them
+  // again, and set the flags that the next frame acts on.
   void hand_back_from_signal();
   void suspend_from_signal();
   void resume_from_signal();
-  void resize_from_signal();
+  void resize_from_signal() { resized_ = 1; }
 
  private:
-  // Marks the console as inside a call, so that the timer does not draw a half-made change.
-  class Busy {
-   public:
-    explicit Busy(TerminalConsole& console) : console_(console), before_(console.busy_) {
-      console_.busy_ = 1;
-      std::atomic_signal_fence(std::memory_order_seq_cst);
-    }
-    ~Busy() {
-      std::atomic_signal_fence(std::memory_order_seq_cst);
-      console_.busy_ = before_;
-    }
-    Busy(const Busy&) = delete;
-    Busy& operator=(const Busy&) = delete;
-
-   private:
-    TerminalConsole& console_;
-    std::sig_atomic_t before_;
-  };
-
   int fd_of(StandardStream stream) const;
   TerminalGrid& grid();
   bool showing() const {
-    return output_is_terminal_ && !output_dead_ && !finished_ && suspended_ == 0;
+    return output_is_terminal_ && !output_dead_ && finished_ == 0 && suspended_ == 0;
   }
   // The terminal window's size, 0 x 0 when it cannot be read.
   void measure_window(int& columns, int& rows) const;
-  void changed();
+  // Brings the terminal up to what the grid holds, after acting on a resize or a continue.
   void refresh();
-  // Refreshes now, or, inside a call, as soon as the call is over.
-  void refresh_soon();
-  void send(const ByteBuffer& bytes);
-  // Shows the last state (unless inside a call, when nothing of the grid can be trusted) and
-  // gives the terminal back, from a signal handler.
-  void give_back_from_signal();
+  // Makes render_end's bytes of the frame just made the ones the handlers send.
+  void prepare_hand_back();
+  void send(const ByteBuffer& bytes, std::sig_atomic_t stops_seen);
+  // The terminal is gone: nothing more is written to it, by a handler neither.
+  void lose_output();
   void take_input();
   void hang_up();
 
@@ -135,20 +136,24 @@ class TerminalConsole final : public ConsoleDevice {
   bool output_is_terminal_ = false;
   bool output_dead_ = false;  // the terminal hung up: nothing more is written to it
   bool input_hung_up_ = false;
-  bool finished_ = false;
   bool raw_wanted_ = false;  // raw keys were switched on, and are again after a stop
+  volatile std::sig_atomic_t finished_ = 0;
+  // Set by the handlers; the normal flow reads them.
   volatile std::sig_atomic_t suspended_ = 0;  // stopped (Ctrl+Z): the terminal is the shell's
+  volatile std::sig_atomic_t stops_ = 0;      // how many stops have given the terminal away
   volatile std::sig_atomic_t resized_ = 0;    // the window's size is to be read again
+  volatile std::sig_atomic_t continued_ = 0;  // the terminal was taken again: draw it whole
   TerminalModes modes_;
 
   std::unique_ptr<TerminalGrid> grid_;
   std::unique_ptr<TerminalRenderer> renderer_;
   std::unique_ptr<ByteBuffer> frame_;
-  std::unique_ptr<ByteBuffer> hand_back_frame_;  // for a signal that comes inside a call
-  std::int64_t last_refresh_ms_ = 0;
-  bool timer_ready_ = false;
-  volatile std::sig_atomic_t busy_ = 0;
-  volatile std::sig_atomic_t timer_armed_ = 0;
+  std::int64_t last_frame_ms_ = 0;
+  // The bytes that hand the terminal back after the last frame, made after every frame. Two
+  // buffers: the one being made is never the one a handler may find; hand_back_ready_ names
+  // the one to send, -1 when there is nothing to hand back.
+  ByteBuffer hand_back_[2] = {ByteBuffer(HAND_BACK_CAPACITY), ByteBuffer(HAND_BACK_CAPACITY)};
+  volatile std::sig_atomic_t hand_back_ready_ = -1;
 
   KeyDecoder decoder_;
   std::deque<InputRecord> keys_;
@@ -156,10 +161,6 @@ class TerminalConsole final : public ConsoleDevice {
 
 // The process's console, for the signal handlers and the exit hook.
 TerminalConsole* process_console_instance = nullptr;
-
-void refresh_hook() {
-  if (process_console_instance != nullptr) process_console_instance->refresh_when_due();
-}
 
 void end_hook() {
   if (process_console_instance != nullptr) process_console_instance->hand_back_from_signal();
@@ -235,13 +236,11 @@ TerminalGrid& TerminalConsole::grid() {
     renderer_ = std::make_unique<TerminalRenderer>(columns, rows);
     renderer_->set_window(window_columns, window_rows);
     frame_ = std::make_unique<ByteBuffer>(TerminalRenderer::frame_capacity(columns, rows));
-    hand_back_frame_ = std::make_unique<ByteBuffer>(HAND_BACK_CAPACITY);
   }
   return *grid_;
 }
 
 bool TerminalConsole::get_screen_info(ScreenBufferInfo& info) {
-  Busy busy(*this);
   const TerminalGrid& cells = grid();
   info.columns = cells.columns();
   info.rows = cells.rows();
@@ -251,155 +250,102 @@ bool TerminalConsole::get_screen_info(ScreenBufferInfo& info) {
 }
 
 void TerminalConsole::write_cells(int x, int y, const ConsoleCell* cells, int count) {
-  Busy busy(*this);
   grid().write_cells(x, y, cells, count);
-  changed();
 }
 
 void TerminalConsole::scroll(int left, int top, int right, int bottom, int dest_x, int dest_y,
                              ConsoleCell fill) {
-  Busy busy(*this);
   grid().scroll(left, top, right, bottom, dest_x, dest_y, fill);
-  changed();
 }
 
 void TerminalConsole::fill_characters(int x, int y, long count, std::uint8_t character) {
-  Busy busy(*this);
   grid().fill_characters(x, y, count, character);
-  changed();
 }
 
 void TerminalConsole::fill_attributes(int x, int y, long count, std::uint16_t attribute) {
-  Busy busy(*this);
   grid().fill_attributes(x, y, count, attribute);
-  changed();
 }
 
 void TerminalConsole::set_cursor_position(int x, int y) {
-  Busy busy(*this);
   grid().set_cursor(x, y);
-  changed();
 }
 
 void TerminalConsole::set_cursor_shape(CursorShape shape) {
-  Busy busy(*this);
   grid().set_cursor_visible(shape.visible);
-  changed();
-}
-
-// A change is shown at the latest one frame interval later: by the timer when there is one
-// (so that the last change before a long silence still shows), else with the next change that
-// comes after the interval, or when the program next looks for a key.
-void TerminalConsole::changed() {
-  if (!showing() || !grid_->stale()) return;
-  if (setup_.whole_process && !timer_ready_ && process_console_instance == this) {
-    timer_ready_ = refresh_timer_create(refresh_hook);
-  }
-  if (timer_ready_) {
-    if (timer_armed_ == 0) {
-      timer_armed_ = 1;
-      refresh_timer_arm(FRAME_INTERVAL_MS);
-    }
-    return;
-  }
-  if (now_ms() - last_refresh_ms_ >= FRAME_INTERVAL_MS) refresh();
 }
 
 void TerminalConsole::refresh() {
   if (!showing() || !grid_) return;
+  if (continued_ != 0) {
+    continued_ = 0;
+    renderer_->restart();
+  }
   if (resized_ != 0) {
     resized_ = 0;
     int columns = 0, rows = 0;
     measure_window(columns, rows);
     renderer_->set_window(columns, rows);
   }
+  // Read after the flags: a frame made before a stop that comes from here on is not sent
+  // (the continue that follows the stop marks the screen to be drawn whole).
+  const std::sig_atomic_t stops = stops_;
   if (!grid_->stale() && !renderer_->redraw_pending()) return;
   frame_->clear();
   renderer_->render(*grid_, *frame_);
-  send(*frame_);
-  last_refresh_ms_ = now_ms();
+  prepare_hand_back();
+  send(*frame_, stops);
+  last_frame_ms_ = now_ms();
 }
 
-void TerminalConsole::refresh_soon() {
-  if (busy_ != 0) {
-    if (timer_ready_) {
-      timer_armed_ = 1;
-      refresh_timer_arm(RETRY_MS);
-    }
-    return;
-  }
-  Busy busy(*this);
-  refresh();
+void TerminalConsole::prepare_hand_back() {
+  const int spare = hand_back_ready_ == 0 ? 1 : 0;
+  hand_back_[spare].clear();
+  renderer_->render_end(hand_back_[spare]);
+  // Every byte is in place before a handler can find the buffer.
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  hand_back_ready_ = spare;
 }
 
-void TerminalConsole::send(const ByteBuffer& bytes) {
-  const char* at = bytes.data();
-  std::size_t left = bytes.size();
-  // A stop in the middle leaves the rest unsent: the terminal is the shell's then.
-  while (left > 0 && !output_dead_ && suspended_ == 0) {
-    const ssize_t written = write(output_fd_, at, left);
-    if (written > 0) {
-      at += written;
-      left -= static_cast<std::size_t>(written);
-    } else if (written < 0 && errno == EINTR) {
-      continue;
-    } else if (written < 0 && errno == EAGAIN) {
-      // Someone made the terminal non-blocking: wait for room, but not forever.
-      pollfd room{output_fd_, POLLOUT, 0};
-      if (poll(&room, 1, 1000) <= 0) return;
-    } else {
-      output_dead_ = true;
-    }
-  }
+void TerminalConsole::send(const ByteBuffer& bytes, std::sig_atomic_t stops_seen) {
+  if (!write_out(output_fd_, bytes.data(), bytes.size(), stops_, stops_seen)) lose_output();
 }
 
-void TerminalConsole::refresh_when_due() {
-  timer_armed_ = 0;
-  if (finished_) return;
-  if (busy_ != 0) {
-    // The program is inside a call; the grid may be half changed. Look again shortly.
-    timer_armed_ = 1;
-    refresh_timer_arm(RETRY_MS);
-    return;
-  }
-  Busy busy(*this);
-  refresh();
+void TerminalConsole::lose_output() {
+  output_dead_ = true;
+  hand_back_ready_ = -1;
 }
 
-void TerminalConsole::give_back_from_signal() {
-  if (busy_ == 0 && grid_) {
-    Busy busy(*this);
-    refresh();
-    if (showing() && renderer_->started()) {
-      frame_->clear();
-      renderer_->render_end(*frame_);
-      send(*frame_);
-    }
-  } else if (showing() && renderer_ && renderer_->started()) {
-    // In the middle of a call the grid and the frame buffer may be half made: the terminal
-    // is handed back as the last whole frame left it.
-    hand_back_frame_->clear();
-    renderer_->render_end(*hand_back_frame_);
-    send(*hand_back_frame_);
+void TerminalConsole::present(bool urgent) {
+  // After a resize or a continue the window shows something else than the grid: drawn at once.
+  const bool due = urgent || resized_ != 0 || continued_ != 0 ||
+                   now_ms() - last_frame_ms_ >= setup_.frame_interval_ms;
+  if (due) refresh();
+}
+
+void TerminalConsole::hand_back_from_signal() {
+  const std::sig_atomic_t ready = hand_back_ready_;
+  if (ready >= 0 && suspended_ == 0) {
+    const ByteBuffer& bytes = hand_back_[ready];
+    write_out(output_fd_, bytes.data(), bytes.size(), stops_, stops_);
   }
   raw_mode_restore(modes_);
 }
 
-void TerminalConsole::hand_back_from_signal() {
-  if (finished_) return;
-  give_back_from_signal();
-  finished_ = true;
-}
-
 void TerminalConsole::suspend_from_signal() {
-  if (finished_ || suspended_ != 0) return;
-  give_back_from_signal();
+  if (finished_ != 0 || suspended_ != 0) return;
+  hand_back_from_signal();
+  // What the screen showed is the shell's now: nothing of it is handed back again.
+  hand_back_ready_ = -1;
   suspended_ = 1;
-  if (renderer_) renderer_->restart();
+  stops_ = stops_ + 1;
 }
 
+// The modes are taken again here rather than at the next frame, so that keys typed once the
+// program is back in the foreground are neither echoed nor held for a line while it is busy
+// elsewhere (a long copy); tcgetpgrp, tcgetattr and tcsetattr are async-signal-safe. The
+// screen waits for the next frame.
 void TerminalConsole::resume_from_signal() {
-  if (finished_) return;
+  if (finished_ != 0) return;
   const int terminal_fd = tty_fd_ >= 0 ? tty_fd_ : (output_is_terminal_ ? output_fd_ : -1);
   // Continued in the background: the terminal stays the shell's until the program is brought
   // to the foreground, which continues it once more.
@@ -412,13 +358,7 @@ void TerminalConsole::resume_from_signal() {
     // it likes meanwhile.
     raw_mode_reapply(modes_);
   }
-  if (renderer_) renderer_->restart();
-  refresh_soon();
-}
-
-void TerminalConsole::resize_from_signal() {
-  resized_ = 1;
-  refresh_soon();
+  continued_ = 1;
 }
 
 void TerminalConsole::hang_up() {
@@ -429,7 +369,7 @@ void TerminalConsole::hang_up() {
   struct stat output_device {};
   if (output_is_terminal_ && fstat(tty_fd_, &input_device) == 0 &&
       fstat(output_fd_, &output_device) == 0 && input_device.st_rdev == output_device.st_rdev) {
-    output_dead_ = true;
+    lose_output();
   }
 }
 
@@ -461,7 +401,6 @@ void TerminalConsole::take_input() {
 }
 
 InputPeek TerminalConsole::peek_input(InputRecord& record) {
-  Busy busy(*this);
   refresh();  // the program is about to wait: show what it has written
   if (keys_.empty()) take_input();
   if (!keys_.empty()) {
@@ -472,7 +411,6 @@ InputPeek TerminalConsole::peek_input(InputRecord& record) {
 }
 
 bool TerminalConsole::read_input(InputRecord& record) {
-  Busy busy(*this);
   if (keys_.empty()) take_input();
   if (keys_.empty()) return false;
   record = keys_.front();
@@ -481,17 +419,13 @@ bool TerminalConsole::read_input(InputRecord& record) {
 }
 
 void TerminalConsole::flush_input() {
-  Busy busy(*this);
   keys_.clear();
   if (tty_fd_ >= 0 && !input_hung_up_) tcflush(tty_fd_, TCIFLUSH);
   decoder_.clear();
 }
 
 void TerminalConsole::sleep_one_millisecond() {
-  {
-    Busy busy(*this);
-    refresh();
-  }
+  refresh();
   if (tty_fd_ >= 0 && !input_hung_up_ && keys_.empty()) {
     // Wakes at once when a key comes.
     pollfd ready{tty_fd_, POLLIN, 0};
@@ -503,17 +437,15 @@ void TerminalConsole::sleep_one_millisecond() {
 }
 
 void TerminalConsole::finish() {
-  Busy busy(*this);
-  if (finished_) return;
-  if (process_console_instance == this) refresh_timer_delete();
-  timer_ready_ = false;
+  if (finished_ != 0) return;
   refresh();
-  if (showing() && renderer_ && renderer_->started()) {
-    frame_->clear();
-    renderer_->render_end(*frame_);
-    send(*frame_);
-  }
-  finished_ = true;
+  // Withdrawn only once sent: a signal that comes in between sends it again, which leaves the
+  // cursor on the same fresh row (a row further down at the bottom of the window) rather than
+  // the terminal without it.
+  const std::sig_atomic_t ready = hand_back_ready_;
+  if (showing() && ready >= 0) send(hand_back_[ready], stops_);
+  hand_back_ready_ = -1;
+  finished_ = 1;
   raw_mode_restore(modes_);
 }
 
@@ -528,7 +460,6 @@ ConsoleDevice& posix_terminal_console() {
   static TerminalConsole* const console = [] {
     TerminalConsoleSetup setup;
     setup.terminal_type = std::getenv("TERM");
-    setup.whole_process = true;
     auto* made = new TerminalConsole(setup);
     process_console_instance = made;
     SignalHooks hooks;

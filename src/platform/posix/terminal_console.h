@@ -4,9 +4,12 @@
 // A window smaller than the screen buffer shows the part of it around the cursor.
 //
 // What reaches the terminal is the difference between what it shows and what the grid holds,
-// at most about 60 times a second while the program writes, and always before the program
-// looks for a key or sleeps between looks, and at finish(). Without a terminal the grid is
-// still kept, so the screen services work, and nothing is written anywhere.
+// drawn only at the moments the program gives for it: present() (at most once a frame interval
+// unless urgent), before the program looks for a key or sleeps between looks, and at finish().
+// A resize or a continue after a stop only marks the screen, which the next of those moments
+// draws whole. The ending and stopping signals hand the terminal back at once, with bytes made
+// ready after the last frame. Without a terminal the grid is still kept, so the screen services
+// work, and nothing is written anywhere.
 #pragma once
 
 #include <memory>
@@ -23,15 +26,16 @@ struct TerminalConsoleSetup {
   // empty name or none at all) counts as no terminal: no stream is a console, nothing is
   // written and no key is read. Every other name is taken as xterm-compatible.
   const char* terminal_type = "xterm";
-  // The process's own console: the signals that end, stop and continue the process and that
-  // resize the window are acted on (the terminal given back, taken again, drawn again), a timer
-  // brings a deferred display up to date while the program is busy elsewhere, and the terminal
-  // is given back at exit.
-  bool whole_process = false;
+  // The shortest time between two frames that a present() that is not urgent draws: about 60
+  // frames a second.
+  int frame_interval_ms = 16;
 };
 
 std::unique_ptr<ConsoleDevice> terminal_console_create(const TerminalConsoleSetup& setup);
 
 // The process's one terminal console, made on first use (at the start of the process) with
-// the process's signal handlers (terminal_signals.h); it is never destroyed.
+// the process's signal handlers (terminal_signals.h): the signals that end, stop and continue
+// the process and that resize the window are acted on (the terminal given back at once, taken
+// again, drawn again at the next frame), and the terminal is given back at exit. It is never
+// destroyed.
 ConsoleDevice& posix_terminal_console();

@@ -76,9 +76,9 @@ void TerminalRenderer::set_window(int columns, int rows) {
 }
 
 void TerminalRenderer::restart() {
-  if (started_ == 0) return;
-  started_ = 0;
-  redraw_ = 1;
+  if (!started_) return;
+  started_ = false;
+  redraw_ = true;
 }
 
 void TerminalRenderer::forget_rows(TerminalGrid& grid, int top, int from, int to) {
@@ -255,58 +255,55 @@ void TerminalRenderer::redraw_changed_forms(TerminalGrid& grid) {
   }
 }
 
-void TerminalRenderer::render(TerminalGrid& grid, ByteBuffer& out) {
-  const int width = window_columns_;
+void TerminalRenderer::start_frame(TerminalGrid& grid, int top, ByteBuffer& out) {
+  out.append("\x1b[0m\x1b[H\x1b[2J");
+  cursor_x_ = cursor_y_ = 0;
+  colours_ = -1;
+  visible_ = -1;
+  started_ = true;
+  redraw_ = false;
+  forget_rows(grid, top, 0, window_rows_);
+}
+
+void TerminalRenderer::follow_scrolls(TerminalGrid& grid, int top, ByteBuffer& out) {
   const int height = window_rows_;
-  // The window follows the cursor: its row, and as many rows above it as fit.
-  const int top = std::max(0, grid.cursor_y() - (height - 1));
-  if (started_ == 0) {
-    out.append("\x1b[0m\x1b[H\x1b[2J");
-    cursor_x_ = cursor_y_ = 0;
-    colours_ = -1;
-    visible_ = -1;
-    started_ = 1;
-    redraw_ = 0;
+  // What the window shows moves up as the grid scrolls, and as the window moves down it.
+  const long shift = grid.scrolls() + (top - top_);
+  if (shift >= height || shift <= -height) {
     forget_rows(grid, top, 0, height);
-  } else {
-    // What the window shows moves up as the grid scrolls, and as the window moves down it.
-    const long shift = grid.scrolls() + (top - top_);
-    if (shift >= height || shift <= -height) {
-      forget_rows(grid, top, 0, height);
-    } else if (shift != 0) {
-      // The terminal moves its rows alike: lines deleted at the top move them up, lines
-      // inserted there move them down. The rows that come in are drawn afresh.
-      const int count = static_cast<int>(shift);
-      move_cursor(0, 0, out);
-      out.append("\x1b[");
-      out.append_number(count > 0 ? count : -count);
-      out.append(count > 0 ? "M" : "L");
-      cursor_x_ = cursor_y_ = -1;
-      move_rows(count);
-      if (count > 0) {
-        forget_rows(grid, top, height - count, height);
-      } else {
-        forget_rows(grid, top, 0, -count);
-      }
+  } else if (shift != 0) {
+    // The terminal moves its rows alike: lines deleted at the top move them up, lines
+    // inserted there move them down. The rows that come in are drawn afresh.
+    const int count = static_cast<int>(shift);
+    move_cursor(0, 0, out);
+    out.append("\x1b[");
+    out.append_number(count > 0 ? count : -count);
+    out.append(count > 0 ? "M" : "L");
+    cursor_x_ = cursor_y_ = -1;
+    move_rows(count);
+    if (count > 0) {
+      forget_rows(grid, top, height - count, height);
+    } else {
+      forget_rows(grid, top, 0, -count);
     }
   }
-  const bool moved = top != top_ || grid.scrolls() > 0;
-  top_ = top;
-  if (moved) {
-    // Other rows now lie above and below the window: a form that reaches across its top or
-    // bottom edge may look otherwise now.
-    const long near = static_cast<long>(TEXT_FORM_MAX_BYTES) - 1;
-    const long start = static_cast<long>(top) * columns_;
-    const long below = static_cast<long>(top + height) * columns_;
-    forget_forms(grid, start, start + near - 1);
-    forget_forms(grid, below - near, below - 1);
-  }
-  redraw_changed_forms(grid);
+}
 
-  for (int r = 0; r < height; ++r) {
-    const int y = top + r;
+void TerminalRenderer::forget_forms_at_edges(TerminalGrid& grid) {
+  // Other rows now lie above and below the window: a form that reaches across its top or
+  // bottom edge may look otherwise now.
+  const long near = static_cast<long>(TEXT_FORM_MAX_BYTES) - 1;
+  const long start = static_cast<long>(top_) * columns_;
+  const long below = static_cast<long>(top_ + window_rows_) * columns_;
+  forget_forms(grid, start, start + near - 1);
+  forget_forms(grid, below - near, below - 1);
+}
+
+void TerminalRenderer::draw_changed_rows(const TerminalGrid& grid, ByteBuffer& out) {
+  for (int r = 0; r < window_rows_; ++r) {
+    const int y = top_ + r;
     const int first = grid.changed_first(y);
-    const int last = std::min(grid.changed_last(y), width - 1);
+    const int last = std::min(grid.changed_last(y), window_columns_ - 1);
     if (first > last) continue;
     const PackedCell* want = grid.row(y);
     const PackedCell* have = shown_row(r);
@@ -323,22 +320,43 @@ void TerminalRenderer::render(TerminalGrid& grid, ByteBuffer& out) {
     }
     if (run_first >= 0) draw_run(grid, y, r, run_first, run_last, out);
   }
-  grid.clear_changes();
+}
 
+void TerminalRenderer::place_cursor(const TerminalGrid& grid, ByteBuffer& out) {
   // A cursor in a column that is cut off stands at the window's edge.
-  move_cursor(std::min(grid.cursor_x(), width - 1), grid.cursor_y() - top, out);
+  move_cursor(std::min(grid.cursor_x(), window_columns_ - 1), grid.cursor_y() - top_, out);
   const int visible = grid.cursor_visible() ? 1 : 0;
   if (visible != visible_) {
     out.append(visible != 0 ? "\x1b[?25h" : "\x1b[?25l");
     visible_ = visible;
   }
+}
 
-  int last_row = height - 1;
-  while (last_row >= 0 && std::all_of(shown_row(last_row), shown_row(last_row) + width,
+int TerminalRenderer::last_row_shown() {
+  int last_row = window_rows_ - 1;
+  while (last_row >= 0 && std::all_of(shown_row(last_row), shown_row(last_row) + window_columns_,
                                       [](PackedCell cell) { return cell == BLANK; })) {
     --last_row;
   }
-  last_row_ = last_row;
+  return last_row;
+}
+
+void TerminalRenderer::render(TerminalGrid& grid, ByteBuffer& out) {
+  // The window follows the cursor: its row, and as many rows above it as fit.
+  const int top = std::max(0, grid.cursor_y() - (window_rows_ - 1));
+  if (!started_) {
+    start_frame(grid, top, out);
+  } else {
+    follow_scrolls(grid, top, out);
+  }
+  const bool moved = top != top_ || grid.scrolls() > 0;
+  top_ = top;
+  if (moved) forget_forms_at_edges(grid);
+  redraw_changed_forms(grid);
+  draw_changed_rows(grid, out);
+  grid.clear_changes();
+  place_cursor(grid, out);
+  last_row_ = last_row_shown();
 }
 
 void TerminalRenderer::render_end(ByteBuffer& out) const {

@@ -6,9 +6,13 @@
 // layout; a character whose width terminals disagree on shows as a replacement character. A form
 // that the right edge cuts shows in the row where the character fits. The renderer writes into a
 // buffer; sending it is the caller's business.
+//
+// The renderer runs only in the program's normal flow, never in a signal handler. What the
+// signal handlers send is bytes made before: the console keeps render_end's bytes of the last
+// frame ready for them (terminal_console.cpp), and they put the terminal's modes back
+// (raw_mode.h).
 #pragma once
 
-#include <csignal>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -16,8 +20,8 @@
 #include "platform/posix/terminal_grid.h"
 
 // The bytes of one frame. The room is fixed when the buffer is made and appending never
-// allocates, so a frame can be made inside a signal handler. What does not fit is dropped and
-// marks the buffer as overflowed.
+// allocates: its bytes stay where they are, so a signal handler may send a buffer that the
+// normal flow filled before. What does not fit is dropped and marks the buffer as overflowed.
 class ByteBuffer {
  public:
   explicit ByteBuffer(std::size_t capacity) : data_(capacity) {}
@@ -58,11 +62,11 @@ class TerminalRenderer {
   // larger window shows the whole grid at its top left. The next frame starts afresh.
   void set_window(int columns, int rows);
   // The next frame clears the terminal and draws everything afresh: the terminal was given
-  // away for a while and may show anything. Safe inside a signal handler.
+  // away for a while and may show anything.
   void restart();
   // Whether a frame is due though the grid has not changed: the terminal was drawn on and has
   // been restarted since.
-  bool redraw_pending() const { return redraw_ != 0; }
+  bool redraw_pending() const { return redraw_; }
 
   // Appends the bytes that bring the terminal from what it shows to what the grid holds and
   // takes the grid's changes as shown. The first frame clears the terminal's screen and draws
@@ -72,13 +76,24 @@ class TerminalRenderer {
   // Appends the bytes that hand the terminal back after the last frame: colours reset, the
   // cursor at column 1 of the row below the last row that shows anything (the top row when
   // none does) and the rows from there down erased, so that the shell's prompt starts on a
-  // fresh line in the user's colours, and the cursor shown. The screen itself is left as it stands. Reads only what the last whole
-  // frame left, so a signal handler may call it while a frame is being made.
+  // fresh line in the user's colours, and the cursor shown. The screen itself is left as it
+  // stands. The bytes start with an escape, which ends any sequence that a frame cut short in
+  // the middle left open.
   void render_end(ByteBuffer& out) const;
   // Whether a frame has been drawn since the start or the last restart.
-  bool started() const { return started_ != 0; }
+  bool started() const { return started_; }
 
  private:
+  // The steps of a frame whose window's top row shows grid row `top`: the start of the first
+  // frame (the terminal cleared, every row to be drawn), the rows the terminal moves as the
+  // grid scrolls and the window follows the cursor, the cells that changed, the cursor.
+  void start_frame(TerminalGrid& grid, int top, ByteBuffer& out);
+  void follow_scrolls(TerminalGrid& grid, int top, ByteBuffer& out);
+  void forget_forms_at_edges(TerminalGrid& grid);
+  void draw_changed_rows(const TerminalGrid& grid, ByteBuffer& out);
+  void place_cursor(const TerminalGrid& grid, ByteBuffer& out);
+  // The last window row that shows anything but blanks; -1 when none does.
+  int last_row_shown();
   void move_cursor(int x, int y, ByteBuffer& out);
   // Draws the cells first..last of grid row y on window row r.
   void draw_run(const TerminalGrid& grid, int y, int r, int first, int last, ByteBuffer& out);
@@ -117,9 +132,9 @@ class TerminalRenderer {
   int cursor_y_ = -1;
   int colours_ = -1;  // low byte of the attribute in effect; -1 when not known
   int visible_ = -1;  // cursor shown 1, hidden 0, not known -1
-  volatile std::sig_atomic_t started_ = 0;
-  volatile std::sig_atomic_t redraw_ = 0;
-  volatile std::sig_atomic_t last_row_ = -1;  // the last window row that shows anything
+  bool started_ = false;
+  bool redraw_ = false;
+  int last_row_ = -1;  // the last window row that shows anything
   struct Glyph {
     char bytes[4];
     std::uint8_t length;

@@ -1,7 +1,6 @@
 #include "platform/posix/terminal_signals.h"
 
 #include <signal.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,19 +13,14 @@ constexpr int END_SIGNALS[] = {SIGTERM, SIGHUP,    SIGINT,  SIGQUIT, SIGUSR1, SI
                                SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGPIPE};
 
 SignalHooks hooks;
-void (*refresh_hook)() = nullptr;
-int refresh_signal = 0;
-timer_t refresh_timer;
-bool timer_made = false;
 
-// Neither handler runs inside another: the refresh and the hand-backs share the frame buffer.
+// No handler runs inside another: a stop and a continue each change what the other reads.
 void block_all_of_ours(sigset_t& set) {
   sigemptyset(&set);
   for (int signal_number : END_SIGNALS) sigaddset(&set, signal_number);
   sigaddset(&set, SIGTSTP);
   sigaddset(&set, SIGCONT);
   sigaddset(&set, SIGWINCH);
-  if (refresh_signal != 0) sigaddset(&set, refresh_signal);
 }
 
 void set_handler(int signal_number, void (*handler)(int)) {
@@ -92,43 +86,13 @@ void on_continue(int) { run_hook(hooks.resume); }
 
 void on_resize(int) { run_hook(hooks.resize); }
 
-void on_refresh_timer(int) { run_hook(refresh_hook); }
-
 }  // namespace
 
 void process_signals_install(const SignalHooks& installed) {
   hooks = installed;
-  refresh_signal = SIGRTMIN;
   signal(SIGXFSZ, SIG_IGN);
   for (int signal_number : END_SIGNALS) catch_unless_ignored(signal_number, on_end_signal);
   catch_unless_ignored(SIGTSTP, on_stop);
   catch_unless_ignored(SIGCONT, on_continue);
   catch_unless_ignored(SIGWINCH, on_resize);
-}
-
-bool refresh_timer_create(void (*hook)()) {
-  if (timer_made) return true;
-  refresh_hook = hook;
-  if (refresh_signal == 0) refresh_signal = SIGRTMIN;
-  set_handler(refresh_signal, on_refresh_timer);
-  struct sigevent event {};
-  event.sigev_notify = SIGEV_SIGNAL;
-  event.sigev_signo = refresh_signal;
-  if (timer_create(CLOCK_MONOTONIC, &event, &refresh_timer) != 0) return false;
-  timer_made = true;
-  return true;
-}
-
-void refresh_timer_arm(long milliseconds) {
-  if (!timer_made) return;
-  struct itimerspec when {};
-  when.it_value.tv_sec = milliseconds / 1000;
-  when.it_value.tv_nsec = (milliseconds % 1000) * 1000000L;
-  timer_settime(refresh_timer, 0, &when, nullptr);
-}
-
-void refresh_timer_delete() {
-  if (!timer_made) return;
-  timer_delete(refresh_timer);
-  timer_made = false;
 }

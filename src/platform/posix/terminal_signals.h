@@ -1,12 +1,15 @@
 // The signals the process lives with on a POSIX terminal. Every hook runs inside a signal
-// handler and must be async-signal-safe; no two of these handlers run inside each other.
+// handler and must be async-signal-safe: it sets a flag, or writes bytes made ready before and
+// puts the terminal's modes back; it never draws. No two of these handlers run inside each other.
 #pragma once
 
 struct SignalHooks {
   void (*end)() = nullptr;     // the run ends: give the terminal back
   void (*stop)() = nullptr;    // the run stops for a while (Ctrl+Z): give the terminal back
-  void (*resume)() = nullptr;  // the run goes on after a stop: take the terminal again
-  void (*resize)() = nullptr;  // the terminal's window has changed its size
+  void (*resume)() = nullptr;  // the run goes on after a stop: take the terminal again, and
+                               // mark the screen to be drawn whole at the next chance
+  void (*resize)() = nullptr;  // the terminal's window has changed its size: mark it to be
+                               // read again at the next chance
 };
 
 // Installs the process's handlers, with or without a terminal:
@@ -20,10 +23,3 @@ struct SignalHooks {
 //   ending the run.
 // A signal that was ignored when the program started stays ignored.
 void process_signals_install(const SignalHooks& hooks);
-
-// A one-shot timer that runs the hook when it expires, on a real-time signal of its own (so
-// that SIGALRM stays one that ends the run); false when none can be made.
-bool refresh_timer_create(void (*hook)());
-// Starts the timer afresh; safe inside the hooks.
-void refresh_timer_arm(long milliseconds);
-void refresh_timer_delete();
