@@ -94,8 +94,21 @@ struct RangeCopy {
   std::uint32_t block_size;  // at least 1
   bool exact;                // the source must hold no more than count bytes from its position
   std::uint64_t& copied;     // the caller's count of bytes copied so far
+  const CopyWatch* watch;    // null when no one follows the copy
   bool end_seen = false;     // a read has found the source's end right behind the bytes copied
 };
+
+// What a watcher hears of bytes that have just reached the target: their count, and the bytes
+// themselves when they passed through the program.
+void tell_moved(const CopyWatch* watch, std::uint64_t count) {
+  if (watch != nullptr && count != 0 && watch->moved) watch->moved(count);
+}
+
+void tell_written(const CopyWatch* watch, const unsigned char* bytes, std::uint32_t count) {
+  if (watch == nullptr || count == 0) return;
+  if (watch->saw) watch->saw(bytes, count);
+  tell_moved(watch, count);
+}
 
 // The bytes the source holds from its position. False, with the error raised, when its size
 // cannot be had.
@@ -113,20 +126,26 @@ bool source_rest(const FileChannel& source, std::uint64_t& available) {
 
 // The kernel copies only what the block loop would have copied whole: all of it when the source
 // holds it, else the whole blocks it holds, so that a source that is too short leaves the target
-// as the block loop leaves it. Where it stops, the block loop goes on.
+// as the block loop leaves it. Where it stops, the block loop goes on. A watcher hears of the copy
+// slice by slice; without one the file system is asked for all of it at once.
 void copy_in_kernel(RangeCopy& copy, std::uint64_t available) {
   const std::uint64_t kernel_count =
       available >= copy.count ? copy.count : available - available % copy.block_size;
-  if (kernel_count == 0) return;
-  ErrorNumber ignored = 0;
-  const std::uint64_t done = rt_os_call(ignored, [&](FileSystem& fs) {
-    return fs.copy_range(copy.source.handle, copy.target.handle, kernel_count);
-  });
-  if (done == 0) return;
-  copy.source.position += done;
-  copy.target.position += done;
-  copy.source.flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
-  copy.copied += done;
+  const std::uint64_t slice = copy.watch == nullptr ? kernel_count : std::max<std::uint64_t>(copy.watch->slice, 1);
+  while (copy.copied < kernel_count) {
+    const std::uint64_t asked = std::min(kernel_count - copy.copied, slice);
+    ErrorNumber ignored = 0;
+    const std::uint64_t done = rt_os_call(ignored, [&](FileSystem& fs) {
+      return fs.copy_range(copy.source.handle, copy.target.handle, asked);
+    });
+    if (done == 0) return;
+    copy.source.position += done;
+    copy.target.position += done;
+    copy.source.flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+    copy.copied += done;
+    tell_moved(copy.watch, done);
+    if (done < asked) return;  // the file system stopped: it is not asked again
+  }
 }
 
 // The rest in blocks, each one read and one write of the bytes read. Blocks stand where a copy
@@ -150,7 +169,10 @@ FileCopyEnd copy_blocks(RangeCopy& copy, TextValue& buffer) {
       copy.end_seen = true;
       if (moved < size) return FileCopyEnd::source_ended;
     }
-    if (ErrorNumber error = os_transfer(copy.target, Direction::write, nullptr, buffer.data(), size, moved)) {
+    const ErrorNumber error = os_transfer(copy.target, Direction::write, nullptr, buffer.data(), size, moved);
+    // Bytes that a failing write still put into the target are heard all the same.
+    tell_written(copy.watch, buffer.data(), moved);
+    if (error != 0) {
       rt_raise_error(error);
       return FileCopyEnd::write_failed;
     }
@@ -180,7 +202,7 @@ FileCopyEnd check_rest_ended(RangeCopy& copy, TextValue& buffer) {
 }  // namespace
 
 FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t count, std::uint32_t block_size,
-                            std::uint64_t& copied, SourceRest rest) {
+                            std::uint64_t& copied, SourceRest rest, const CopyWatch* watch) {
   copied = 0;
   FileChannel* source = file_find_channel(from);
   FileChannel* target = source == nullptr ? nullptr : file_find_channel(to);
@@ -189,14 +211,14 @@ FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t 
     rt_raise_error(ERR_BAD_FILE_MODE);
     return FileCopyEnd::read_failed;
   }
-  RangeCopy copy{*source, *target, count, block_size, rest == SourceRest::exactly, copied};
+  RangeCopy copy{*source, *target, count, block_size, rest == SourceRest::exactly, copied, watch};
   // More than a block goes inside the file system where it can; the source's size says first
   // whether an exact rest is longer than asked, before anything is copied.
   if (count > block_size) {
     std::uint64_t available = 0;
     if (!source_rest(*source, available)) return FileCopyEnd::read_failed;
     if (copy.exact && available > count) return FileCopyEnd::source_longer;
-    copy_in_kernel(copy, available);
+    if (watch == nullptr || !watch->needs_bytes) copy_in_kernel(copy, available);
   }
   if (copied == count && !copy.exact) return FileCopyEnd::done;
   // One buffer of one block, and one byte more for the look behind an exact rest.
