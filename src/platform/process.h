@@ -1,7 +1,8 @@
-// The process as the frame relies on it: its command line, its console and file system, and
-// its end.
+// The process as the frame relies on it: its command line, its console, file system and clock,
+// and its end.
 #pragma once
 
+class Clock;
 class ConsoleDevice;
 class FileSystem;
 
@@ -11,10 +12,11 @@ class FileSystem;
 // quotes when it holds a blank or a form, so that it ends where the name ends.
 const char* process_command_line(int argc, char** argv);
 
-// The real console and file system of this system. The console is set up lazily and is safe to
-// use with no terminal at all.
+// The real console, file system and clock of this system. The console is set up lazily and is
+// safe to use with no terminal at all.
 ConsoleDevice& process_console();
 FileSystem& process_file_system();
+Clock& process_clock();
 
 // One line on standard error, for the rare failure that must be said outside the screen. The
 // message is code-page-437 text, as the screen shows it.

@@ -60,5 +60,6 @@ int rt_run(const char* command_line) {
 void rt_start(const char* command_line) {
   rt_state.console_device = &process_console();
   rt_state.file_system = &process_file_system();
+  rt_state.clock = &process_clock();
   process_exit(rt_run(command_line));
 }
