@@ -13,10 +13,11 @@ void app_show_progress(std::int32_t piece_number, const TextValue& text) {
   con_new_line();
 }
 
-CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count, CopyRest rest) {
+CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count, CopyRest rest,
+                           const CopyWatch* watch) {
   std::uint64_t copied = 0;
   const SourceRest source_rest = rest == CopyRest::exactly ? SourceRest::exactly : SourceRest::any;
-  switch (file_copy_range(from, to, count, COPY_BLOCK_SIZE, copied, source_rest)) {
+  switch (file_copy_range(from, to, count, COPY_BLOCK_SIZE, copied, source_rest, watch)) {
     case FileCopyEnd::done: return CopyOutcome::done;
     case FileCopyEnd::write_failed: return CopyOutcome::write_failed;
     case FileCopyEnd::source_ended:

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "files/channels.h"
+#include "files/transfer.h"
 #include "text/text_value.h"
 
 constexpr std::uint32_t COPY_BLOCK_SIZE = 32750;  // largest block moved in one step through the program
@@ -26,5 +27,6 @@ enum class CopyRest : std::uint8_t {
 // Moves count bytes from the position of one channel to the position of the other: inside the
 // file system where it can, else in blocks of at most COPY_BLOCK_SIZE bytes. A source that has
 // fewer bytes than asked (the file became shorter) is a read failure; the bytes already moved
-// stay written.
-CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count, CopyRest rest = CopyRest::any);
+// stay written. A watch, when given, hears the copy as file_copy_range tells it.
+CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count, CopyRest rest = CopyRest::any,
+                           const CopyWatch* watch = nullptr);

@@ -85,8 +85,125 @@ TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count) {
   return text;
 }
 
+namespace {
+
+// One copy from one channel to another, as it goes.
+struct RangeCopy {
+  FileChannel& source;
+  FileChannel& target;
+  std::uint64_t count;       // bytes asked for
+  std::uint32_t block_size;  // at least 1
+  bool exact;                // the source must hold no more than count bytes from its position
+  std::uint64_t& copied;     // the caller's count of bytes copied so far
+  const CopyWatch* watch;    // null when no one follows the copy
+  bool end_seen = false;     // a read has found the source's end right behind the bytes copied
+};
+
+// What a watcher hears of bytes that have just reached the target: their count, and the bytes
+// themselves when they passed through the program.
+void tell_moved(const CopyWatch* watch, std::uint64_t count) {
+  if (watch != nullptr && count != 0 && watch->moved) watch->moved(count);
+}
+
+void tell_written(const CopyWatch* watch, const unsigned char* bytes, std::uint32_t count) {
+  if (watch == nullptr || count == 0) return;
+  if (watch->saw) watch->saw(bytes, count);
+  tell_moved(watch, count);
+}
+
+// The bytes the source holds from its position. False, with the error raised, when its size
+// cannot be had.
+bool source_rest(const FileChannel& source, std::uint64_t& available) {
+  ErrorNumber error = 0;
+  std::uint64_t source_size = 0;
+  rt_os_call(error, [&](FileSystem& fs) { return fs.file_size(source.handle, &source_size); });
+  if (error != 0) {
+    rt_raise_error(error);
+    return false;
+  }
+  available = source_size > source.position ? source_size - source.position : 0;
+  return true;
+}
+
+// The kernel copies only what the block loop would have copied whole: all of it when the source
+// holds it, else the whole blocks it holds, so that a source that is too short leaves the target
+// as the block loop leaves it. Where it stops, the block loop goes on. A watcher hears of the copy
+// slice by slice; without one the file system is asked for all of it at once.
+void copy_in_kernel(RangeCopy& copy, std::uint64_t available) {
+  const std::uint64_t kernel_count =
+      available >= copy.count ? copy.count : available - available % copy.block_size;
+  const std::uint64_t slice = copy.watch == nullptr ? kernel_count : std::max<std::uint64_t>(copy.watch->slice, 1);
+  while (copy.copied < kernel_count) {
+    const std::uint64_t asked = std::min(kernel_count - copy.copied, slice);
+    ErrorNumber ignored = 0;
+    const std::uint64_t done = rt_os_call(ignored, [&](FileSystem& fs) {
+      return fs.copy_range(copy.source.handle, copy.target.handle, asked);
+    });
+    if (done == 0) return;
+    copy.source.position += done;
+    copy.target.position += done;
+    copy.source.flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
+    copy.copied += done;
+    tell_moved(copy.watch, done);
+    if (done < asked) return;  // the file system stopped: it is not asked again
+  }
+}
+
+// The rest in blocks, each one read and one write of the bytes read. Blocks stand where a copy
+// of blocks alone puts them, also after a kernel copy that stopped within one. With an exact
+// rest the last read asks for one byte more, to find the source's end right behind the bytes
+// copied without a read of its own; a source found longer there is not written further.
+FileCopyEnd copy_blocks(RangeCopy& copy, TextValue& buffer) {
+  while (copy.copied < copy.count) {
+    const std::uint64_t to_boundary = copy.block_size - copy.copied % copy.block_size;
+    const auto size = static_cast<std::uint32_t>(std::min(copy.count - copy.copied, to_boundary));
+    const bool last = copy.copied + size == copy.count;
+    const std::uint32_t asked = size + (copy.exact && last ? 1 : 0);
+    std::uint32_t moved = 0;
+    if (ErrorNumber error = os_transfer(copy.source, Direction::read, buffer.data(), nullptr, asked, moved)) {
+      rt_raise_error(error);
+      return FileCopyEnd::read_failed;
+    }
+    if (moved > size) return FileCopyEnd::source_longer;
+    if (moved < size || (copy.exact && last)) {
+      copy.source.flags |= CHANNEL_AT_END;
+      copy.end_seen = true;
+      if (moved < size) return FileCopyEnd::source_ended;
+    }
+    const ErrorNumber error = os_transfer(copy.target, Direction::write, nullptr, buffer.data(), size, moved);
+    // Bytes that a failing write still put into the target are heard all the same.
+    tell_written(copy.watch, buffer.data(), moved);
+    if (error != 0) {
+      rt_raise_error(error);
+      return FileCopyEnd::write_failed;
+    }
+    copy.copied += moved;
+    if (moved < size) {
+      rt_raise_error(ERR_DISK_FULL);
+      return FileCopyEnd::write_failed;
+    }
+  }
+  return FileCopyEnd::done;
+}
+
+// An exact rest whose end no read has found yet (all of it went inside the file system, or
+// nothing was asked for): one read of one byte behind the bytes copied must find the end.
+FileCopyEnd check_rest_ended(RangeCopy& copy, TextValue& buffer) {
+  std::uint32_t moved = 0;
+  if (ErrorNumber error = os_transfer(copy.source, Direction::read, buffer.data(), nullptr, 1, moved)) {
+    rt_raise_error(error);
+    return FileCopyEnd::read_failed;
+  }
+  if (moved > 0) return FileCopyEnd::source_longer;
+  copy.source.flags |= CHANNEL_AT_END;
+  copy.end_seen = true;
+  return FileCopyEnd::done;
+}
+
+}  // namespace
+
 FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t count, std::uint32_t block_size,
-                            std::uint64_t& copied, SourceRest rest) {
+                            std::uint64_t& copied, SourceRest rest, const CopyWatch* watch) {
   copied = 0;
   FileChannel* source = file_find_channel(from);
   FileChannel* target = source == nullptr ? nullptr : file_find_channel(to);
@@ -95,74 +212,26 @@ FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t 
     rt_raise_error(ERR_BAD_FILE_MODE);
     return FileCopyEnd::read_failed;
   }
-  const bool exact = rest == SourceRest::exactly;
-  bool end_seen = false;  // a read has found the source's end right behind the bytes copied
-
-  // More than a block goes inside the file system where it can. The kernel copies only what the
-  // block loop would have copied whole: all of it when the source holds it, else the whole
-  // blocks it holds, so that a source that is too short leaves the target as the block loop
-  // leaves it.
+  RangeCopy copy{*source, *target, count, block_size, rest == SourceRest::exactly, copied, watch};
+  // More than a block goes inside the file system where it can; the source's size says first
+  // whether an exact rest is longer than asked, before anything is copied.
   if (count > block_size) {
-    ErrorNumber error = 0;
-    std::uint64_t source_size = 0;
-    rt_os_call(error, [&](FileSystem& fs) { return fs.file_size(source->handle, &source_size); });
-    if (error != 0) {
-      rt_raise_error(error);
-      return FileCopyEnd::read_failed;
-    }
-    const std::uint64_t available = source_size > source->position ? source_size - source->position : 0;
-    if (exact && available > count) return FileCopyEnd::source_longer;
-    const std::uint64_t kernel_count = available >= count ? count : available - available % block_size;
-    ErrorNumber ignored = 0;
-    copied = kernel_count == 0 ? 0 : rt_os_call(ignored, [&](FileSystem& fs) {
-      return fs.copy_range(source->handle, target->handle, kernel_count);
-    });
-    if (copied > 0) {
-      source->position += copied;
-      target->position += copied;
-      source->flags &= static_cast<std::uint16_t>(~CHANNEL_AT_END);
-    }
+    std::uint64_t available = 0;
+    if (!source_rest(*source, available)) return FileCopyEnd::read_failed;
+    if (copy.exact && available > count) return FileCopyEnd::source_longer;
+    if (watch == nullptr || !watch->needs_bytes) copy_in_kernel(copy, available);
   }
-
-  if (copied == count && !exact) return FileCopyEnd::done;
-  // The rest in blocks; with an exact rest, the last read asks for one byte more, to find the
-  // source's end right behind the bytes copied.
+  if (copied == count && !copy.exact) return FileCopyEnd::done;
+  // One buffer of one block, and one byte more for the look behind an exact rest.
   const std::uint64_t block = std::min<std::uint64_t>(std::max<std::uint64_t>(count - copied, 1), block_size);
   TextValue buffer = txt_allocate(static_cast<std::uint32_t>(block) + 1);
   if (buffer.empty()) {
     rt_raise_error(ERR_OUT_OF_MEMORY);
     return FileCopyEnd::read_failed;
   }
-  while (copied < count || (exact && !end_seen)) {
-    // Blocks stand where a copy of blocks alone puts them, also after a kernel copy that stopped
-    // within one.
-    const std::uint64_t to_boundary = block_size - copied % block_size;
-    const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>({count - copied, block, to_boundary}));
-    const bool last = copied + size == count;
-    const std::uint32_t asked = size + (exact && last ? 1 : 0);
-    std::uint32_t moved = 0;
-    if (ErrorNumber error = os_transfer(*source, Direction::read, buffer.data(), nullptr, asked, moved)) {
-      rt_raise_error(error);
-      return FileCopyEnd::read_failed;
-    }
-    if (moved > size) return FileCopyEnd::source_longer;
-    if (moved < size || (exact && last)) {
-      source->flags |= CHANNEL_AT_END;
-      end_seen = true;
-      if (moved < size) return FileCopyEnd::source_ended;
-    }
-    if (size == 0) break;
-    if (ErrorNumber error = os_transfer(*target, Direction::write, nullptr, buffer.data(), size, moved)) {
-      rt_raise_error(error);
-      return FileCopyEnd::write_failed;
-    }
-    copied += moved;
-    if (moved < size) {
-      rt_raise_error(ERR_DISK_FULL);
-      return FileCopyEnd::write_failed;
-    }
-  }
-  return FileCopyEnd::done;
+  const FileCopyEnd end = copy_blocks(copy, buffer);
+  if (end != FileCopyEnd::done || !copy.exact || copy.end_seen) return end;
+  return check_rest_ended(copy, buffer);
 }
 
 void file_write_text(ChannelNumber channel, const TextValue& text) {

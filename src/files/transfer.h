@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "files/channels.h"
@@ -44,17 +45,45 @@ enum class SourceRest : std::uint8_t {
   exactly,  // the count is all the source holds from its position: more is source_longer
 };
 
+// How many bytes a copy inside the file system moves between two reports to a watcher: on a disk
+// of today a fraction of a second.
+constexpr std::uint64_t COPY_WATCH_SLICE = std::uint64_t{64} << 20;
+
+// Someone who follows a copy (a checksum of its bytes, a progress line). Each call tells of bytes
+// that have just reached the target, in order, at least one byte a call: of every byte that did,
+// those that a failing write still put there included, and of no other (not the short block that
+// the source's end cut, not the byte read behind an exact rest). The calls give nothing back:
+// what the watcher does with them cannot fail or change the copy. They leave both channels alone.
+struct CopyWatch {
+  // Every byte must pass through the program (a checksum): the file system copies nothing by
+  // itself, and saw hears every byte.
+  bool needs_bytes = false;
+  // The bytes that a write has just put into the target: every byte that passed through the
+  // program, and so every byte of the copy when needs_bytes is set.
+  std::function<void(const unsigned char* bytes, std::uint32_t count)> saw;
+  // How many bytes have just reached the target, whichever way they went: after saw for the
+  // bytes of a write, and after each slice that the file system copied by itself.
+  std::function<void(std::uint64_t count)> moved;
+  // The most bytes that the file system copies by itself between two calls of moved (0 counts
+  // as 1).
+  std::uint64_t slice = COPY_WATCH_SLICE;
+};
+
 // Copies count bytes from the current position of one binary channel to the current position of
 // another: inside the file system as far as it will (no byte passes through the program), and
-// from where that stops in blocks of at most block_size bytes, each one read and one write of
-// the bytes read, in one buffer of one block. A short source ends the copy as it ends a copy of
-// blocks alone, with the same bytes in the target; a failing read or write is met by the block
-// loop and recorded as it would be there. copied gets the bytes copied; the positions move on by
-// them. With SourceRest::exactly the source must hold no more than count bytes from its position:
-// a copy of more than a block learns it before it copies anything; the block loop reads one byte
-// more with its last block, and a source found longer there is not written further.
+// from where that stops in blocks of at most block_size bytes (at least 1), each one read and one
+// write of the bytes read, in one buffer of one block. A short source ends the copy as it ends a
+// copy of blocks alone, with the same bytes in the target; a failing read or write is met by the
+// block loop and recorded as it would be there. copied gets the bytes copied; the positions move
+// on by them. With SourceRest::exactly the source must hold no more than count bytes from its
+// position: a copy of more than a block learns it before it copies anything; the block loop reads
+// one byte more with its last block, and a source found longer there is not written further.
+// A watch hears the copy as it goes. With one that needs bytes, the file system copies nothing by
+// itself: the copy goes as on a file system without such a copy, with the same end, count,
+// positions and bytes. Without a watch the file system is asked for the whole range at once.
 FileCopyEnd file_copy_range(ChannelNumber from, ChannelNumber to, std::uint64_t count, std::uint32_t block_size,
-                            std::uint64_t& copied, SourceRest rest = SourceRest::any);
+                            std::uint64_t& copied, SourceRest rest = SourceRest::any,
+                            const CopyWatch* watch = nullptr);
 
 // Size in bytes; 0 on failure and for a device that is not a disk file.
 std::uint64_t file_size(ChannelNumber channel);

@@ -1,10 +1,14 @@
-// The process as the frame relies on it: its command line, its console and file system, and
-// its end.
+// The process as the frame relies on it: its command line, its console, file system and clock,
+// and its end.
 #pragma once
 
+<<<<<<< HEAD
 #include <string>
 #include <vector>
 
+=======
+class Clock;
+>>>>>>> copy-watch
 class ConsoleDevice;
 class FileSystem;
 
@@ -18,10 +22,11 @@ const char* process_command_line(int argc, char** argv);
 // the system's own rules.
 std::vector<std::string> process_arguments(int argc, char** argv);
 
-// The real console and file system of this system. The console is set up lazily and is safe to
-// use with no terminal at all.
+// The real console, file system and clock of this system. The console is set up lazily and is
+// safe to use with no terminal at all.
 ConsoleDevice& process_console();
 FileSystem& process_file_system();
+Clock& process_clock();
 
 // One line on standard error, for the rare failure that must be said outside the screen. The
 // message is code-page-437 text, as the screen shows it.

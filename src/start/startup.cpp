@@ -66,5 +66,6 @@ int rt_run(const char* command_line, const std::vector<std::string>& arguments) 
 void rt_start(const char* command_line, const std::vector<std::string>& arguments) {
   rt_state.console_device = &process_console();
   rt_state.file_system = &process_file_system();
+  rt_state.clock = &process_clock();
   process_exit(rt_run(command_line, arguments));
 }

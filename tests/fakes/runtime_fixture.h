@@ -1,10 +1,11 @@
-// Puts a virtual console and a fresh error frame in the run-time record for the length of a
-// test, and gives the previous ones back afterwards.
+// Puts a virtual console, a fake clock (at 0 until the test moves it) and a fresh error frame in
+// the run-time record for the length of a test, and gives the previous ones back afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "console/console_state.h"
+#include "fakes/fake_clock.h"
 #include "fakes/virtual_console.h"
 #include "frame/errors.h"
 #include "frame/runtime_state.h"
@@ -32,12 +33,17 @@ class InstalledConsole {
 class RuntimeFixture : public ::testing::Test {
  protected:
   explicit RuntimeFixture(int columns = 80, int rows = 25)
-      : console(columns, rows), installed_(console, shown_cursor()) {
+      : console(columns, rows), installed_(console, shown_cursor()), saved_clock_(rt_state.clock) {
+    rt_state.clock = &clock;
     saved_frame_ = rt_enter_frame(&frame);
   }
-  ~RuntimeFixture() override { rt_enter_frame(saved_frame_); }
+  ~RuntimeFixture() override {
+    rt_enter_frame(saved_frame_);
+    rt_state.clock = saved_clock_;
+  }
 
   VirtualConsole console;
+  FakeClock clock;
   ErrorFrame frame;
 
  private:
@@ -49,5 +55,6 @@ class RuntimeFixture : public ::testing::Test {
   }
 
   InstalledConsole installed_;
+  Clock* saved_clock_;
   ErrorFrame* saved_frame_;
 };

@@ -1,5 +1,6 @@
 #include "files/transfer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -8,12 +9,122 @@
 
 namespace {
 
+// The copies that every way of copying is held to: from a file "source" of a given length, at a
+// position, to a file "target" that holds one byte, with the kernel copying up to a number of
+// bytes before it stops, and perhaps a fault on the way.
+constexpr std::uint64_t ALL = ~std::uint64_t{0};
+struct CopyCase {
+  const char* what;
+  std::size_t source_length;
+  std::uint64_t from;   // source position, 1-based
+  std::uint64_t count;
+  std::uint64_t kernel;  // bytes the kernel copies before it stops
+  std::function<void(FailingFileSystem&)> fault;
+  SourceRest rest = SourceRest::any;
+};
+const CopyCase COPY_CASES[] = {
+    {"all of it", 100000, 1, 100000, ALL, nullptr},
+    {"from the middle", 100000, 40001, 50000, ALL, nullptr},
+    {"the kernel stops early", 100000, 1, 100000, 12345, nullptr},
+    {"the kernel declines", 100000, 1, 100000, 0, nullptr},
+    {"nothing to copy", 10, 1, 0, ALL, nullptr},
+    {"the source is shorter", 5000, 1, 9000, ALL, nullptr},
+    {"shorter, kernel stops early", 5000, 1, 9000, 777, nullptr},
+    {"a read fails", 100000, 1, 100000, 2000,
+     [](FailingFileSystem& files) { files.fail_read_of("source", 1); }},
+    {"a write comes up short", 100000, 1, 100000, 2000,
+     [](FailingFileSystem& files) { files.short_write_to("target", 1); }},
+    {"a write fails part-way", 100000, 1, 100000, 2000,
+     [](FailingFileSystem& files) { files.short_write_to("target", 1, FS_ERROR_WRITE_FAULT); }},
+    {"exactly the rest", 100000, 1, 100000, ALL, nullptr, SourceRest::exactly},
+    {"exactly the rest, kernel stops early", 100000, 1, 100000, 5000, nullptr, SourceRest::exactly},
+    {"more than the rest", 100000, 1, 99999, ALL, nullptr, SourceRest::exactly},
+    {"less than the rest", 100000, 1, 100001, ALL, nullptr, SourceRest::exactly},
+    {"exactly a small rest", 1000, 1, 1000, ALL, nullptr, SourceRest::exactly},
+    {"more than a small rest", 1000, 1, 999, ALL, nullptr, SourceRest::exactly},
+    {"exactly nothing", 1000, 1001, 0, ALL, nullptr, SourceRest::exactly},
+    {"more than nothing", 1000, 1, 0, ALL, nullptr, SourceRest::exactly},
+};
+constexpr std::uint32_t COPY_BLOCK = 4096;
+constexpr std::uint64_t WATCH_SLICE = 10000;
+
 class TransferTest : public FilesTest {
  protected:
   // A binary channel 1 on a file with these bytes.
   void open_with(std::string_view bytes) {
     write_file("data", bytes);
     open_binary(1, "data");
+  }
+
+  enum class Way : std::uint8_t {
+    blocks,         // a file system that copies nothing by itself
+    kernel,         // one that copies as the case says, with no one watching
+    watched,        // the same, with a watcher of counts and bytes, in slices of WATCH_SLICE
+    bytes_watched,  // the same watcher, needing every byte
+  };
+  struct Outcome {
+    FileCopyEnd end;
+    std::uint64_t copied, source_position, target_position;
+    std::int32_t at_end;
+    ErrorNumber error;
+    std::string target;
+    int reads, writes, sizes, kernel_copies;  // the file-system calls of the copy
+    std::string seen;                         // the bytes the watcher saw
+    std::uint64_t moved = 0, largest_move = 0;  // the bytes it heard of, and the most in one call
+  };
+
+  // One copy of the case, made the way given, and all that came of it.
+  Outcome copy(const CopyCase& c, Way way) {
+    files.reset();
+    clear_error();
+    if (way != Way::blocks) files.pass_copies(c.kernel);
+    if (c.fault) c.fault(files);
+    write_file("source", std::string(c.source_length, 's').replace(0, 3, "abc"));
+    write_file("target", "t");
+    open_binary(1, "source");
+    open_binary(2, "target");
+    file_read_at(2, 2, nullptr, 0);  // the target's position behind its one byte
+    if (c.from > 1) file_read_at(1, c.from, nullptr, 0);
+    clear_error();
+    Outcome outcome;
+    CopyWatch watch;
+    watch.needs_bytes = way == Way::bytes_watched;
+    watch.saw = [&](const unsigned char* bytes, std::uint32_t count) {
+      outcome.seen.append(reinterpret_cast<const char*>(bytes), count);
+    };
+    watch.moved = [&](std::uint64_t count) {
+      outcome.moved += count;
+      outcome.largest_move = std::max(outcome.largest_move, count);
+    };
+    watch.slice = WATCH_SLICE;
+    const int reads = files.calls(FsCall::read), writes = files.calls(FsCall::write);
+    const int sizes = files.calls(FsCall::size), kernel_copies = files.calls(FsCall::copy_range);
+    const bool watched = way == Way::watched || way == Way::bytes_watched;
+    outcome.end = file_copy_range(1, 2, c.count, COPY_BLOCK, outcome.copied, c.rest, watched ? &watch : nullptr);
+    outcome.reads = files.calls(FsCall::read) - reads;
+    outcome.writes = files.calls(FsCall::write) - writes;
+    outcome.sizes = files.calls(FsCall::size) - sizes;
+    outcome.kernel_copies = files.calls(FsCall::copy_range) - kernel_copies;
+    outcome.error = error();
+    outcome.source_position = file_position(1);
+    outcome.target_position = file_position(2);
+    outcome.at_end = file_at_end(1);
+    file_close(1);
+    file_close(2);
+    outcome.target = read_file("target");
+    return outcome;
+  }
+
+  // The two copies end alike: the same end, count, positions, end flag, error number and bytes
+  // in the target.
+  static void expect_same_end(const Outcome& got, const Outcome& blocks) {
+    EXPECT_EQ(got.end, blocks.end);
+    EXPECT_EQ(got.copied, blocks.copied);
+    EXPECT_EQ(got.source_position, blocks.source_position);
+    EXPECT_EQ(got.target_position, blocks.target_position);
+    EXPECT_EQ(got.at_end, blocks.at_end);
+    EXPECT_EQ(got.error, blocks.error);
+    EXPECT_TRUE(got.target == blocks.target);
   }
 };
 
@@ -351,82 +462,47 @@ TEST_F(TransferTest, AFullDiskCutsTheWriteShortWith61) {
   EXPECT_EQ(file_position(1), size + 1);
 }
 
-// A copy inside the file system ends exactly as the same copy made of blocks alone: the same
-// end, count, positions, end flag, error number and bytes in the target, whether the kernel
-// copies all, stops early, declines, or a read or write fails on the way.
+// A copy inside the file system ends exactly as the same copy made of blocks alone, whether the
+// kernel copies all, stops early, declines, or a read or write fails on the way; and so does a
+// watched copy, in slices or all in blocks.
 TEST_F(TransferTest, ACopyInsideTheFileSystemEndsAsTheBlockLoopWould) {
-  constexpr std::uint64_t ALL = ~std::uint64_t{0};
-  struct Case {
-    const char* what;
-    std::size_t source_length;
-    std::uint64_t from;   // source position, 1-based
-    std::uint64_t count;
-    std::uint64_t kernel;  // bytes the kernel copies before it stops
-    std::function<void(FailingFileSystem&)> fault;
-    SourceRest rest = SourceRest::any;
-  };
-  const Case cases[] = {
-      {"all of it", 100000, 1, 100000, ALL, nullptr},
-      {"from the middle", 100000, 40001, 50000, ALL, nullptr},
-      {"the kernel stops early", 100000, 1, 100000, 12345, nullptr},
-      {"the kernel declines", 100000, 1, 100000, 0, nullptr},
-      {"nothing to copy", 10, 1, 0, ALL, nullptr},
-      {"the source is shorter", 5000, 1, 9000, ALL, nullptr},
-      {"shorter, kernel stops early", 5000, 1, 9000, 777, nullptr},
-      {"a read fails", 100000, 1, 100000, 2000,
-       [](FailingFileSystem& files) { files.fail_read_of("source", 1); }},
-      {"a write comes up short", 100000, 1, 100000, 2000,
-       [](FailingFileSystem& files) { files.short_write_to("target", 1); }},
-      {"exactly the rest", 100000, 1, 100000, ALL, nullptr, SourceRest::exactly},
-      {"exactly the rest, kernel stops early", 100000, 1, 100000, 5000, nullptr, SourceRest::exactly},
-      {"more than the rest", 100000, 1, 99999, ALL, nullptr, SourceRest::exactly},
-      {"less than the rest", 100000, 1, 100001, ALL, nullptr, SourceRest::exactly},
-      {"exactly a small rest", 1000, 1, 1000, ALL, nullptr, SourceRest::exactly},
-      {"more than a small rest", 1000, 1, 999, ALL, nullptr, SourceRest::exactly},
-      {"exactly nothing", 1000, 1001, 0, ALL, nullptr, SourceRest::exactly},
-      {"more than nothing", 1000, 1, 0, ALL, nullptr, SourceRest::exactly},
-  };
-  struct Outcome {
-    FileCopyEnd end;
-    std::uint64_t copied, source_position, target_position;
-    std::int32_t at_end;
-    ErrorNumber error;
-    std::string target;
-  };
-  for (const Case& c : cases) {
+  for (const CopyCase& c : COPY_CASES) {
     SCOPED_TRACE(c.what);
-    Outcome outcomes[2];
-    for (const bool kernel : {true, false}) {
-      files.reset();
-      clear_error();
-      if (kernel) files.pass_copies(c.kernel);
-      if (c.fault) c.fault(files);
-      write_file("source", std::string(c.source_length, 's').replace(0, 3, "abc"));
-      write_file("target", "t");
-      open_binary(1, "source");
-      open_binary(2, "target");
-      file_read_at(2, 2, nullptr, 0);  // the target's position behind its one byte
-      if (c.from > 1) file_read_at(1, c.from, nullptr, 0);
-      clear_error();
-      Outcome& outcome = outcomes[kernel ? 0 : 1];
-      outcome.end = file_copy_range(1, 2, c.count, 4096, outcome.copied, c.rest);
-      outcome.error = error();
-      outcome.source_position = file_position(1);
-      outcome.target_position = file_position(2);
-      outcome.at_end = file_at_end(1);
-      file_close(1);
-      file_close(2);
-      outcome.target = read_file("target");
+    const Outcome blocks = copy(c, Way::blocks);
+    for (const Way way : {Way::kernel, Way::watched, Way::bytes_watched}) {
+      SCOPED_TRACE(static_cast<int>(way));
+      expect_same_end(copy(c, way), blocks);
     }
-    const Outcome& with_kernel = outcomes[0];
-    const Outcome& blocks = outcomes[1];
-    EXPECT_EQ(with_kernel.end, blocks.end);
-    EXPECT_EQ(with_kernel.copied, blocks.copied);
-    EXPECT_EQ(with_kernel.source_position, blocks.source_position);
-    EXPECT_EQ(with_kernel.target_position, blocks.target_position);
-    EXPECT_EQ(with_kernel.at_end, blocks.at_end);
-    EXPECT_EQ(with_kernel.error, blocks.error);
-    EXPECT_TRUE(with_kernel.target == blocks.target);
+  }
+}
+
+// A watcher hears of every byte that reaches the target, a failing write's included, and of no
+// other; one that needs the bytes sees them all, and the file system copies none by itself. The
+// kernel's part is heard a slice at a time; with no one watching it is asked once.
+TEST_F(TransferTest, AWatcherHearsEveryByteThatReachesTheTarget) {
+  for (const CopyCase& c : COPY_CASES) {
+    SCOPED_TRACE(c.what);
+    const Outcome blocks = copy(c, Way::blocks);
+    const Outcome kernel = copy(c, Way::kernel);
+    const Outcome watched = copy(c, Way::watched);
+    const Outcome bytes = copy(c, Way::bytes_watched);
+    EXPECT_LE(kernel.kernel_copies, 1);
+
+    const std::string written = bytes.target.substr(1);
+    EXPECT_TRUE(bytes.seen == written);
+    EXPECT_EQ(bytes.moved, written.size());
+    EXPECT_EQ(bytes.kernel_copies, 0);
+    EXPECT_EQ(bytes.reads, blocks.reads);  // the calls of a file system without a copy of its own
+    EXPECT_EQ(bytes.writes, blocks.writes);
+    EXPECT_EQ(bytes.sizes, blocks.sizes);
+
+    EXPECT_EQ(watched.moved, watched.target.size() - 1);
+    EXPECT_LE(watched.largest_move, std::max<std::uint64_t>(WATCH_SLICE, COPY_BLOCK));
+    // What passed through the program came after what the kernel copied.
+    ASSERT_LE(watched.seen.size(), watched.target.size() - 1);
+    EXPECT_TRUE(watched.seen == watched.target.substr(watched.target.size() - watched.seen.size()));
+    EXPECT_EQ(watched.reads, kernel.reads);
+    EXPECT_EQ(watched.writes, kernel.writes);
   }
 }
 

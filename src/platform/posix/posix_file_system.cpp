@@ -56,6 +56,89 @@ bool shares_with(const OpenFile& open, bool readable, bool writable, std::uint32
   return true;
 }
 
+// ---- opens -------------------------------------------------------------------------------------
+
+// One open as create_file goes through it: what was asked, and the file found or made.
+struct OpenAttempt {
+  bool readable = false;
+  bool writable = false;
+  std::uint32_t share = 0;
+  std::uint32_t disposition = 0;
+  int flags = 0;           // of open(2)
+  std::string path;        // UTF-8, as it was opened
+  bool existed = false;    // the file was there before the open
+  int found = -1;          // resolve_name's answer, when the name was looked up case-blind
+  int descriptor = -1;
+  struct stat info{};      // of the open file
+};
+
+// Whether the share mode and the disposition are known, the disposition can be carried out with
+// the access asked for, and there is a name.
+bool request_is_valid(const char* name, const OpenAttempt& open) {
+  return (open.share & ~(FS_SHARE_READ | FS_SHARE_WRITE)) == 0 && open.disposition >= FS_CREATE_NEW &&
+         open.disposition <= FS_TRUNCATE_EXISTING && (open.disposition != FS_TRUNCATE_EXISTING || open.writable) &&
+         *name != '\0';
+}
+
+int open_flags(const OpenAttempt& open) {
+  // Devices and FIFOs must not block the open; blocking returns right after it.
+  int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  flags |= open.writable ? (open.readable ? O_RDWR : O_WRONLY) : O_RDONLY;
+  if (open.disposition != FS_OPEN_EXISTING && open.disposition != FS_TRUNCATE_EXISTING) flags |= O_CREAT;
+  // O_EXCL also refuses a link of that name, dangling or not.
+  if (open.disposition == FS_CREATE_NEW) flags |= O_EXCL | O_NOFOLLOW;
+  // A file made under a name is that name's own: a symbolic link there is replaced, not
+  // written through.
+  if (open.disposition == FS_CREATE_ALWAYS) flags |= O_NOFOLLOW;
+  return flags;
+}
+
+// The file of exactly the name, made (or, for FS_CREATE_ALWAYS, the one there opened). Gives 0
+// with the descriptor, else the code of the failure.
+std::uint32_t make_file(const char* name, OpenAttempt& open) {
+  open.path = path_to_make(name);
+  if (open.path.empty()) return FS_ERROR_INVALID_NAME;
+  // A file made to hold another's data stays private until it is given that file's bits, so
+  // no one can open it in between. A new file is the usual case: tried first, it tells at once
+  // whether the name was taken.
+  open.descriptor = ::open(open.path.c_str(), open.flags | O_EXCL, 0600);
+  if (open.descriptor < 0 && errno == EEXIST && open.disposition == FS_CREATE_ALWAYS) {
+    open.existed = true;
+    open.descriptor = ::open(open.path.c_str(), open.flags, 0600);
+    if (open.descriptor < 0 && errno == ELOOP && is_symbolic_link(open.path) && ::unlink(open.path.c_str()) == 0) {
+      open.existed = false;
+      open.descriptor = ::open(open.path.c_str(), open.flags, 0600);
+    }
+  }
+  return open.descriptor < 0 ? fs_code_for_path(errno, open.path) : 0;
+}
+
+// The file that the name gives, which may differ from it in case, opened (or, with O_CREAT,
+// made when there is none). Gives 0 with the descriptor, else the code of the failure.
+std::uint32_t find_file(const char* name, OpenAttempt& open) {
+  // The name as written first: a file that is there under it needs no look at its directory.
+  if (!utf8_from_text(name, open.path)) return FS_ERROR_INVALID_NAME;
+  open.descriptor = ::open(open.path.c_str(), open.flags & ~O_CREAT, 0666);
+  open.existed = open.descriptor >= 0;
+  if (open.descriptor < 0 && errno == ENOENT) {
+    open.path = resolve_name(name, &open.found);
+    open.existed = open.found == 1 || (open.found == -1 && path_exists(open.path));
+    open.descriptor = ::open(open.path.c_str(), open.flags, 0666);
+  }
+  if (open.descriptor < 0) return fs_code_for_path(errno, open.path);
+  // Made just after resolve_name looked for other spellings of its name.
+  if (open.found == 0 && (open.flags & O_CREAT) != 0) note_file_created(open.path);
+  return 0;
+}
+
+// Emptied only when the open is sure to stand, so that a refused open leaves the file as it was.
+std::uint32_t empty_if_asked(const OpenAttempt& open) {
+  if ((open.disposition == FS_CREATE_ALWAYS || open.disposition == FS_TRUNCATE_EXISTING) &&
+      S_ISREG(open.info.st_mode) && open.info.st_size != 0) {
+    if (::ftruncate(open.descriptor, 0) != 0) return fs_code_of_errno(errno);
+  }
+  return 0;
+}
 
 class PosixFileSystem final : public FileSystem {
  public:
@@ -88,6 +171,12 @@ class PosixFileSystem final : public FileSystem {
 
  private:
   OpenFile* open_file(FileHandle handle);
+  // Whether the file that an open has just reached may be used as asked: not a directory, shared
+  // as the other opens of this process allow, not locked by another process. Gives the code to
+  // refuse it with, else 0.
+  std::uint32_t check_opened(OpenAttempt& open) const;
+  // The record of an open that stands; it is the handle that create_file gives.
+  FileHandle keep(const OpenAttempt& open);
   // One read (into read_into) or write (from write_from) at the file pointer, in as many calls
   // as the system takes.
   bool transfer(FileHandle handle, unsigned char* read_into, const unsigned char* write_from, std::uint32_t count,
@@ -127,113 +216,66 @@ DirectorySearch* PosixFileSystem::search(FindHandle handle) {
 
 FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_access, std::uint32_t share_mode,
                                         std::uint32_t creation_disposition) {
-  const bool readable = (desired_access & FS_GENERIC_READ) != 0;
-  const bool writable = (desired_access & FS_GENERIC_WRITE) != 0;
-  if ((share_mode & ~(FS_SHARE_READ | FS_SHARE_WRITE)) != 0 || creation_disposition < FS_CREATE_NEW ||
-      creation_disposition > FS_TRUNCATE_EXISTING ||
-      (creation_disposition == FS_TRUNCATE_EXISTING && !writable) || *name == '\0') {
+  OpenAttempt open;
+  open.readable = (desired_access & FS_GENERIC_READ) != 0;
+  open.writable = (desired_access & FS_GENERIC_WRITE) != 0;
+  open.share = share_mode;
+  open.disposition = creation_disposition;
+  if (!request_is_valid(name, open)) {
     fail(FS_ERROR_INVALID_PARAMETER);
     return FS_INVALID_HANDLE;
   }
-  // Devices and FIFOs must not block the open; blocking returns right after it.
-  int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  flags |= writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY;
-  if (creation_disposition != FS_OPEN_EXISTING && creation_disposition != FS_TRUNCATE_EXISTING) flags |= O_CREAT;
-  // O_EXCL also refuses a link of that name, dangling or not.
-  if (creation_disposition == FS_CREATE_NEW) flags |= O_EXCL | O_NOFOLLOW;
-  // A file made under a name is that name's own: a symbolic link there is replaced, not
-  // written through.
-  if (creation_disposition == FS_CREATE_ALWAYS) flags |= O_NOFOLLOW;
-
+  open.flags = open_flags(open);
   // A file to be made is the file of exactly its name; one to be found may differ in case.
   const bool making = creation_disposition == FS_CREATE_NEW || creation_disposition == FS_CREATE_ALWAYS;
-  int found = -1;
-  bool existed = false;
-  std::string path;
-  int descriptor = -1;
-  if (making) {
-    path = path_to_make(name);
-    if (path.empty()) {
-      fail(FS_ERROR_INVALID_NAME);
-      return FS_INVALID_HANDLE;
-    }
-    // A file made to hold another's data stays private until it is given that file's bits, so
-    // no one can open it in between. A new file is the usual case: tried first, it tells at once
-    // whether the name was taken.
-    descriptor = ::open(path.c_str(), flags | O_EXCL, 0600);
-    if (descriptor < 0 && errno == EEXIST && creation_disposition == FS_CREATE_ALWAYS) {
-      existed = true;
-      descriptor = ::open(path.c_str(), flags, 0600);
-      if (descriptor < 0 && errno == ELOOP && is_symbolic_link(path) && ::unlink(path.c_str()) == 0) {
-        existed = false;
-        descriptor = ::open(path.c_str(), flags, 0600);
-      }
-    }
-  } else {
-    // The name as written first: a file that is there under it needs no look at its directory.
-    std::string exact;
-    if (!utf8_from_text(name, exact)) {
-      fail(FS_ERROR_INVALID_NAME);
-      return FS_INVALID_HANDLE;
-    }
-    descriptor = ::open(exact.c_str(), flags & ~O_CREAT, 0666);
-    path = exact;
-    existed = descriptor >= 0;
-    if (descriptor < 0 && errno == ENOENT) {
-      path = resolve_name(name, &found);
-      existed = found == 1 || (found == -1 && path_exists(path));
-      descriptor = ::open(path.c_str(), flags, 0666);
-    }
-  }
-  if (descriptor < 0) {
-    fail(fs_code_for_path(errno, path));
-    return FS_INVALID_HANDLE;
-  }
-  auto refuse = [&](std::uint32_t code) {
-    ::close(descriptor);
+  if (const std::uint32_t code = making ? make_file(name, open) : find_file(name, open)) {
     fail(code);
     return FS_INVALID_HANDLE;
-  };
-  struct stat info;
-  // Made just after resolve_name looked for other spellings of its name.
-  if (found == 0 && (flags & O_CREAT) != 0) note_file_created(path);
-  if (::fstat(descriptor, &info) != 0) return refuse(fs_code_of_errno(errno));
-  if (S_ISDIR(info.st_mode)) return refuse(FS_ERROR_ACCESS_DENIED);
-  // Reads and writes of a file on a disk never block; any other kind blocks again from here on.
-  if (!S_ISREG(info.st_mode)) ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+  }
+  // From here on a refused open closes the file again.
+  std::uint32_t code = check_opened(open);
+  if (code == 0) code = empty_if_asked(open);
+  if (code != 0) {
+    ::close(open.descriptor);
+    fail(code);
+    return FS_INVALID_HANDLE;
+  }
+  return keep(open);
+}
 
-  for (const OpenFile* open : files_) {
-    if (open->device == info.st_dev && open->inode == info.st_ino &&
-        !shares_with(*open, readable, writable, share_mode)) {
-      return refuse(FS_ERROR_SHARING_VIOLATION);
+std::uint32_t PosixFileSystem::check_opened(OpenAttempt& open) const {
+  if (::fstat(open.descriptor, &open.info) != 0) return fs_code_of_errno(errno);
+  if (S_ISDIR(open.info.st_mode)) return FS_ERROR_ACCESS_DENIED;
+  // Reads and writes of a file on a disk never block; any other kind blocks again from here on.
+  if (!S_ISREG(open.info.st_mode)) ::fcntl(open.descriptor, F_SETFL, open.flags & ~O_NONBLOCK);
+  for (const OpenFile* other : files_) {
+    if (other->device == open.info.st_dev && other->inode == open.info.st_ino &&
+        !shares_with(*other, open.readable, open.writable, open.share)) {
+      return FS_ERROR_SHARING_VIOLATION;
     }
   }
   // Another process that opened the file with no sharing holds an exclusive lock. A file system
   // without locks is opened all the same.
-  if ((readable || writable) && S_ISREG(info.st_mode)) {
-    const int kind = share_mode == 0 ? LOCK_EX : LOCK_SH;
-    if (::flock(descriptor, kind | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-      return refuse(FS_ERROR_SHARING_VIOLATION);
-    }
+  if ((open.readable || open.writable) && S_ISREG(open.info.st_mode)) {
+    const int kind = open.share == 0 ? LOCK_EX : LOCK_SH;
+    if (::flock(open.descriptor, kind | LOCK_NB) != 0 && errno == EWOULDBLOCK) return FS_ERROR_SHARING_VIOLATION;
   }
-  // Emptied only now, so that a refused open leaves the file as it was.
-  if ((creation_disposition == FS_CREATE_ALWAYS || creation_disposition == FS_TRUNCATE_EXISTING) &&
-      S_ISREG(info.st_mode) && info.st_size != 0) {
-    if (::ftruncate(descriptor, 0) != 0) return refuse(fs_code_of_errno(errno));
-  }
+  return 0;
+}
 
+FileHandle PosixFileSystem::keep(const OpenAttempt& open) {
   auto* file = new OpenFile;
-  file->path = path;
-  file->descriptor = descriptor;
-  file->device = info.st_dev;
-  file->inode = info.st_ino;
-  file->readable = readable;
-  file->writable = writable;
-  file->share = share_mode;
-  file->disk = S_ISREG(info.st_mode) || S_ISBLK(info.st_mode);
-  file->kind = info.st_mode & S_IFMT;
+  file->path = open.path;
+  file->descriptor = open.descriptor;
+  file->device = open.info.st_dev;
+  file->inode = open.info.st_ino;
+  file->readable = open.readable;
+  file->writable = open.writable;
+  file->share = open.share;
+  file->disk = S_ISREG(open.info.st_mode) || S_ISBLK(open.info.st_mode);
+  file->kind = open.info.st_mode & S_IFMT;
   files_.push_back(file);
-  if (existed && (creation_disposition == FS_OPEN_ALWAYS || creation_disposition == FS_CREATE_ALWAYS)) {
+  if (open.existed && (open.disposition == FS_OPEN_ALWAYS || open.disposition == FS_CREATE_ALWAYS)) {
     last_error_ = FS_ERROR_ALREADY_EXISTS;
   }
   return file;

@@ -10,6 +10,7 @@
 #include "platform/console_device.h"
 #include "platform/cp437.h"
 #include "platform/posix/exit_cleanup.h"
+#include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/terminal_console.h"
 #include "platform/text_forms.h"
@@ -42,6 +43,8 @@ std::vector<std::string> process_arguments(int argc, char** argv) {
 ConsoleDevice& process_console() { return posix_terminal_console(); }
 
 FileSystem& process_file_system() { return posix_file_system(); }
+
+Clock& process_clock() { return posix_clock(); }
 
 void process_report_failure(const char* message) {
   // The terminal is handed back first, so that the line stays where it is written: handed back

@@ -7,6 +7,7 @@
 #include "platform/console_device.h"
 #include "platform/cp437.h"
 #include "platform/text_forms.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_file_system.h"
 
@@ -58,6 +59,8 @@ std::vector<std::string> process_arguments(int, char**) {
 ConsoleDevice& process_console() { return win32_console(); }
 
 FileSystem& process_file_system() { return win32_file_system(); }
+
+Clock& process_clock() { return win32_clock(); }
 
 void process_report_failure(const char* message) {
   HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
