@@ -2,13 +2,10 @@
 // and its end.
 #pragma once
 
-<<<<<<< HEAD
 #include <string>
 #include <vector>
 
-=======
 class Clock;
->>>>>>> copy-watch
 class ConsoleDevice;
 class FileSystem;
 
