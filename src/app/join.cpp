@@ -33,6 +33,7 @@ struct Stop {
   std::string_view message;
   TextValue name;
   bool refused_set = false;
+  std::string reason;  // the system's own words for the failure, when it came from the system
 };
 
 bool stop_at(Stop& stop, std::string_view message, TextValue name, bool refused_set = false) {
@@ -40,6 +41,11 @@ bool stop_at(Stop& stop, std::string_view message, TextValue name, bool refused_
   txt_assign(stop.name, std::move(name));
   stop.refused_set = refused_set;
   return false;
+}
+
+bool stop_for(Stop& stop, std::string_view message, TextValue name, std::string_view reason) {
+  stop.reason.assign(reason);
+  return stop_at(stop, message, std::move(name));
 }
 
 // The header of piece 1, open on the channel at its first byte; the channel is left right
@@ -124,16 +130,40 @@ bool names_a_piece(const TextValue& output, const TextValue& base) {
   return true;
 }
 
-// The file being built gets a name of its own beside the output, new and the program's alone:
-// NAME.ext.tranchor-part, or NAME.ext~2.tranchor-part, ... when that one is taken.
-bool create_temporary(const TextValue& output_name, ChannelNumber output, TextValue& temporary_name) {
+// The names the file being built may take beside the output, new and the program's alone:
+// NAME.ext.tranchor-part, then NAME.ext~2.tranchor-part, ... when that one is taken.
+TextValue temporary_name_of(const TextValue& output_name, std::int32_t attempt) {
+  TextValue name = txt_copy(output_name);
+  if (attempt > 1) txt_assign(name, txt_concat(txt_concat(name, txt_constant("~")), app_decimal(attempt)));
+  return txt_concat(name, txt_constant(".tranchor-part"));
+}
+
+// The temporary files that earlier glues of this set left when they were killed go: every one
+// that no running program holds (a glue holds its own while it works, and it stays).
+void remove_stale_temporaries(const TextValue& output_name) {
+  const FailureWatch ignored;
+  const TextValue folder = txt_left(output_name, file_name_start(output_name) - 1);
+  const TextValue own_name = txt_mid(output_name, static_cast<std::int32_t>(folder.length) + 1, output_name.length);
+  std::vector<TextValue> stale;
+  // One look at the directory finds them all, whatever numbers they took.
+  for (TextValue found = dir_search(txt_concat(output_name, txt_constant("*.tranchor-part")), 0); !found.empty();
+       txt_assign(found, dir_search(TextValue{}, 0))) {
+    for (std::int32_t attempt = 1; attempt <= TEMPORARY_NAME_TRIES; ++attempt) {
+      if (txt_equal(found, temporary_name_of(own_name, attempt))) stale.push_back(txt_concat(folder, found));
+    }
+  }
+  for (const TextValue& name : stale) file_remove_stale(name);
+}
+
+bool create_temporary(const TextValue& output_name, ChannelNumber output, TextValue& temporary_name,
+                      std::string& reason) {
+  remove_stale_temporaries(output_name);
   for (std::int32_t attempt = 1; attempt <= TEMPORARY_NAME_TRIES; ++attempt) {
-    TextValue name = txt_copy(output_name);
-    if (attempt > 1) txt_assign(name, txt_concat(txt_concat(name, txt_constant("~")), app_decimal(attempt)));
-    txt_assign(temporary_name, txt_concat(name, txt_constant(".tranchor-part")));
+    txt_assign(temporary_name, temporary_name_of(output_name, attempt));
     const FailureWatch watch;
     file_open(output, temporary_name, TEMPORARY_FILE_REQUEST);
     if (!watch.failed()) return true;
+    reason.assign(watch.reason());
     if (watch.number() != ERR_FILE_EXISTS) break;
   }
   temporary_name = TextValue{};
@@ -146,9 +176,10 @@ bool create_temporary(const TextValue& output_name, ChannelNumber output, TextVa
 bool copy_piece(ChannelNumber piece, ChannelNumber output, std::uint64_t checked_size, const TextValue& name,
                 const TextValue& output_name, Stop& stop) {
   const std::uint64_t from = file_position(piece) - 1;
-  switch (app_copy_bytes(piece, output, checked_size - from, CopyRest::exactly)) {
-    case CopyOutcome::read_failed: return stop_at(stop, CANNOT_READ, txt_copy(name));
-    case CopyOutcome::write_failed: return stop_at(stop, CANNOT_WRITE, txt_copy(output_name));
+  const CopyResult copy = app_copy_bytes(piece, output, checked_size - from, CopyRest::exactly);
+  switch (copy.outcome) {
+    case CopyOutcome::read_failed: return stop_for(stop, CANNOT_READ, txt_copy(name), copy.reason);
+    case CopyOutcome::write_failed: return stop_for(stop, CANNOT_WRITE, txt_copy(output_name), copy.reason);
     case CopyOutcome::done: break;
   }
   return true;
@@ -171,8 +202,8 @@ bool copy_set(Glue& glue, Stop& stop) {
     if (number > 1) {
       const FailureWatch watch;
       glue.piece = file_free_channel();
-      file_open(glue.piece, name, EXISTING_FILE_REQUEST);
-      if (watch.failed()) return stop_at(stop, CANNOT_READ, txt_copy(name));
+      file_open(glue.piece, name, READ_FILE_REQUEST);
+      if (watch.failed()) return stop_for(stop, CANNOT_READ, txt_copy(name), watch.reason());
     }
     app_show_progress(number, txt_concat(txt_constant(" Now adding : "), name));
     if (!copy_piece(glue.piece, glue.output, glue.sizes[static_cast<std::size_t>(number - 1)], name,
@@ -185,6 +216,22 @@ bool copy_set(Glue& glue, Stop& stop) {
   return true;
 }
 
+// Every piece is in: the file onto the disk, then under its name, then the name onto the disk.
+// Done means on the disk: a power cut after it finds the whole file under its name.
+bool give_output_its_name(Glue& glue, Stop& stop) {
+  const FailureWatch watch;
+  file_flush(glue.output);
+  file_close(glue.output);
+  glue.output = 0;
+  if (watch.failed()) return stop_for(stop, CANNOT_WRITE, txt_copy(glue.output_name), watch.reason());
+  file_rename(glue.temporary_name, glue.output_name);
+  if (watch.failed()) return stop_for(stop, CANNOT_WRITE, txt_copy(glue.output_name), watch.reason());
+  glue.temporary_name = TextValue{};
+  file_flush_directory(glue.output_name);
+  if (watch.failed()) return stop_for(stop, CANNOT_WRITE, txt_copy(glue.output_name), watch.reason());
+  return true;
+}
+
 // The steps from piece 1 to the rebuilt file under its name.
 bool glue_set(Glue& glue, Stop& stop) {
   const TextValue first_name = app_piece_name(glue.base, 1);
@@ -193,8 +240,10 @@ bool glue_set(Glue& glue, Stop& stop) {
   {
     const FailureWatch watch;
     glue.piece = file_free_channel();
-    file_open(glue.piece, first_name, EXISTING_FILE_REQUEST);
-    if (watch.failed() || !read_header(glue.piece, first)) return stop_at(stop, CANNOT_READ, txt_copy(first_name));
+    file_open(glue.piece, first_name, READ_FILE_REQUEST);
+    if (watch.failed() || !read_header(glue.piece, first)) {
+      return stop_for(stop, CANNOT_READ, txt_copy(first_name), watch.reason());
+    }
   }
   if (!check_set(glue.base, first, glue.sizes, stop)) return false;
 
@@ -208,25 +257,18 @@ bool glue_set(Glue& glue, Stop& stop) {
   // piece is in it, so a failed glue never leaves a partial file under that name. It gets
   // piece 1's permission bits before any data is in it.
   glue.output = file_free_channel();
-  if (!create_temporary(glue.output_name, glue.output, glue.temporary_name)) {
+  std::string reason;
+  if (!create_temporary(glue.output_name, glue.output, glue.temporary_name, reason)) {
     glue.output = 0;
-    return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+    return stop_for(stop, CANNOT_WRITE, txt_copy(glue.output_name), reason);
   }
   {
     const FailureWatch watch;
     file_copy_permissions(glue.piece, glue.output);
-    if (watch.failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
+    if (watch.failed()) return stop_for(stop, CANNOT_WRITE, txt_copy(glue.output_name), watch.reason());
   }
-
   if (!copy_set(glue, stop)) return false;
-  const FailureWatch watch;
-  file_close(glue.output);
-  glue.output = 0;
-  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
-  file_rename(glue.temporary_name, glue.output_name);
-  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, txt_copy(glue.output_name));
-  glue.temporary_name = TextValue{};
-  return true;
+  return give_output_its_name(glue, stop);
 }
 
 }  // namespace
@@ -256,9 +298,9 @@ int app_join(const TextValue& base_name) {
   if (!glue.temporary_name.empty()) file_remove(glue.temporary_name);
   const TextValue line = txt_concat(txt_constant(stop.message), stop.name);
   if (stop.refused_set) {
-    app_end_incomplete_set(line);
+    app_end_incomplete_set(line, stop.reason);
   } else {
-    app_end_with_message(line);
+    app_show_failure(stop.message, stop.name, stop.reason);
   }
   return 1;
 }

@@ -82,7 +82,7 @@ void strip_enclosing_quotes(TextValue& tail) {
 bool is_first_piece(const TextValue& name) {
   if (!file_exists(name)) return false;
   const ChannelNumber channel = file_free_channel();
-  file_open(channel, name, EXISTING_FILE_REQUEST);
+  file_open(channel, name, READ_FILE_REQUEST);
   const TextValue start = file_read_bytes(channel, SIGNATURE_SIZE);
   file_close(channel);
   return app_has_signature(start);

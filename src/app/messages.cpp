@@ -33,13 +33,25 @@ void app_end_with_message(const TextValue& line) { end_with_rows(line, line); }
 
 void app_report(const TextValue& line) { rt_report(txt_view(line)); }
 
-void app_end_incomplete_set(const TextValue& line) {
+namespace {
+
+TextValue with_reason(TextValue line, std::string_view reason) {
+  if (reason.empty()) return line;
+  return txt_concat(txt_concat(line, txt_constant(": ")), txt_constant(reason));
+}
+
+}  // namespace
+
+void app_end_incomplete_set(const TextValue& line) { app_end_incomplete_set(line, {}); }
+
+void app_end_incomplete_set(const TextValue& line, std::string_view reason) {
   const TextValue first_row = txt_constant(INCOMPLETE_SET);
   con_print(first_row);  // nothing when the console is silent
   con_new_line();
-  end_with_rows(txt_concat(txt_concat(first_row, txt_constant(" ")), line), line);
+  end_with_rows(with_reason(txt_concat(txt_concat(first_row, txt_constant(" ")), line), reason), line);
 }
 
-void app_show_failure(std::string_view message, const TextValue& name) {
-  app_end_with_message(txt_concat(txt_constant(message), name));
+void app_show_failure(std::string_view message, const TextValue& name, std::string_view reason) {
+  const TextValue line = txt_concat(txt_constant(message), name);
+  end_with_rows(with_reason(txt_copy(line), reason), line);
 }

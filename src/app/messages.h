@@ -32,5 +32,7 @@ void app_end_incomplete_set(const TextValue& line);
 void app_report(const TextValue& line);
 
 // Shows a failure the run cannot go on from: the message and the file's name, then waits as
-// above.
-void app_show_failure(std::string_view message, const TextValue& name);
+// above. The reason, the system's own words for the failure, ends the line on standard error
+// ("...: No space left on device"); the screen shows the message alone.
+void app_show_failure(std::string_view message, const TextValue& name, std::string_view reason = {});
+void app_end_incomplete_set(const TextValue& line, std::string_view reason);

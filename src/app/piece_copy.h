@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "files/channels.h"
 #include "files/transfer.h"
@@ -17,6 +18,12 @@ void app_show_progress(std::int32_t piece_number, const TextValue& text);
 
 enum class CopyOutcome : std::uint8_t { done, read_failed, write_failed };
 
+// How a copy ended, and the system's own words for its failure when it had some.
+struct CopyResult {
+  CopyOutcome outcome = CopyOutcome::done;
+  std::string reason;
+};
+
 // What the copy asks of the source beyond the bytes it moves.
 enum class CopyRest : std::uint8_t {
   any,      // the source may hold more (a split takes part of its source)
@@ -28,5 +35,5 @@ enum class CopyRest : std::uint8_t {
 // file system where it can, else in blocks of at most COPY_BLOCK_SIZE bytes. A source that has
 // fewer bytes than asked (the file became shorter) is a read failure; the bytes already moved
 // stay written. A watch, when given, hears the copy as file_copy_range tells it.
-CopyOutcome app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count, CopyRest rest = CopyRest::any,
-                           const CopyWatch* watch = nullptr);
+CopyResult app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count, CopyRest rest = CopyRest::any,
+                          const CopyWatch* watch = nullptr);

@@ -1,5 +1,6 @@
 #include "app/split.h"
 
+#include <string>
 #include <string_view>
 
 #include "app/messages.h"
@@ -26,87 +27,191 @@ std::uint64_t ask_piece_size(std::uint64_t source_length) {
   }
 }
 
-// Closes a piece that is full; false when the file system reports that its data did not all
-// reach it.
-bool close_piece(ChannelNumber piece) {
+// Why a split stops: the message, the file it names, and the system's own words for it.
+struct Stop {
+  std::string_view message;
+  TextValue name;
+  std::string reason;
+};
+
+bool stop_at(Stop& stop, std::string_view message, const TextValue& name, std::string_view reason = {}) {
+  stop.message = message;
+  txt_assign(stop.name, name);
+  stop.reason.assign(reason);
+  return false;
+}
+
+// Everything a split holds while it runs, so that every way out closes and removes alike. Piece 1
+// is written under a name of the split's own and gets its name only when every other piece is
+// complete and on the disk, so a split that fails or is ended never leaves a set that glues.
+struct Split {
+  TextValue source_name;
+  ChannelNumber source = 0;
+  std::uint64_t source_length = 0;
+  std::uint64_t piece_size = 0;
+  SplitPlan plan;
+  SetName set;
+  TextValue first_name;       // BASE.1
+  TextValue temporary_first;  // piece 1 until the set is whole
+  bool temporary_made = false;
+  ChannelNumber first = 0;    // piece 1, open until it gets its name
+  ChannelNumber piece = 0;    // the piece being written, from 2 on
+  std::int32_t made = 1;      // pieces 2..made were made by this run
+};
+
+// The name of piece 1 while the split writes the set: the program's own.
+TextValue temporary_first_name(const TextValue& first_name) {
+  return txt_concat(first_name, txt_constant(".tranchor-part"));
+}
+
+// No piece may be the source itself (its own name, or a link to it): writing that piece would
+// destroy data not yet read.
+bool none_is_the_source(const Split& split, Stop& stop) {
+  for (std::uint64_t number = 1; number <= split.plan.pieces; ++number) {
+    const TextValue name = app_piece_name(split.set.base, static_cast<std::int32_t>(number));
+    if (file_names_open_file(name, split.source)) return stop_at(stop, CANNOT_WRITE, name);
+  }
+  if (file_names_open_file(split.temporary_first, split.source)) return stop_at(stop, CANNOT_WRITE, split.first_name);
+  return true;
+}
+
+// Opens a piece to write: the file of exactly that name, with the source's permission bits
+// before any data is in it.
+bool open_piece(ChannelNumber piece, const TextValue& name, const OpenRequest& request, ChannelNumber source,
+                std::string& reason) {
   const FailureWatch watch;
-  file_close(piece);
+  file_open(piece, name, request);
+  if (!watch.failed()) file_copy_permissions(source, piece);
+  reason.assign(watch.reason());
   return !watch.failed();
 }
 
-int stop_with(std::string_view message, const TextValue& name, ChannelNumber piece, ChannelNumber source) {
-  file_close(piece);
-  file_close(source);
-  app_show_failure(message, name);
+// Closes a written piece; false when the file system reports that its data did not all reach it.
+bool close_written(ChannelNumber& channel, std::string& reason) {
+  const FailureWatch watch;
+  file_close(channel);
+  channel = 0;
+  reason.assign(watch.reason());
+  return !watch.failed();
+}
+
+bool copy_into(Split& split, ChannelNumber piece, std::uint64_t count, const TextValue& piece_name, Stop& stop) {
+  const CopyResult copy = app_copy_bytes(split.source, piece, count);
+  if (copy.outcome == CopyOutcome::read_failed) return stop_at(stop, CANNOT_READ, split.source_name, copy.reason);
+  if (copy.outcome == CopyOutcome::write_failed) return stop_at(stop, CANNOT_WRITE, piece_name, copy.reason);
+  return true;
+}
+
+// Piece 1 under the split's own name: the header, then the first of the data. A temporary file
+// that an earlier split of this set left when it was killed goes first (one that a running
+// program holds stays, and this split then stops).
+bool write_first_piece(Split& split, Stop& stop) {
+  file_remove_stale(split.temporary_first);
+  split.first = file_free_channel();
+  std::string reason;
+  if (!open_piece(split.first, split.temporary_first, TEMPORARY_FILE_REQUEST, split.source, reason)) {
+    split.first = 0;
+    return stop_at(stop, CANNOT_WRITE, split.first_name, reason);
+  }
+  split.temporary_made = true;
+  const FailureWatch watch;
+  file_write_text(split.first, app_encode_header(split.set.extension_field, split.plan.piece_count));
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, split.first_name, watch.reason());
+  const std::uint64_t room = split.piece_size - PIECE_HEADER_SIZE;
+  return copy_into(split, split.first, split.source_length < room ? split.source_length : room, split.first_name, stop);
+}
+
+// An earlier set's piece 1 goes before any other piece is written, so that it can never head a
+// mixture of old and new pieces.
+bool remove_earlier_first_piece(const Split& split, Stop& stop) {
+  const FailureWatch watch;
+  file_remove(split.first_name);
+  if (watch.failed() && watch.number() != ERR_FILE_NOT_FOUND) {
+    return stop_at(stop, CANNOT_WRITE, split.first_name, watch.reason());
+  }
+  return true;
+}
+
+// Pieces 2 and on, each shown on the progress row when it is made. Each takes what fits of the
+// rest; a full piece is closed and the next one made before it is known whether data is left, so
+// data that ends exactly at a piece's end is followed by an empty piece.
+bool write_other_pieces(Split& split, Stop& stop) {
+  const std::uint64_t first_data = split.piece_size - PIECE_HEADER_SIZE;
+  std::uint64_t left = split.source_length > first_data ? split.source_length - first_data : 0;
+  for (std::int32_t number = 2; number <= static_cast<std::int32_t>(split.plan.pieces); ++number) {
+    const TextValue name = app_piece_name(split.set.base, number);
+    split.piece = file_free_channel();
+    std::string reason;
+    if (!open_piece(split.piece, name, OUTPUT_FILE_REQUEST, split.source, reason)) {
+      split.piece = 0;
+      return stop_at(stop, CANNOT_WRITE, name, reason);
+    }
+    split.made = number;
+    app_show_progress(number, name);
+    const std::uint64_t count = left < split.piece_size ? left : split.piece_size;
+    if (!copy_into(split, split.piece, count, name, stop)) return false;
+    left -= count;
+    if (!close_written(split.piece, reason)) return stop_at(stop, CANNOT_WRITE, name, reason);
+  }
+  return true;
+}
+
+// Every piece is complete: all of them onto the disk, then piece 1 under its name, then the name
+// onto the disk.
+bool give_piece_one_its_name(Split& split, Stop& stop) {
+  std::string reason;
+  const FailureWatch watch;
+  file_flush_written();
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, split.first_name, watch.reason());
+  if (!close_written(split.first, reason)) return stop_at(stop, CANNOT_WRITE, split.first_name, reason);
+  file_rename(split.temporary_first, split.first_name);
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, split.first_name, watch.reason());
+  split.temporary_made = false;
+  file_flush_directory(split.first_name);
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, split.first_name, watch.reason());
+  file_keep_outputs();
+  return true;
+}
+
+// A split that failed removes what it made: its piece 1 and the pieces of this run. What it left
+// of an earlier set has no piece 1 and cannot glue.
+void remove_what_was_made(Split& split) {
+  file_close(split.first);
+  file_close(split.piece);
+  if (split.temporary_made) file_remove(split.temporary_first);
+  for (std::int32_t number = split.made; number >= 2; --number) file_remove(app_piece_name(split.set.base, number));
+}
+
+// Cuts the open source into pieces; the progress row already shows the source.
+int split_source(Split& split) {
+  split.plan = app_plan_split(split.source_length, split.piece_size);
+  split.set = app_set_name(split.source_name);
+  txt_assign(split.first_name, app_piece_name(split.set.base, 1));
+  txt_assign(split.temporary_first, temporary_first_name(split.first_name));
+  Stop stop;
+  bool done = none_is_the_source(split, stop);
+  if (done) {
+    done = write_first_piece(split, stop) && remove_earlier_first_piece(split, stop) &&
+           write_other_pieces(split, stop) && give_piece_one_its_name(split, stop);
+    if (!done) remove_what_was_made(split);
+  }
+  file_close(split.source);
+  if (done) return 0;
+  app_show_failure(stop.message, stop.name, stop.reason);
   return 1;
 }
 
-// Opens piece 1 or a later piece: the file of exactly that name, emptied, with the source's
-// permission bits before any data is in it.
-bool open_piece(ChannelNumber piece, const TextValue& name, ChannelNumber source) {
+// Opens the source, which the existence test found: read-only, and only while it is a plain
+// file. False after the failure was shown.
+bool open_source(Split& split) {
   const FailureWatch watch;
-  file_open(piece, name, REPLACED_FILE_REQUEST);
-  if (!watch.failed()) file_copy_permissions(source, piece);
-  return !watch.failed();
-}
-
-// Cuts the open source into pieces of the size; the progress row already shows the source.
-int split_source(const TextValue& source_name, ChannelNumber source, std::uint64_t source_length,
-                 std::uint64_t piece_size) {
-  const SetName set = app_set_name(source_name);
-  const SplitPlan plan = app_plan_split(source_length, piece_size);
-
-  // No piece may be the source itself (its own name, or a link to it): writing that piece would
-  // destroy data not yet read.
-  for (std::uint64_t number = 1; number <= plan.pieces; ++number) {
-    const TextValue name = app_piece_name(set.base, static_cast<std::int32_t>(number));
-    if (file_names_open_file(name, source)) return stop_with(CANNOT_WRITE, name, 0, source);
-  }
-
-  std::int32_t piece_number = 1;
-  TextValue piece_name = app_piece_name(set.base, piece_number);
-  const ChannelNumber piece = file_free_channel();
-  if (!open_piece(piece, piece_name, source)) return stop_with(CANNOT_WRITE, piece_name, piece, source);
-  {
-    const FailureWatch watch;
-    file_write_text(piece, app_encode_header(set.extension_field, plan.piece_count));
-    if (watch.failed()) return stop_with(CANNOT_WRITE, piece_name, piece, source);
-  }
-
-  // Each piece takes what fits of the rest; a full piece is closed and the next one made (and
-  // shown) before it is known whether data is left, so data that ends exactly at a piece's end
-  // is followed by an empty piece.
-  std::uint64_t piece_fill = PIECE_HEADER_SIZE;
-  std::uint64_t source_left = source_length;
-  for (;;) {
-    const std::uint64_t room = piece_size - piece_fill;
-    const std::uint64_t count = source_left < room ? source_left : room;
-    switch (app_copy_bytes(source, piece, count)) {
-      case CopyOutcome::read_failed: return stop_with(CANNOT_READ, source_name, piece, source);
-      case CopyOutcome::write_failed: return stop_with(CANNOT_WRITE, piece_name, piece, source);
-      case CopyOutcome::done: break;
-    }
-    source_left -= count;
-    if (count < room) break;
-    if (!close_piece(piece)) return stop_with(CANNOT_WRITE, piece_name, 0, source);
-    ++piece_number;
-    txt_assign(piece_name, app_piece_name(set.base, piece_number));
-    if (!open_piece(piece, piece_name, source)) return stop_with(CANNOT_WRITE, piece_name, piece, source);
-    app_show_progress(piece_number, piece_name);
-    piece_fill = 0;
-  }
-  if (!close_piece(piece)) return stop_with(CANNOT_WRITE, piece_name, 0, source);
-  file_close(source);
-  return 0;
-}
-
-// Opens the source, which the existence test found; false after the failure was shown.
-bool open_source(const TextValue& source_name, ChannelNumber source, std::uint64_t& source_length) {
-  const FailureWatch watch;
-  file_open(source, source_name, EXISTING_FILE_REQUEST);
-  source_length = watch.failed() ? 0 : file_size(source);
+  split.source = file_free_channel();
+  file_open(split.source, split.source_name, READ_FILE_REQUEST);
+  if (!watch.failed()) split.source_length = file_size(split.source);
   if (!watch.failed()) return true;
-  stop_with(CANNOT_READ, source_name, 0, source);
+  const std::string reason(watch.reason());
+  file_close(split.source);
+  app_show_failure(CANNOT_READ, split.source_name, reason);
   return false;
 }
 
@@ -119,12 +224,12 @@ int app_split(const TextValue& source_name) {
 
   // The source is opened before the size is asked for, so that the size can be checked against
   // its length; it is only ever read.
-  const ChannelNumber source = file_free_channel();
-  std::uint64_t source_length = 0;
-  if (!open_source(source_name, source, source_length)) return 1;
-  const std::uint64_t piece_size = ask_piece_size(source_length);
+  Split split;
+  txt_assign(split.source_name, source_name);
+  if (!open_source(split)) return 1;
+  split.piece_size = ask_piece_size(split.source_length);
   app_show_progress(1, source_name);
-  return split_source(source_name, source, source_length, piece_size);
+  return split_source(split);
 }
 
 int app_split_scripted(const TextValue& size_text, const TextValue& source_name) {
@@ -138,14 +243,15 @@ int app_split_scripted(const TextValue& size_text, const TextValue& source_name)
     app_end_with_message(txt_concat(txt_constant(NOT_FOUND), source_name));
     return 1;
   }
-  const ChannelNumber source = file_free_channel();
-  std::uint64_t source_length = 0;
-  if (!open_source(source_name, source, source_length)) return 1;
-  if (!app_plan_split(source_length, piece_size).fits) {
-    file_close(source);
+  Split split;
+  txt_assign(split.source_name, source_name);
+  split.piece_size = piece_size;
+  if (!open_source(split)) return 1;
+  if (!app_plan_split(split.source_length, piece_size).fits) {
+    file_close(split.source);
     app_report(txt_concat(txt_concat(txt_concat(size_words, txt_constant(" is too small for ")), source_name),
                           txt_constant(": the set would have more than 32767 pieces")));
     return 1;
   }
-  return split_source(source_name, source, source_length, piece_size);
+  return split_source(split);
 }

@@ -51,10 +51,20 @@ ErrorNumber seek_to(FileHandle handle, std::uint32_t origin, std::uint64_t* new_
   return error;
 }
 
+void hold_endings(bool held) {
+  ErrorNumber ignored = 0;
+  rt_os_call(ignored, [&](FileSystem& fs) {
+    fs.hold_endings(held);
+    return true;
+  });
+}
+
 // Whether the open finds the file or makes it.
 std::uint32_t disposition_of(const OpenRequest& request) {
   switch (request.creation) {
     case FileCreation::existing: return FS_OPEN_EXISTING;
+    case FileCreation::existing_plain: return FS_OPEN_EXISTING_PLAIN;
+    case FileCreation::output:
     case FileCreation::replace: return FS_CREATE_ALWAYS;
     case FileCreation::temporary: return FS_CREATE_NEW;
     case FileCreation::by_mode: break;
@@ -76,21 +86,26 @@ ErrorNumber create_handle(FileChannel* record, const std::string& os_name, const
     const std::uint32_t share = static_cast<std::uint32_t>(access & 0x07) - 1u;
     ErrorNumber error = 0;
     std::uint32_t code = 0;
+    // A file that goes when a signal ends the run is made and marked with those signals held back.
+    const bool removed_if_ended = request.creation == FileCreation::temporary || request.creation == FileCreation::output;
+    if (removed_if_ended) hold_endings(true);
     FileHandle handle = rt_os_call(error, [&](FileSystem& fs) {
       FileHandle made = fs.create_file(os_name.c_str(), desired, share, disposition);
       code = fs.last_error();
       return made;
     });
     const bool opened = handle != FS_INVALID_HANDLE && handle != nullptr;
-    if (error == 0 && opened && request.creation == FileCreation::temporary) {
+    if (error == 0 && opened && removed_if_ended) {
       rt_os_call(error, [&](FileSystem& fs) { return fs.mark_temporary(handle); });
       if (error != 0) {
         close_quietly(handle);
         ErrorNumber ignored = 0;
         rt_os_call(ignored, [&](FileSystem& fs) { return fs.remove(os_name.c_str()); });
+        hold_endings(false);
         return error;
       }
     }
+    if (removed_if_ended) hold_endings(false);
     if (error == 0 && opened) {
       record->handle = handle;
       record->access = access;

@@ -20,9 +20,13 @@ constexpr std::uint8_t READ_WRITE_NO_SHARING = ACCESS_READ | ACCESS_WRITE | SHAR
 enum class FileCreation : std::uint8_t {
   by_mode,    // as the mode says: input finds an existing file, the other modes make a missing one
   existing,   // finds an existing file; a missing one is 53
+  existing_plain,  // the same for a plain file only: anything else there (a directory, a device, a
+                   // FIFO) is refused with 75, and nothing waits for it
   replace,    // makes the file of exactly this name, empty, replacing one that exists
   temporary,  // makes a new file of exactly this name, never through anything that exists (58);
               // should the process end by a signal before it is renamed or removed, it is removed
+  output,     // as replace, and should the process end by a signal before the run keeps its
+              // outputs (file_keep_outputs), the file is removed
 };
 
 struct OpenRequest {
@@ -33,8 +37,13 @@ struct OpenRequest {
   FileCreation creation = FileCreation::by_mode;
 };
 
-// The application's requests: a file to read (the source, a piece), a file it writes whole (a
-// piece), and the file a glue builds before it takes its name.
-constexpr OpenRequest EXISTING_FILE_REQUEST{MODE_BINARY, READ_WRITE_NO_SHARING, 128, 1, FileCreation::existing};
+// The application's requests: a plain file it only reads (the source, a piece), which others may
+// read meanwhile; a file it writes whole (a piece, the manifest); the same as an output of a run
+// that is not finished yet (a split's pieces); and a file of its own that gets its name only when
+// it is complete (the glue's file, a split's piece 1).
+constexpr std::uint8_t READ_SHARING_READ = ACCESS_READ | SHARE_READ;
+constexpr OpenRequest READ_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, READ_SHARING_READ, 128, 1,
+                                        FileCreation::existing_plain};
 constexpr OpenRequest REPLACED_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, READ_WRITE_NO_SHARING, 128, 1, FileCreation::replace};
+constexpr OpenRequest OUTPUT_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, READ_WRITE_NO_SHARING, 128, 1, FileCreation::output};
 constexpr OpenRequest TEMPORARY_FILE_REQUEST{MODE_BINARY | MODE_NO_FALLBACK, READ_WRITE_NO_SHARING, 128, 1, FileCreation::temporary};

@@ -379,3 +379,48 @@ void file_remove(const TextValue& name) {
   if (error == 0 && !removed) error = ERR_ACCESS_ERROR;
   if (error != 0) rt_raise_error(error);
 }
+
+void file_remove_stale(const TextValue& name) {
+  SpinGuard name_guard(file_state.file_name_lock);
+  std::string os_name;
+  if (!file_os_name(name, os_name)) return;
+  ErrorNumber ignored = 0;
+  rt_os_call(ignored, [&](FileSystem& fs) { return fs.remove_stale(os_name.c_str()); });
+}
+
+void file_flush(ChannelNumber channel) {
+  FileChannel* record = file_find_channel(channel);
+  if (record == nullptr) return;
+  ErrorNumber error = 0;
+  const bool flushed = rt_os_call(error, [&](FileSystem& fs) { return fs.flush(record->handle); });
+  if (error == 0 && !flushed) error = ERR_DEVICE_IO;
+  if (error != 0) rt_raise_error(error);
+}
+
+void file_flush_written() {
+  ErrorNumber error = 0;
+  const bool flushed = rt_os_call(error, [&](FileSystem& fs) { return fs.flush_written(); });
+  if (error == 0 && !flushed) error = ERR_DEVICE_IO;
+  if (error != 0) rt_raise_error(error);
+}
+
+void file_flush_directory(const TextValue& name) {
+  SpinGuard name_guard(file_state.file_name_lock);
+  std::string os_name;
+  if (!file_os_name(name, os_name)) {
+    rt_raise_error(ERR_BAD_FILE_NAME);
+    return;
+  }
+  ErrorNumber error = 0;
+  const bool flushed = rt_os_call(error, [&](FileSystem& fs) { return fs.flush_directory(os_name.c_str()); });
+  if (error == 0 && !flushed) error = ERR_DEVICE_IO;
+  if (error != 0) rt_raise_error(error);
+}
+
+void file_keep_outputs() {
+  ErrorNumber ignored = 0;
+  rt_os_call(ignored, [&](FileSystem& fs) {
+    fs.keep_temporaries();
+    return true;
+  });
+}

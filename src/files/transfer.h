@@ -99,3 +99,19 @@ void file_set_end(ChannelNumber channel);
 void file_rename(const TextValue& from, const TextValue& to);
 // Deletes a file. Errors as for file_rename; a directory is refused with 75.
 void file_remove(const TextValue& name);
+// Deletes a temporary file of this program's that a killed run left: a plain file (not a link)
+// that no program holds. Anything else stays; nothing is recorded either way.
+void file_remove_stale(const TextValue& name);
+
+// The data written to the file open on the channel is on the disk (a failure of the medium or a
+// full disk found only now is recorded).
+void file_flush(ChannelNumber channel);
+// Everything written since the last such call, to every file, is on the disk: in one call for
+// each file system where the system can.
+void file_flush_written();
+// The entries of the directory that holds the named file are on the disk: a file just made or
+// renamed there keeps its name after a power cut.
+void file_flush_directory(const TextValue& name);
+// The files opened as outputs of this run (FileCreation::output) stay, whatever ends the process
+// from now on: the run is finished.
+void file_keep_outputs();

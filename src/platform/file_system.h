@@ -40,6 +40,9 @@ constexpr std::uint32_t FS_CREATE_ALWAYS = 2;
 constexpr std::uint32_t FS_OPEN_EXISTING = 3;
 constexpr std::uint32_t FS_OPEN_ALWAYS = 4;
 constexpr std::uint32_t FS_TRUNCATE_EXISTING = 5;
+// Finds an existing plain file (a regular file, links followed); anything else there (a
+// directory, a device, a FIFO) is refused with 5, and nothing waits for it.
+constexpr std::uint32_t FS_OPEN_EXISTING_PLAIN = 6;
 // File type.
 constexpr std::uint32_t FS_TYPE_UNKNOWN = 0;
 constexpr std::uint32_t FS_TYPE_DISK = 1;
@@ -146,6 +149,10 @@ class FileSystem {
   virtual bool rename(const char* from, const char* to) = 0;
   // Deletes the file of exactly that name.
   virtual bool remove(const char* name) = 0;
+  // Deletes the file of exactly that name if it is a plain file itself (not a link) that no
+  // program holds open: a temporary file of this program's that a killed run left. Anything else
+  // stays, with 32 (held) or 5 (not a plain file).
+  virtual bool remove_stale(const char* name) { return remove(name); }
 
   // Gives the file open on target the permission bits of the file open on model, limited as a
   // new file's are (by the umask on POSIX). Succeeds and does nothing on a system without such
@@ -157,6 +164,27 @@ class FileSystem {
   // The file open on the handle is the program's own temporary file: should the process end by
   // a signal before the file is renamed or removed, it is removed. (8 when it cannot be kept.)
   virtual bool mark_temporary(FileHandle handle) = 0;
+  // Every file marked temporary so far stays from now on, whatever ends the process: the run's
+  // outputs are complete.
+  virtual void keep_temporaries() {}
+  // While held, a signal that would end the process waits until the hold ends: a file made and
+  // then marked temporary in between is never left unmarked.
+  virtual void hold_endings(bool held) { (void)held; }
+
+  // The data of the file open on the handle, and what is needed to find it, are on the disk.
+  virtual bool flush(FileHandle handle) {
+    (void)handle;
+    return true;
+  }
+  // Everything this process has written since the last call (data and names) is on the disk:
+  // in as few calls as the system allows (one for each file system written to, where it can).
+  virtual bool flush_written() { return true; }
+  // The directory that holds the named file has its entries on the disk (a rename or a new
+  // file there survives a power cut). A system that needs no such flush does nothing.
+  virtual bool flush_directory(const char* name) {
+    (void)name;
+    return true;
+  }
 
   // The process error mode (which operating-system dialogs a failing call may show); gives the
   // mode in force before.

@@ -79,6 +79,39 @@ void FailingFileSystem::reset() {
   attribute_rules_.clear();
 }
 
+void FailingFileSystem::inject_code(std::uint32_t code) {
+  real_.set_last_error(code);
+  injected_ = true;
+}
+
+std::string FailingFileSystem::last_error_reason() {
+  if (!injected_) return real_.last_error_reason();
+  // The words a POSIX system has for the codes that tests inject.
+  switch (real_.last_error()) {
+    case FS_ERROR_DISK_FULL: return "No space left on device";
+    case FS_ERROR_INVALID_PARAMETER: return "Invalid argument";
+    case FS_ERROR_ACCESS_DENIED: return "Permission denied";
+    case FS_ERROR_READ_FAULT:
+    case FS_ERROR_WRITE_FAULT: return "Input/output error";
+    default: return {};
+  }
+}
+
+bool FailingFileSystem::flush(FileHandle handle) {
+  if (count_and_check(FsCall::flush)) return false;
+  return real_.flush(handle);
+}
+
+bool FailingFileSystem::flush_written() {
+  if (count_and_check(FsCall::flush_written)) return false;
+  return real_.flush_written();
+}
+
+bool FailingFileSystem::flush_directory(const char* name) {
+  if (count_and_check(FsCall::flush_directory)) return false;
+  return real_.flush_directory(name);
+}
+
 bool FailingFileSystem::count_and_check(FsCall call) {
   const auto index = static_cast<std::size_t>(call);
   ++calls_[index];
@@ -88,7 +121,7 @@ bool FailingFileSystem::count_and_check(FsCall call) {
     --injection.successes;
     return false;
   }
-  real_.set_last_error(injection.code);
+  inject_code(injection.code);
   return true;
 }
 
@@ -117,7 +150,7 @@ FileHandle FailingFileSystem::create_file(const char* name, std::uint32_t desire
   for (const NameRule& rule : name_rules_) {
     if (text.find(rule.part) == std::string::npos) continue;
     if (rule.write_only && (desired_access & FS_GENERIC_WRITE) == 0) continue;
-    real_.set_last_error(rule.code);
+    inject_code(rule.code);
     return FS_INVALID_HANDLE;
   }
   FileHandle handle = real_.create_file(name, desired_access, share_mode, creation_disposition);
@@ -152,7 +185,7 @@ bool FailingFileSystem::read(FileHandle handle, void* buffer, std::uint32_t coun
   }
   if (transfer_fails(read_rules_, handle, code)) {
     if (moved != nullptr) *moved = 0;
-    real_.set_last_error(code);
+    inject_code(code);
     return false;
   }
   return real_.read(handle, buffer, count, moved);
@@ -175,7 +208,7 @@ bool FailingFileSystem::write(FileHandle handle, const void* buffer, std::uint32
   }
   if (short_write) {
     real_.write(handle, buffer, count / 2, moved);
-    real_.set_last_error(code);
+    inject_code(code);
     return false;
   }
   return real_.write(handle, buffer, count, moved);
@@ -199,7 +232,7 @@ bool FailingFileSystem::close(FileHandle handle) {
   if (count_and_check(FsCall::close)) {
     const std::uint32_t code = real_.last_error();
     real_.close(handle);
-    real_.set_last_error(code);
+    inject_code(code);
     return false;
   }
   return real_.close(handle);
@@ -223,7 +256,7 @@ bool FailingFileSystem::find_close(FindHandle handle) {
   if (count_and_check(FsCall::find_close)) {
     const std::uint32_t code = real_.last_error();
     real_.find_close(handle);
-    real_.set_last_error(code);
+    inject_code(code);
     return false;
   }
   return real_.find_close(handle);

@@ -20,7 +20,8 @@
 
 enum class FsCall : std::uint8_t {
   create, file_type, seek, set_end, read, write, size, close, find_first, find_next, find_close,
-  rename, remove, copy_permissions, names_open_file, mark_temporary, copy_range,
+  rename, remove, copy_permissions, names_open_file, mark_temporary, copy_range, flush, flush_written,
+  flush_directory,
   count_  // number of kinds
 };
 
@@ -83,13 +84,22 @@ class FailingFileSystem : public FileSystem {
   bool find_close(FindHandle handle) override;
   bool rename(const char* from, const char* to) override;
   bool remove(const char* name) override;
+  bool remove_stale(const char* name) override { return real_.remove_stale(name); }
   bool copy_permissions(FileHandle model, FileHandle target) override;
   bool names_open_file(FileHandle handle, const char* name) override;
   bool mark_temporary(FileHandle handle) override;
   std::uint32_t set_error_mode(std::uint32_t mode) override { return real_.set_error_mode(mode); }
   std::uint32_t last_error() override { return real_.last_error(); }
-  std::string last_error_reason() override { return real_.last_error_reason(); }
-  void set_last_error(std::uint32_t code) override { real_.set_last_error(code); }
+  std::string last_error_reason() override;
+  void set_last_error(std::uint32_t code) override {
+    injected_ = false;
+    real_.set_last_error(code);
+  }
+  void keep_temporaries() override { real_.keep_temporaries(); }
+  void hold_endings(bool held) override { real_.hold_endings(held); }
+  bool flush(FileHandle handle) override;
+  bool flush_written() override;
+  bool flush_directory(const char* name) override;
 
  private:
   struct Injection {
@@ -110,6 +120,9 @@ class FailingFileSystem : public FileSystem {
   };
   // Counts the call; true when it is to fail (and the code is set as the last error).
   bool count_and_check(FsCall call);
+  // Leaves the code of an injected failure, whose reason is then the injector's own.
+  void inject_code(std::uint32_t code);
+  bool injected_ = false;
   struct Action {
     FsCall call;
     std::string part;

@@ -237,8 +237,9 @@ expect_exit 1
   fail "TERM=dumb: '$(row 1)' '$(row 2)'"
 
 # Ctrl+C during the split of a large sparse file: the run ends at once with 130, the terminal
-# as it was before, the pieces written so far left as they are. The shell traps SIGINT so that
-# it goes on to report the status.
+# as it was before, and nothing of the unfinished set is left: neither piece 1 (written under a
+# name of its own until the set is whole) nor the pieces made so far. The shell traps SIGINT so
+# that it goes on to report the status.
 truncate -s 16G BIG.ISO
 pane_start "stty -g > stty-before; trap : INT; $program BIG.ISO; code=\$?; stty -g > stty-after; (exit \$code)"
 wait_row 8 "■ [S]plit or [G]lue :"
@@ -246,14 +247,12 @@ keys s
 wait_row 11 "■ with a size of [bytes]:"
 keys 1000000 Enter
 for _ in $(seq 100); do [[ -e BIG.3 ]] && break; sleep 0.1; done
+[[ -e BIG.1.tranchor-part && ! -e BIG.1 ]] || fail "Ctrl+C: piece 1 has its name before the set is whole"
 keys C-c
 expect_exit 130
 cmp -s stty-before stty-after || fail "Ctrl+C left the terminal changed: $(cat stty-before) -> $(cat stty-after)"
-last=$(ls BIG.[0-9]* | sed 's/BIG\.//' | sort -n | tail -1)
-[[ $last -ge 3 && $last -lt 17180 ]] || fail "Ctrl+C: the split ended at piece $last"
-for ((n = 1; n < last; n++)); do
-  [[ $(stat -c %s "BIG.$n") == 1000000 ]] || fail "Ctrl+C: BIG.$n has $(stat -c %s "BIG.$n") bytes"
-done
+left=$(ls BIG.* | grep -v '^BIG.ISO$' | head -3 | tr '\n' ' ' || true)
+[[ -z $left ]] || fail "Ctrl+C left pieces of the unfinished split: $left"
 [[ "$(tmux -L "$pane_socket" display -p '#{cursor_flag}')" == "1" ]] || fail "Ctrl+C left the cursor hidden"
 rm -f BIG.*
 

@@ -3,10 +3,20 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/file_system.h"
 
-std::uint32_t fs_code_of_errno(int error) {
+namespace {
+
+// The errno value that the last code was made from: the reason that goes with a failure.
+struct ErrnoReason {
+  std::uint32_t code = 0;
+  int error = 0;
+};
+ErrnoReason last_reason;
+
+std::uint32_t code_of(int error) {
   switch (error) {
     case 0: return 0;
     case ENOENT: return FS_ERROR_FILE_NOT_FOUND;
@@ -39,8 +49,6 @@ std::uint32_t fs_code_of_errno(int error) {
   }
 }
 
-namespace {
-
 // The directory part of a path, "." when there is none.
 std::string directory_of(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
@@ -59,6 +67,25 @@ std::uint32_t missing_code(const std::string& path) {
 
 }  // namespace
 
+std::uint32_t fs_code_of_errno(int error) {
+  const std::uint32_t code = code_of(error);
+  last_reason = ErrnoReason{code, error};
+  return code;
+}
+
 std::uint32_t fs_code_for_path(int error, const std::string& path) {
-  return error == ENOENT ? missing_code(path) : fs_code_of_errno(error);
+  if (error != ENOENT) return fs_code_of_errno(error);
+  const std::uint32_t code = missing_code(path);
+  last_reason = ErrnoReason{code, error};
+  return code;
+}
+
+std::uint32_t fs_code_from(int error, std::uint32_t code) {
+  last_reason = ErrnoReason{code, error};
+  return code;
+}
+
+std::string fs_reason_of(std::uint32_t code) {
+  if (code == 0 || last_reason.code != code || last_reason.error == 0) return {};
+  return std::strerror(last_reason.error);
 }

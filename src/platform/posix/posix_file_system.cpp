@@ -14,6 +14,7 @@
 #include "platform/file_system.h"
 #include "platform/posix/directory_names.h"
 #include "platform/posix/directory_scan.h"
+#include "platform/posix/disk_flush.h"
 #include "platform/posix/exit_cleanup.h"
 #include "platform/posix/name_lookup.h"
 #include "platform/posix/posix_errors.h"
@@ -27,9 +28,13 @@ bool is_symbolic_link(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+// The umask, read once: the program never changes it, and reading it means setting it twice.
 mode_t current_umask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
+  static const mode_t mask = [] {
+    const mode_t read = ::umask(0);
+    ::umask(read);
+    return read;
+  }();
   return mask;
 }
 
@@ -76,15 +81,17 @@ struct OpenAttempt {
 // the access asked for, and there is a name.
 bool request_is_valid(const char* name, const OpenAttempt& open) {
   return (open.share & ~(FS_SHARE_READ | FS_SHARE_WRITE)) == 0 && open.disposition >= FS_CREATE_NEW &&
-         open.disposition <= FS_TRUNCATE_EXISTING && (open.disposition != FS_TRUNCATE_EXISTING || open.writable) &&
-         *name != '\0';
+         open.disposition <= FS_OPEN_EXISTING_PLAIN &&
+         (open.disposition != FS_TRUNCATE_EXISTING || open.writable) && *name != '\0';
 }
 
 int open_flags(const OpenAttempt& open) {
   // Devices and FIFOs must not block the open; blocking returns right after it.
   int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   flags |= open.writable ? (open.readable ? O_RDWR : O_WRONLY) : O_RDONLY;
-  if (open.disposition != FS_OPEN_EXISTING && open.disposition != FS_TRUNCATE_EXISTING) flags |= O_CREAT;
+  if (open.disposition == FS_CREATE_NEW || open.disposition == FS_CREATE_ALWAYS || open.disposition == FS_OPEN_ALWAYS) {
+    flags |= O_CREAT;
+  }
   // O_EXCL also refuses a link of that name, dangling or not.
   if (open.disposition == FS_CREATE_NEW) flags |= O_EXCL | O_NOFOLLOW;
   // A file made under a name is that name's own: a symbolic link there is replaced, not
@@ -157,6 +164,7 @@ class PosixFileSystem final : public FileSystem {
   bool find_close(FindHandle handle) override;
   bool rename(const char* from, const char* to) override;
   bool remove(const char* name) override;
+  bool remove_stale(const char* name) override;
   bool copy_permissions(FileHandle model, FileHandle target) override;
   bool names_open_file(FileHandle handle, const char* name) override;
   bool mark_temporary(FileHandle handle) override;
@@ -168,6 +176,12 @@ class PosixFileSystem final : public FileSystem {
   }
   std::uint32_t last_error() override { return last_error_; }
   void set_last_error(std::uint32_t code) override { last_error_ = code; }
+  std::string last_error_reason() override { return fs_reason_of(last_error_); }
+  void keep_temporaries() override { exit_cleanup_keep_all(); }
+  void hold_endings(bool held) override { exit_cleanup_hold_endings(held); }
+  bool flush(FileHandle handle) override;
+  bool flush_written() override;
+  bool flush_directory(const char* name) override;
 
  private:
   OpenFile* open_file(FileHandle handle);
@@ -192,6 +206,8 @@ class PosixFileSystem final : public FileSystem {
 
   std::vector<OpenFile*> files_;
   std::vector<DirectorySearch*> searches_;
+  // One descriptor on each file system written to since the last flush_written.
+  std::vector<WrittenFileSystem> written_;
   std::uint32_t last_error_ = 0;
   std::uint32_t error_mode_ = 0;
 };
@@ -245,7 +261,12 @@ FileHandle PosixFileSystem::create_file(const char* name, std::uint32_t desired_
 
 std::uint32_t PosixFileSystem::check_opened(OpenAttempt& open) const {
   if (::fstat(open.descriptor, &open.info) != 0) return fs_code_of_errno(errno);
-  if (S_ISDIR(open.info.st_mode)) return FS_ERROR_ACCESS_DENIED;
+  if (S_ISDIR(open.info.st_mode)) return fs_code_from(EISDIR, FS_ERROR_ACCESS_DENIED);
+  // A name asked for as a plain file that is something else now is refused, never waited on.
+  if (open.disposition == FS_OPEN_EXISTING_PLAIN && !S_ISREG(open.info.st_mode)) {
+    return fs_code_from(S_ISFIFO(open.info.st_mode) || S_ISSOCK(open.info.st_mode) ? ESPIPE : ENODEV,
+                        FS_ERROR_ACCESS_DENIED);
+  }
   // Reads and writes of a file on a disk never block; any other kind blocks again from here on.
   if (!S_ISREG(open.info.st_mode)) ::fcntl(open.descriptor, F_SETFL, open.flags & ~O_NONBLOCK);
   for (const OpenFile* other : files_) {
@@ -258,12 +279,15 @@ std::uint32_t PosixFileSystem::check_opened(OpenAttempt& open) const {
   // without locks is opened all the same.
   if ((open.readable || open.writable) && S_ISREG(open.info.st_mode)) {
     const int kind = open.share == 0 ? LOCK_EX : LOCK_SH;
-    if (::flock(open.descriptor, kind | LOCK_NB) != 0 && errno == EWOULDBLOCK) return FS_ERROR_SHARING_VIOLATION;
+    if (::flock(open.descriptor, kind | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+      return fs_code_from(EWOULDBLOCK, FS_ERROR_SHARING_VIOLATION);
+    }
   }
   return 0;
 }
 
 FileHandle PosixFileSystem::keep(const OpenAttempt& open) {
+  if (open.writable && S_ISREG(open.info.st_mode)) note_written(written_, open.info.st_dev, open.path);
   auto* file = new OpenFile;
   file->path = open.path;
   file->descriptor = open.descriptor;
@@ -347,7 +371,7 @@ bool PosixFileSystem::transfer(FileHandle handle, unsigned char* read_into, cons
     if (result < 0) {
       if (errno == EINTR) continue;
       if (moved != nullptr) *moved = done;
-      if (errno == EIO) return fail(reading ? FS_ERROR_READ_FAULT : FS_ERROR_WRITE_FAULT);
+      if (errno == EIO) return fail(fs_code_from(EIO, reading ? FS_ERROR_READ_FAULT : FS_ERROR_WRITE_FAULT));
       return fail(fs_code_of_errno(errno));
     }
     if (result == 0) break;
@@ -392,12 +416,16 @@ bool PosixFileSystem::close(FileHandle handle) {
   OpenFile* file = open_file(handle);
   if (file == nullptr) return false;
   files_.erase(std::find(files_.begin(), files_.end(), file));
-  // The descriptor is gone even when close reports an error (EINTR included on Linux); only a
-  // late write error is worth telling.
+  // The descriptor is gone even when close reports an error (EINTR included on Linux). For a file
+  // that was written, any other error is a write that never reached the disk (how NFS reports a
+  // full disk or quota); for one only read, nothing was lost.
   const int result = ::close(file->descriptor);
   const int error = errno;
+  const bool written = file->writable;
   delete file;
-  if (result != 0 && error == EIO) return fail(FS_ERROR_WRITE_FAULT);
+  if (result != 0 && error != EINTR && written) {
+    return fail(error == EIO ? fs_code_from(EIO, FS_ERROR_WRITE_FAULT) : fs_code_of_errno(error));
+  }
   return true;
 }
 
@@ -472,6 +500,14 @@ bool PosixFileSystem::remove(const char* name) {
   return true;
 }
 
+bool PosixFileSystem::remove_stale(const char* name) {
+  const std::string path = path_to_make(name);
+  struct stat info;
+  if (path.empty() || ::lstat(path.c_str(), &info) != 0) return fail(FS_ERROR_FILE_NOT_FOUND);
+  if (!S_ISREG(info.st_mode)) return fail(FS_ERROR_ACCESS_DENIED);
+  return remove(name);
+}
+
 bool PosixFileSystem::copy_permissions(FileHandle model, FileHandle target) {
   OpenFile* from = open_file(model);
   OpenFile* to = from == nullptr ? nullptr : open_file(target);
@@ -494,6 +530,26 @@ bool PosixFileSystem::names_open_file(FileHandle handle, const char* name) {
   struct stat info;
   if (::stat(path_to_make(name).c_str(), &info) != 0) return false;
   return info.st_dev == file->device && info.st_ino == file->inode;
+}
+
+bool PosixFileSystem::flush(FileHandle handle) {
+  OpenFile* file = open_file(handle);
+  if (file == nullptr) return false;
+  if (const std::uint32_t code = flush_descriptor(file->descriptor)) return fail(code);
+  return true;
+}
+
+bool PosixFileSystem::flush_written() {
+  if (const std::uint32_t code = flush_file_systems(written_)) return fail(code);
+  return true;
+}
+
+bool PosixFileSystem::flush_directory(const char* name) {
+  if (*name == '\0') return fail(FS_ERROR_INVALID_PARAMETER);
+  const std::string path = path_to_make(name);
+  if (path.empty()) return fail(FS_ERROR_INVALID_NAME);
+  if (const std::uint32_t code = flush_directory_of(path)) return fail(code);
+  return true;
 }
 
 bool PosixFileSystem::mark_temporary(FileHandle handle) {

@@ -9,8 +9,7 @@
 
 namespace {
 
-constexpr int END_SIGNALS[] = {SIGTERM, SIGHUP,    SIGINT,  SIGQUIT, SIGUSR1, SIGUSR2,
-                               SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGPIPE};
+const auto& END_SIGNALS = ENDING_SIGNALS;
 
 SignalHooks hooks;
 

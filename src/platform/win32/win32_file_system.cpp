@@ -1,6 +1,7 @@
 #include "platform/win32/win32_file_system.h"
 
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/text_forms.h"
@@ -61,10 +62,19 @@ class Win32FileSystem final : public FileSystem {
                          std::uint32_t share_mode, std::uint32_t creation_disposition) override {
     std::wstring wide;
     if (!wide_name(name, wide)) return FS_INVALID_HANDLE;
+    const bool plain = creation_disposition == FS_OPEN_EXISTING_PLAIN;
     // The code left by a successful open is kept: 183 says that the file existed.
-    HANDLE handle = CreateFileW(wide.c_str(), desired_access, share_mode, nullptr, creation_disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? FS_INVALID_HANDLE : static_cast<FileHandle>(handle);
+    HANDLE handle = CreateFileW(wide.c_str(), desired_access, share_mode, nullptr,
+                                plain ? OPEN_EXISTING : creation_disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return FS_INVALID_HANDLE;
+    if (plain && GetFileType(handle) != FILE_TYPE_DISK) {
+      // A device or pipe under the name of a file to read is refused, never waited on.
+      CloseHandle(handle);
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FS_INVALID_HANDLE;
+    }
+    if ((desired_access & FS_GENERIC_WRITE) != 0) written_.push_back(wide);
+    return static_cast<FileHandle>(handle);
   }
 
   std::uint32_t file_type(FileHandle handle) override {
@@ -105,7 +115,9 @@ class Win32FileSystem final : public FileSystem {
   bool read(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t* moved) override {
     const DWORD before = GetLastError();
     DWORD done = 0;
-    const BOOL ok = ReadFile(os_handle(handle), buffer, count, &done, nullptr);
+    BOOL ok = ReadFile(os_handle(handle), buffer, count, &done, nullptr);
+    // A pipe whose writer has gone is at its end, as a file is.
+    if (ok == FALSE && GetLastError() == ERROR_BROKEN_PIPE) ok = TRUE;
     if (moved != nullptr) *moved = done;
     return keep_code_on_success(ok, before);
   }
@@ -163,7 +175,9 @@ class Win32FileSystem final : public FileSystem {
     std::wstring wide_from;
     std::wstring wide_to;
     if (!wide_name(from, wide_from) || !wide_name(to, wide_to)) return false;
-    return keep_code_on_success(MoveFileExW(wide_from.c_str(), wide_to.c_str(), MOVEFILE_REPLACE_EXISTING), before);
+    // Write-through: the new name is on the disk when the call returns.
+    return keep_code_on_success(
+        MoveFileExW(wide_from.c_str(), wide_to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), before);
   }
 
   bool remove(const char* name) override {
@@ -171,6 +185,19 @@ class Win32FileSystem final : public FileSystem {
     std::wstring wide;
     if (!wide_name(name, wide)) return false;
     return keep_code_on_success(DeleteFileW(wide.c_str()), before);
+  }
+
+  bool remove_stale(const char* name) override {
+    std::wstring wide;
+    if (!wide_name(name, wide)) return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
+    // A file that a running program holds open cannot be deleted: it stays.
+    return remove(name);
   }
 
   // Windows files carry no permission bits of their own to copy.
@@ -209,6 +236,49 @@ class Win32FileSystem final : public FileSystem {
   std::uint32_t last_error() override { return GetLastError(); }
 
   void set_last_error(std::uint32_t code) override { SetLastError(code); }
+
+  std::string last_error_reason() override {
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        GetLastError(), 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    std::u16string text(message, message + length);
+    LocalFree(message);
+    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u'.' || text.back() == u' ')) {
+      text.pop_back();
+    }
+    return text_from_utf16(text);
+  }
+
+  bool flush(FileHandle handle) override {
+    const DWORD before = GetLastError();
+    return keep_code_on_success(FlushFileBuffers(os_handle(handle)), before);
+  }
+
+  // Windows has no flush of a whole volume for a program that is not an administrator: each file
+  // written since the last flush is opened again and flushed.
+  bool flush_written() override {
+    const DWORD before = GetLastError();
+    std::vector<std::wstring> names;
+    names.swap(written_);
+    for (const std::wstring& name : names) {
+      HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file == INVALID_HANDLE_VALUE) continue;  // removed or renamed since: nothing to keep
+      const BOOL flushed = FlushFileBuffers(file);
+      const DWORD code = GetLastError();
+      CloseHandle(file);
+      if (flushed == FALSE) {
+        SetLastError(code);
+        return false;
+      }
+    }
+    SetLastError(before);
+    return true;
+  }
+
+ private:
+  std::vector<std::wstring> written_;  // the names of the files opened for writing since the last flush
 };
 
 }  // namespace
