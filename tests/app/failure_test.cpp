@@ -1,5 +1,12 @@
 // Failures that the services only record are shown by the tool, which then ends with exit code
 // 1 and never leaves a changed source or a partial output behind.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
 #include "fakes/app_scenario.h"
 #include "fakes/failing_file_system.h"
 
@@ -100,6 +107,123 @@ TEST_F(FailureTest, JoinedFileThatCannotTakeItsNameKeepsTheOldOne) {
   expect_failure_rows(18, "ERROR! Cannot write : DATA.zip");
   EXPECT_EQ(read_file("DATA.zip"), "the old file");
   EXPECT_EQ(listing(), "DATA.1 DATA.2 DATA.3 DATA.ZIP DATA.zip");
+}
+
+// A split that fails at any step leaves no set that glues: nothing of its own, and of an earlier
+// set of the same file no piece 1. The stderr line of a scripted split ends with the reason.
+TEST_F(FailureTest, AFailedSplitLeavesNoSetThatGlues) {
+  struct Case {
+    const char* what;
+    std::function<void(FailingFileSystem&, bool scripted)> inject;
+    std::string row, line;
+  };
+  const Case cases[] = {
+      {"piece 2 cannot be made", [](FailingFileSystem& f, bool) { f.fail_open_of("DATA.2", FS_ERROR_ACCESS_DENIED); },
+       "ERROR! Cannot write : DATA.2", "ERROR! Cannot write : DATA.2: Permission denied"},
+      {"the disk is full in piece 3", [](FailingFileSystem& f, bool) { f.short_write_to("DATA.3"); },
+       "ERROR! Cannot write : DATA.3", "ERROR! Cannot write : DATA.3: No space left on device"},
+      {"an invalid argument", [](FailingFileSystem& f, bool) { f.short_write_to("DATA.2", 0, FS_ERROR_INVALID_PARAMETER); },
+       "ERROR! Cannot write : DATA.2", "ERROR! Cannot write : DATA.2: Invalid argument"},
+      {"the source cannot be read", [](FailingFileSystem& f, bool) { f.fail_read_of("DATA.ZIP", 2); },
+       "ERROR! Cannot read : DATA.ZIP", "ERROR! Cannot read : DATA.ZIP: Input/output error"},
+      {"a full disk found at close", // The drop detection's own close comes first when the file is dropped.
+       [](FailingFileSystem& f, bool scripted) { f.fail_call_after(FsCall::close, scripted ? 0 : 1, FS_ERROR_DISK_FULL); },
+       "ERROR! Cannot write : DATA.2", "ERROR! Cannot write : DATA.2: No space left on device"},
+      {"the pieces do not reach the disk",
+       [](FailingFileSystem& f, bool) { f.fail_call_after(FsCall::flush_written, 0, FS_ERROR_WRITE_FAULT); },
+       "ERROR! Cannot write : DATA.1", "ERROR! Cannot write : DATA.1: Input/output error"},
+      {"piece 1 cannot take its name", [](FailingFileSystem& f, bool) { f.fail_call_after(FsCall::rename, 0, FS_ERROR_ACCESS_DENIED); },
+       "ERROR! Cannot write : DATA.1", "ERROR! Cannot write : DATA.1: Permission denied"},
+  };
+  for (const bool scripted : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (scripted ? ", scripted" : ""));
+      clear_directory();
+      files.reset();
+      write_file("DATA.ZIP", source);
+      console.type("s40\r");
+      ASSERT_EQ(run("DATA.ZIP"), 0);  // an earlier set of the same file: 40, 40, 38 bytes
+      c.inject(files, scripted);
+      if (scripted) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(run("--split 50 DATA.ZIP"), 1);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tranchor: " + c.line + "\n");
+      } else {
+        console.type_after_flush("k");
+        EXPECT_EQ(split_dropped(), 1);
+        expect_failure_rows(18, c.row);
+      }
+      files.reset();
+      const std::string left = listing();
+      EXPECT_EQ(left.find("DATA.1"), std::string::npos) << left;
+      EXPECT_EQ(left.find("tranchor-part"), std::string::npos) << left;
+      ::testing::internal::CaptureStderr();
+      EXPECT_EQ(run("--glue DATA"), 1);  // nothing to glue: no piece 1
+      EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tranchor: File not found : DATA.1\n");
+      EXPECT_EQ(read_file("DATA.ZIP"), source);
+    }
+  }
+}
+
+// Done means on the disk: a split flushes what it wrote before piece 1 gets its name and the
+// folder after; a glue flushes its file before the rename and the folder after.
+TEST_F(FailureTest, FlushesComeBeforeTheNamesAndTheFolderAfter) {
+  make_set();
+  EXPECT_EQ(files.calls(FsCall::flush_written), 1);
+  EXPECT_EQ(files.calls(FsCall::flush_directory), 1);
+  files.reset();
+  EXPECT_EQ(run("DATA.1"), 0);
+  EXPECT_EQ(files.calls(FsCall::flush), 1);
+  EXPECT_EQ(files.calls(FsCall::flush_directory), 1);
+  EXPECT_EQ(read_file("DATA.zip"), source);
+  files.reset();
+  files.fail_call_after(FsCall::flush, 0, FS_ERROR_WRITE_FAULT);
+  console.type_after_flush("k");
+  EXPECT_EQ(run("DATA.1"), 1);
+  expect_failure_rows(18, "ERROR! Cannot write : DATA.zip");
+  EXPECT_EQ(read_file("DATA.zip"), source);
+  EXPECT_EQ(listing(), "DATA.1 DATA.2 DATA.3 DATA.ZIP DATA.zip");
+}
+
+// Only what is written is opened for writing: a glue of pieces that refuse write access works,
+// and a piece that is no longer a plain file when it is opened (a FIFO) is a read failure, never
+// a wait.
+TEST_F(FailureTest, PiecesAreOnlyReadAndMustBePlainFiles) {
+  make_set();
+  std::filesystem::remove("DATA.zip");
+  for (const char* name : {"DATA.1", "DATA.2", "DATA.3"}) files.refuse_write_access_to(name);
+  EXPECT_EQ(run("DATA.1"), 0);
+  EXPECT_EQ(read_file("DATA.zip"), source);
+  files.reset();
+  std::filesystem::remove("DATA.zip");
+  files.run_before(FsCall::create, "DATA.2", [] {
+    std::filesystem::remove("DATA.2");
+    ASSERT_EQ(::mkfifo("DATA.2", 0600), 0);
+  });
+  console.type_after_flush("k");
+  EXPECT_EQ(run("DATA.1"), 1);
+  expect_failure_rows(18, "ERROR! Cannot read : DATA.2");
+  EXPECT_EQ(listing(), "DATA.1 DATA.2 DATA.3 DATA.ZIP");
+}
+
+// Temporary files that a killed run left go before a split or a glue of the set starts; one that
+// a running program holds stays, and so does a link of that name.
+TEST_F(FailureTest, StaleTemporaryFilesOfTheSetGo) {
+  make_set();
+  std::filesystem::remove("DATA.zip");
+  for (const char* name : {"DATA.zip.tranchor-part", "DATA.zip~3.tranchor-part", "DATA.1.tranchor-part"}) {
+    write_file(name, "left by a killed run");
+  }
+  // Another program's glue, at work: its file is locked.
+  write_file("DATA.zip~2.tranchor-part", "held");
+  const int held = ::open("DATA.zip~2.tranchor-part", O_RDWR);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  EXPECT_EQ(run("DATA.1"), 0);
+  EXPECT_EQ(listing(), "DATA.1 DATA.1.tranchor-part DATA.2 DATA.3 DATA.ZIP DATA.zip DATA.zip~2.tranchor-part");
+  EXPECT_EQ(split_dropped(), 0);
+  ::close(held);
+  EXPECT_EQ(listing(), "DATA.1 DATA.2 DATA.3 DATA.ZIP DATA.zip DATA.zip~2.tranchor-part");
+  EXPECT_EQ(read_file("DATA.zip"), source);
 }
 
 }  // namespace
