@@ -98,7 +98,7 @@ find_program(TRANCHOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(TRANCHOR_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libssl3 (>= 3.0.0)")
 endif()
 
 # A source archive holds the sources only, never a build tree or the repository.

@@ -102,10 +102,21 @@ bool app_read_manifest(const TextValue& bytes, Manifest& manifest) {
   return !manifest.pieces.empty();
 }
 
+namespace {
+
+// Names of a set compare as the file system finds them: without regard to case.
+bool same_name(const TextValue& left, const TextValue& right) { return txt_equal(txt_upper(left), txt_upper(right)); }
+
+TextValue own_part(const TextValue& name) {
+  return txt_mid(name, static_cast<std::int32_t>(file_name_start(name)), name.length);
+}
+
+}  // namespace
+
 bool app_manifest_of_set(const Manifest& manifest, const TextValue& base) {
-  const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
+  const TextValue own_base = own_part(base);
   for (std::size_t at = 0; at < manifest.pieces.size(); ++at) {
-    if (!txt_equal(manifest.pieces[at].name, app_piece_name(own_base, static_cast<std::int32_t>(at + 1)))) {
+    if (!same_name(manifest.pieces[at].name, app_piece_name(own_base, static_cast<std::int32_t>(at + 1)))) {
       return false;
     }
   }
@@ -116,6 +127,5 @@ bool app_manifest_names_set_file(const TextValue& whole_name, const TextValue& b
   if (whole_name.empty() || file_name_start(whole_name) != 1 || !file_name_part_usable(whole_name)) return false;
   const std::string_view name = txt_view(whole_name);
   if (name == "." || name == "..") return false;
-  const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
-  return txt_equal(app_set_name(whole_name).base, own_base);
+  return same_name(app_set_name(whole_name).base, own_part(base));
 }

@@ -30,10 +30,11 @@ TextValue app_manifest_line(const TextValue& checksum, const TextValue& name);
 bool app_read_manifest(const TextValue& bytes, Manifest& manifest);
 
 // Whether the manifest is one of the set of this base (its file-name part): its piece lines name
-// exactly BASE.1, BASE.2, ... in order.
+// exactly BASE.1, BASE.2, ... in order (letters compare without regard to case, as the file
+// system finds the pieces).
 bool app_manifest_of_set(const Manifest& manifest, const TextValue& base);
 
 // Whether the whole file's name in a manifest of the set may name the rebuilt file: a plain name
 // (no folder part, not "." or "..", no control character), whose base by the split's own rule is
-// the set's base exactly.
+// the set's base exactly (but for the case of its letters).
 bool app_manifest_names_set_file(const TextValue& whole_name, const TextValue& base);

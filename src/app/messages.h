@@ -12,6 +12,7 @@ constexpr std::string_view CANNOT_WRITE = "ERROR! Cannot write : ";
 constexpr std::string_view NOT_FOUND = "File not found : ";
 constexpr std::string_view WRONG_SIZE = "Wrong size : ";
 constexpr std::string_view INCOMPLETE_SET = "ERROR! Incomplete file set!";
+constexpr std::string_view WRONG_CHECKSUM = "ERROR! Wrong checksum : ";
 
 constexpr std::uint8_t PROGRESS_MARK = 0xFE;  // the filled square of prompts and progress rows
 

@@ -2,14 +2,19 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "app/manifest.h"
 #include "app/messages.h"
 #include "app/piece_copy.h"
 #include "app/piece_format.h"
+#include "app/set_check.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
 #include "files/channels.h"
+#include "files/checksum.h"
 #include "files/dir_search.h"
+#include "files/file_names.h"
 #include "files/transfer.h"
 #include "frame/errors.h"
 #include "text/size_text.h"
@@ -54,9 +59,16 @@ struct Split {
   TextValue first_name;       // BASE.1
   TextValue temporary_first;  // piece 1 until the set is whole
   bool temporary_made = false;
+  TextValue manifest_name;    // BASE.sha256
+  bool manifest_made = false;
   ChannelNumber first = 0;    // piece 1, open until it gets its name
   ChannelNumber piece = 0;    // the piece being written, from 2 on
   std::int32_t made = 1;      // pieces 2..made were made by this run
+  // The manifest's lines as they are made: the whole file's, then each piece's.
+  TextValue whole_name;       // the source's own name, no folder
+  Checksum whole;
+  Checksum current;           // of the piece being written
+  std::vector<TextValue> piece_checksums;
 };
 
 // The name of piece 1 while the split writes the set: the program's own.
@@ -95,8 +107,16 @@ bool close_written(ChannelNumber& channel, std::string& reason) {
   return !watch.failed();
 }
 
+// Copies the next count bytes of the source into the piece; every byte is seen by the whole
+// file's checksum and the piece's.
 bool copy_into(Split& split, ChannelNumber piece, std::uint64_t count, const TextValue& piece_name, Stop& stop) {
-  const CopyResult copy = app_copy_bytes(split.source, piece, count);
+  CopyWatch watch;
+  watch.needs_bytes = true;
+  watch.saw = [&split](const unsigned char* bytes, std::uint32_t length) {
+    file_checksum_add(split.whole, bytes, length);
+    file_checksum_add(split.current, bytes, length);
+  };
+  const CopyResult copy = app_copy_bytes(split.source, piece, count, CopyRest::any, &watch);
   if (copy.outcome == CopyOutcome::read_failed) return stop_at(stop, CANNOT_READ, split.source_name, copy.reason);
   if (copy.outcome == CopyOutcome::write_failed) return stop_at(stop, CANNOT_WRITE, piece_name, copy.reason);
   return true;
@@ -115,19 +135,25 @@ bool write_first_piece(Split& split, Stop& stop) {
   }
   split.temporary_made = true;
   const FailureWatch watch;
-  file_write_text(split.first, app_encode_header(split.set.extension_field, split.plan.piece_count));
+  const TextValue header = app_encode_header(split.set.extension_field, split.plan.piece_count);
+  file_write_text(split.first, header);
   if (watch.failed()) return stop_at(stop, CANNOT_WRITE, split.first_name, watch.reason());
+  file_checksum_add(split.current, header.data(), header.length);
   const std::uint64_t room = split.piece_size - PIECE_HEADER_SIZE;
-  return copy_into(split, split.first, split.source_length < room ? split.source_length : room, split.first_name, stop);
+  if (!copy_into(split, split.first, split.source_length < room ? split.source_length : room, split.first_name, stop)) {
+    return false;
+  }
+  split.piece_checksums.push_back(file_checksum_hex(split.current));
+  return true;
 }
 
-// An earlier set's piece 1 goes before any other piece is written, so that it can never head a
-// mixture of old and new pieces.
-bool remove_earlier_first_piece(const Split& split, Stop& stop) {
-  const FailureWatch watch;
-  file_remove(split.first_name);
-  if (watch.failed() && watch.number() != ERR_FILE_NOT_FOUND) {
-    return stop_at(stop, CANNOT_WRITE, split.first_name, watch.reason());
+// An earlier set's piece 1 and manifest go before any other piece is written, so that they can
+// never head a mixture of old and new pieces.
+bool remove_earlier_set_heads(const Split& split, Stop& stop) {
+  for (const TextValue* name : {&split.first_name, &split.manifest_name}) {
+    const FailureWatch watch;
+    file_remove(*name);
+    if (watch.failed() && watch.number() != ERR_FILE_NOT_FOUND) return stop_at(stop, CANNOT_WRITE, *name, watch.reason());
   }
   return true;
 }
@@ -152,8 +178,66 @@ bool write_other_pieces(Split& split, Stop& stop) {
     if (!copy_into(split, split.piece, count, name, stop)) return false;
     left -= count;
     if (!close_written(split.piece, reason)) return stop_at(stop, CANNOT_WRITE, name, reason);
+    split.piece_checksums.push_back(file_checksum_hex(split.current));
   }
   return true;
+}
+
+// The manifest beside the pieces, once every piece is complete: the whole file under its own
+// name, then each piece.
+bool write_manifest(Split& split, Stop& stop) {
+  TextValue lines = app_manifest_line(file_checksum_hex(split.whole), split.whole_name);
+  const TextValue own_base = txt_mid(split.set.base, static_cast<std::int32_t>(file_name_start(split.set.base)),
+                                     split.set.base.length);
+  for (std::size_t at = 0; at < split.piece_checksums.size(); ++at) {
+    txt_assign(lines, txt_concat(lines, app_manifest_line(split.piece_checksums[at],
+                                                          app_piece_name(own_base, static_cast<std::int32_t>(at + 1)))));
+  }
+  ChannelNumber manifest = file_free_channel();
+  std::string reason;
+  if (!open_piece(manifest, split.manifest_name, OUTPUT_FILE_REQUEST, split.source, reason)) {
+    return stop_at(stop, CANNOT_WRITE, split.manifest_name, reason);
+  }
+  split.manifest_made = true;
+  const FailureWatch watch;
+  file_write_text(manifest, lines);
+  reason.assign(watch.reason());
+  if (watch.failed() || !close_written(manifest, reason)) {
+    file_close(manifest);
+    return stop_at(stop, CANNOT_WRITE, split.manifest_name, reason);
+  }
+  return true;
+}
+
+// A split never destroys another file's set or a file of the user's own: before anything is
+// written, a manifest's name that holds something else, and a piece 1 of another file's set, are
+// refused. Splitting the same file again replaces its own set.
+bool no_foreign_set_is_there(const Split& split, Stop& stop) {
+  Manifest manifest;
+  const bool manifest_there = file_exists_as_made(split.manifest_name);
+  const bool has_manifest = manifest_there && app_read_set_manifest(split.set.base, manifest);
+  if (manifest_there && !has_manifest) {
+    return stop_at(stop, CANNOT_WRITE, split.manifest_name, "it is no manifest of this set");
+  }
+  if (!file_exists_as_made(split.first_name)) return true;
+  const FailureWatch ignored;
+  const ChannelNumber channel = file_free_channel();
+  file_open(channel, split.first_name, READ_FILE_REQUEST);
+  const TextValue start = file_read_bytes(channel, PIECE_HEADER_SIZE);
+  file_close(channel);
+  PieceHeader header;
+  if (!app_decode_header(start, header)) return true;  // not a piece: replaced as ever
+  TextValue other;
+  if (has_manifest) {
+    if (!txt_equal(manifest.whole.name, split.whole_name)) txt_assign(other, manifest.whole.name);
+  } else if (!txt_equal(header.extension_field, split.set.extension_field)) {
+    const TextValue own_base = txt_mid(split.set.base, static_cast<std::int32_t>(file_name_start(split.set.base)),
+                                       split.set.base.length);
+    txt_assign(other, app_output_name(own_base, txt_lower(header.extension_field)));
+  }
+  if (other.empty()) return true;
+  const std::string reason = "the pieces of " + std::string(txt_view(other)) + " are there";
+  return stop_at(stop, CANNOT_WRITE, split.first_name, reason);
 }
 
 // Every piece is complete: all of them onto the disk, then piece 1 under its name, then the name
@@ -179,6 +263,7 @@ void remove_what_was_made(Split& split) {
   file_close(split.first);
   file_close(split.piece);
   if (split.temporary_made) file_remove(split.temporary_first);
+  if (split.manifest_made) file_remove(split.manifest_name);
   for (std::int32_t number = split.made; number >= 2; --number) file_remove(app_piece_name(split.set.base, number));
 }
 
@@ -188,11 +273,16 @@ int split_source(Split& split) {
   split.set = app_set_name(split.source_name);
   txt_assign(split.first_name, app_piece_name(split.set.base, 1));
   txt_assign(split.temporary_first, temporary_first_name(split.first_name));
+  txt_assign(split.manifest_name, app_manifest_name(split.set.base));
+  txt_assign(split.whole_name, txt_mid(split.source_name, static_cast<std::int32_t>(file_name_start(split.source_name)),
+                                       split.source_name.length));
+  split.whole = file_checksum_start();
+  split.current = file_checksum_start();
   Stop stop;
-  bool done = none_is_the_source(split, stop);
+  bool done = none_is_the_source(split, stop) && no_foreign_set_is_there(split, stop);
   if (done) {
-    done = write_first_piece(split, stop) && remove_earlier_first_piece(split, stop) &&
-           write_other_pieces(split, stop) && give_piece_one_its_name(split, stop);
+    done = write_first_piece(split, stop) && remove_earlier_set_heads(split, stop) &&
+           write_other_pieces(split, stop) && write_manifest(split, stop) && give_piece_one_its_name(split, stop);
     if (!done) remove_what_was_made(split);
   }
   file_close(split.source);

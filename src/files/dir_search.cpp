@@ -112,3 +112,11 @@ void dir_search_end() {
   ErrorNumber ignored = 0;
   rt_os_call(ignored, [&](FileSystem& fs) { return fs.find_close(old); });
 }
+
+bool file_exists_as_made(const TextValue& name) {
+  SpinGuard name_guard(file_state.file_name_lock);
+  const std::string os_name(txt_view(name));
+  if (os_name.empty() || os_name.find('\0') != std::string::npos) return false;
+  ErrorNumber ignored = 0;
+  return rt_os_call(ignored, [&](FileSystem& fs) { return fs.exists_as_made(os_name.c_str()); });
+}

@@ -31,6 +31,10 @@ FoundFile dir_find(const TextValue& pattern);
 
 // Whether a plain file of that name, or one that matches the pattern, exists.
 bool file_exists(const TextValue& pattern);
+// Whether anything stands under exactly the name that a file made under this name gets: the
+// file a split or a glue would replace (a name that differs only in case is another file, where
+// the system's names keep case).
+bool file_exists_as_made(const TextValue& name);
 
 // Ends the search in progress, if any, so that the next run starts with none.
 void dir_search_end();

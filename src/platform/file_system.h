@@ -149,6 +149,9 @@ class FileSystem {
   virtual bool rename(const char* from, const char* to) = 0;
   // Deletes the file of exactly that name.
   virtual bool remove(const char* name) = 0;
+  // Whether anything stands under exactly the name that a file made under this name would have
+  // (where names ignore case, under any spelling of it). Reports nothing.
+  virtual bool exists_as_made(const char* name) = 0;
   // Deletes the file of exactly that name if it is a plain file itself (not a link) that no
   // program holds open: a temporary file of this program's that a killed run left. Anything else
   // stays, with 32 (held) or 5 (not a plain file).

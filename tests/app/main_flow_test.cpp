@@ -193,7 +193,7 @@ TEST_F(MainFlowTest, DroppedFileIsSplitWithoutAskingForItsName) {
   EXPECT_EQ(console.row(11), MARK + " with a size of [bytes]:50");
   EXPECT_EQ(console.row(17), MARK + MARK + MARK + "DATA.3");
   EXPECT_EQ(console.row(18), "");
-  EXPECT_EQ(listing(), "DATA.1 DATA.2 DATA.3 DATA.ZIP");
+  EXPECT_EQ(listing(), "DATA.1 DATA.2 DATA.3 DATA.ZIP DATA.sha256");
 }
 
 TEST_F(MainFlowTest, DroppedFileGluesTheSetOfItsBaseName) {

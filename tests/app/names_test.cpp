@@ -30,11 +30,12 @@ class NamesTest : public AppScenario {
     std::string source;   // the file split
     std::string base;     // its pieces' names before the number
     std::string field;    // the extension field of piece 1, as text
-    std::string rebuilt;  // the file the glue makes
+    std::string rebuilt;  // the file the glue makes without the manifest (with it: the source's name)
   };
 
   // Splits the source into pieces of 50 bytes and glues them back, both dropped on the program
-  // or both typed at its prompts; checks the pieces, the header, the screen and the file.
+  // or both typed at its prompts; checks the pieces, the header, the screen and the file: under
+  // the source's own name with the manifest, and by piece 1's extension field without it.
   void split_and_glue(const Name& name, bool typed) {
     SCOPED_TRACE(std::string(name.what) + (typed ? ", typed" : ", dropped"));
     const std::string data = pattern(120, static_cast<unsigned>(name.source.size()));
@@ -51,17 +52,21 @@ class NamesTest : public AppScenario {
     EXPECT_EQ(read_file(name.base + "1"), header(name.field, 3) + data.substr(0, 32));
     EXPECT_EQ(read_file(name.base + "3"), data.substr(82));
     std::filesystem::remove(path_of(name.source));
-    if (typed) {
-      console.type("g" + inside(name.base.substr(0, name.base.size() - 1)) + "\r");
-      ASSERT_EQ(run(), 0);
-    } else {
-      ASSERT_EQ(run(inside(name.base + "1")), 0);
+    const std::string manifest = name.base + "sha256";
+    for (const std::string& rebuilt : {name.source, name.rebuilt}) {
+      if (typed) {
+        console.type("g" + inside(name.base.substr(0, name.base.size() - 1)) + "\r");
+        ASSERT_EQ(run(), 0);
+      } else {
+        ASSERT_EQ(run(inside(name.base + "1")), 0);
+      }
+      const std::string glue_line = MARK + MARK + MARK + " Now adding : " + inside(name.base + "3");
+      EXPECT_EQ(shown(glue_line), glue_line);
+      EXPECT_TRUE(read_file(rebuilt) == data) << rebuilt;
+      std::filesystem::remove(path_of(rebuilt));
+      std::filesystem::remove(path_of(manifest));
     }
-    const std::string glue_line = MARK + MARK + MARK + " Now adding : " + inside(name.base + "3");
-    EXPECT_EQ(shown(glue_line), glue_line);
-    EXPECT_EQ(read_file(name.rebuilt), data);
     for (const char* piece : {"1", "2", "3"}) std::filesystem::remove(path_of(name.base + piece));
-    std::filesystem::remove(path_of(name.rebuilt));
   }
 };
 
@@ -105,7 +110,7 @@ TEST_F(NamesTest, ADotFilesFirstPieceGluesWhenDropped) {
   ASSERT_EQ(run(".bashrc.1"), 0);
   EXPECT_EQ(console.row(17), MARK + " Now adding : .bashrc.1");
   EXPECT_EQ(read_file(".bashrc"), "alias x=y\n");
-  EXPECT_EQ(listing(), ".bashrc .bashrc.1 kept");
+  EXPECT_EQ(listing(), ".bashrc .bashrc.1 .bashrc.sha256 kept");
 }
 
 TEST_F(NamesTest, LongPathsWorkAndANameBeyondTheLimitsIsRefusedNeverCut) {

@@ -117,7 +117,7 @@ TEST_F(SplitTest, SizesNeedingTooManyPiecesAreRefused) {
 TEST_F(SplitTest, PieceNamesHaveNoLeadingZerosAndTheTenthIsTen) {
   write_file("DATA.ZIP", pattern(10 * 20 - 18 + 5));
   EXPECT_EQ(split("DATA.ZIP", "20\r"), 0);
-  EXPECT_EQ(listing(), "DATA.1 DATA.10 DATA.11 DATA.2 DATA.3 DATA.4 DATA.5 DATA.6 DATA.7 DATA.8 DATA.9 DATA.ZIP");
+  EXPECT_EQ(listing(), "DATA.1 DATA.10 DATA.11 DATA.2 DATA.3 DATA.4 DATA.5 DATA.6 DATA.7 DATA.8 DATA.9 DATA.ZIP DATA.sha256");
   EXPECT_EQ(console.row(17), std::string(11, '\xfe') + "DATA.11");
 }
 
@@ -218,7 +218,7 @@ TEST_F(SplitTest, PiecesAreNewFilesOfTheirOwn) {
   ::chmod("photo.jpg", 0600);
   ASSERT_EQ(split("photo.jpg", "100\r"), 0);
   EXPECT_EQ(read_file("PHOTO.1"), "a piece of another set");
-  EXPECT_EQ(listing(), "PHOTO.1 photo.1 photo.2 photo.jpg");
+  EXPECT_EQ(listing(), "PHOTO.1 photo.1 photo.2 photo.jpg photo.sha256");
   struct stat info {};
   for (const char* piece : {"photo.1", "photo.2"}) {
     ASSERT_EQ(::stat(piece, &info), 0);

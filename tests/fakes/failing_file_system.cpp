@@ -24,6 +24,10 @@ void FailingFileSystem::fail_read_after(int reads, std::uint32_t code) {
   fail_call_after(FsCall::read, reads, code);
 }
 
+void FailingFileSystem::fail_close_of(std::string name_part, std::uint32_t code) {
+  close_rules_.push_back(NameRule{std::move(name_part), code, false});
+}
+
 void FailingFileSystem::short_write_to(std::string name_part, int writes, std::uint32_t code) {
   write_rules_.push_back(TransferRule{std::move(name_part), writes, code});
 }
@@ -72,6 +76,7 @@ void FailingFileSystem::reset() {
   calls_ = {};
   injections_ = {};
   name_rules_.clear();
+  close_rules_.clear();
   short_writes_ = false;
   opened_names_.clear();
   write_rules_.clear();
@@ -228,7 +233,18 @@ bool FailingFileSystem::file_size(FileHandle handle, std::uint64_t* size) {
 }
 
 bool FailingFileSystem::close(FileHandle handle) {
+  std::uint32_t rule_code = 0;
+  for (const NameRule& rule : close_rules_) {
+    const auto named = handle_names_.find(handle);
+    if (named != handle_names_.end() && named->second.find(rule.part) != std::string::npos) rule_code = rule.code;
+  }
   handle_names_.erase(handle);
+  if (rule_code != 0) {
+    ++calls_[static_cast<std::size_t>(FsCall::close)];
+    real_.close(handle);
+    inject_code(rule_code);
+    return false;
+  }
   if (count_and_check(FsCall::close)) {
     const std::uint32_t code = real_.last_error();
     real_.close(handle);

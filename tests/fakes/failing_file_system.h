@@ -42,6 +42,9 @@ class FailingFileSystem : public FileSystem {
   void short_write_after(int writes, std::uint32_t code = FS_ERROR_DISK_FULL);
   // After `reads` more reads, every read fails with the code and moves nothing.
   void fail_read_after(int reads, std::uint32_t code = FS_ERROR_READ_FAULT);
+  // The close of a file opened under a name that holds the part fails with the code (the file is
+  // closed all the same): a write that never reached the disk, as NFS reports it.
+  void fail_close_of(std::string name_part, std::uint32_t code);
   // The same for the files opened under a name that holds the part: after `writes` more
   // writes to them, and after `reads` more reads from them.
   void short_write_to(std::string name_part, int writes = 0, std::uint32_t code = FS_ERROR_DISK_FULL);
@@ -85,6 +88,7 @@ class FailingFileSystem : public FileSystem {
   bool rename(const char* from, const char* to) override;
   bool remove(const char* name) override;
   bool remove_stale(const char* name) override { return real_.remove_stale(name); }
+  bool exists_as_made(const char* name) override { return real_.exists_as_made(name); }
   bool copy_permissions(FileHandle model, FileHandle target) override;
   bool names_open_file(FileHandle handle, const char* name) override;
   bool mark_temporary(FileHandle handle) override;
@@ -138,6 +142,7 @@ class FailingFileSystem : public FileSystem {
   std::array<int, static_cast<std::size_t>(FsCall::count_)> calls_{};
   std::array<Injection, static_cast<std::size_t>(FsCall::count_)> injections_{};
   std::vector<NameRule> name_rules_;
+  std::vector<NameRule> close_rules_;
   bool short_writes_ = false;
   int writes_left_ = 0;
   std::uint32_t short_write_code_ = 0;

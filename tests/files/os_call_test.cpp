@@ -47,6 +47,7 @@ class CodeFileSystem : public FileSystem {
   bool copy_permissions(FileHandle, FileHandle) override { return false; }
   bool names_open_file(FileHandle, const char*) override { return false; }
   bool mark_temporary(FileHandle) override { return false; }
+  bool exists_as_made(const char*) override { return false; }
 
  private:
   std::uint32_t last = 77;  // left over from an earlier call

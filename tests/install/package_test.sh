@@ -82,6 +82,7 @@ for library in $needed; do
     libc.so.6 | libm.so.6 | ld-linux*.so.*) package=libc6 ;;
     libstdc++.so.6) package=libstdc++6 ;;
     libgcc_s.so.1) package=libgcc-s1 ;;
+    libcrypto.so.3) package=libssl3 ;;  # SHA-256 of the manifests
     *) fail "the packaged program loads $library, which a release build should not need" ;;
   esac
   named=0

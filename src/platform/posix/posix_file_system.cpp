@@ -165,6 +165,11 @@ class PosixFileSystem final : public FileSystem {
   bool rename(const char* from, const char* to) override;
   bool remove(const char* name) override;
   bool remove_stale(const char* name) override;
+  bool exists_as_made(const char* name) override {
+    const std::string path = path_to_make(name);
+    struct stat info;
+    return !path.empty() && ::lstat(path.c_str(), &info) == 0;
+  }
   bool copy_permissions(FileHandle model, FileHandle target) override;
   bool names_open_file(FileHandle handle, const char* name) override;
   bool mark_temporary(FileHandle handle) override;

@@ -187,6 +187,14 @@ class Win32FileSystem final : public FileSystem {
     return keep_code_on_success(DeleteFileW(wide.c_str()), before);
   }
 
+  bool exists_as_made(const char* name) override {
+    const DWORD before = GetLastError();
+    std::wstring wide;
+    const bool exists = wide_name(name, wide) && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+    SetLastError(before);
+    return exists;
+  }
+
   bool remove_stale(const char* name) override {
     std::wstring wide;
     if (!wide_name(name, wide)) return false;

@@ -1,0 +1,185 @@
+#include "app/set_check.h"
+
+#include "app/messages.h"
+#include "app/piece_format.h"
+#include "files/dir_search.h"
+#include "files/file_names.h"
+#include "files/transfer.h"
+#include "frame/errors.h"
+#include "text/text_ops.h"
+
+namespace {
+
+// The most bytes a manifest of 32,767 pieces takes (each line a checksum, two blanks, a name).
+constexpr std::uint32_t MANIFEST_LIMIT = 16u * 1024 * 1024;
+
+bool fault(std::vector<SetFault>& faults, std::string_view message, TextValue name, bool refused_set,
+           std::string_view reason = {}) {
+  SetFault found{message, std::move(name), refused_set, std::string(reason)};
+  faults.push_back(std::move(found));
+  return false;
+}
+
+// What piece 1 says about its set.
+struct FirstPiece {
+  std::uint64_t length = 0;  // the whole piece, header included
+  bool counted = false;      // the current layout carries the count
+  std::int16_t piece_count = 0;
+  TextValue extension_field;  // lower-cased
+};
+
+// The header of piece 1, open on the channel at its first byte; the channel is left right
+// behind the header. A piece 1 starts with one of the two signatures and holds the whole header
+// of its layout; anything else is not a piece.
+bool read_header(ChannelNumber piece, FirstPiece& first, SetPlan& plan, std::string& reason) {
+  const FailureWatch watch;
+  first.length = file_size(piece);
+  // The older layout's header first, then the count that the current one adds: the channel
+  // ends up right behind the header of either.
+  txt_assign(plan.header, file_read_bytes(piece, OLD_PIECE_HEADER_SIZE));
+  if (app_header_layout(plan.header) == HeaderLayout::current) {
+    txt_assign(plan.header, txt_concat(plan.header, file_read_bytes(piece, PIECE_HEADER_SIZE - OLD_PIECE_HEADER_SIZE)));
+  }
+  PieceHeader header;
+  reason.assign(watch.reason());
+  if (watch.failed() || !app_decode_header(plan.header, header)) return false;
+  first.counted = header.layout == HeaderLayout::current;
+  first.piece_count = header.piece_count;
+  txt_assign(first.extension_field, txt_lower(header.extension_field));
+  return first.length >= app_header_length(header.layout);
+}
+
+// The count is what the split computed from the set's whole length, so it bounds the last
+// piece: a last piece cut short (or a set that ends early) gives another count.
+bool fits_its_count(const FirstPiece& first, const SetPlan& plan, std::vector<SetFault>& faults) {
+  if (!first.counted || plan.sizes.size() < 2 || app_set_count(plan.sizes) == first.piece_count) return true;
+  return fault(faults, WRONG_SIZE, app_piece_name(plan.base, static_cast<std::int32_t>(plan.sizes.size())), true);
+}
+
+// The pieces that a manifest names: every one must be there (all of them are listed when every
+// fault is asked for), each as long as piece 1 but the last, which is shorter.
+bool check_named_pieces(const FirstPiece& first, SetPlan& plan, std::vector<SetFault>& faults, bool every_fault) {
+  const auto pieces = static_cast<std::int32_t>(plan.manifest.pieces.size());
+  plan.sizes.assign(1, first.length);
+  for (std::int32_t number = 2; number <= pieces; ++number) {
+    const FoundFile piece = dir_find(app_piece_name(plan.base, number));
+    plan.sizes.push_back(piece.size);
+    if (!piece.found) {
+      fault(faults, NOT_FOUND, app_piece_name(plan.base, number), true);
+      if (!every_fault) return false;
+    }
+  }
+  if (!faults.empty()) return false;
+  for (std::int32_t number = 2; number <= pieces; ++number) {
+    const std::uint64_t size = plan.sizes[static_cast<std::size_t>(number - 1)];
+    const bool last = number == pieces;
+    if (last ? size >= first.length : size != first.length) {
+      return fault(faults, WRONG_SIZE, app_piece_name(plan.base, number), true);
+    }
+  }
+  return fits_its_count(first, plan, faults);
+}
+
+// Without a manifest the pieces are found by their shape. Every piece of a set that the split
+// wrote is as long as piece 1, but the last, which is shorter (empty when the data ended exactly
+// at a piece's end). So the first piece shorter than piece 1 ends the set, and pieces after it
+// are left from an earlier split; a piece longer than piece 1 does not belong; a piece as long
+// as piece 1 must have a successor.
+bool check_shape(const FirstPiece& first, SetPlan& plan, std::vector<SetFault>& faults) {
+  plan.sizes.assign(1, first.length);
+  // Every piece that piece 1 counts must be there: checked first, as a missing piece is the
+  // likelier fault.
+  std::vector<std::uint64_t> counted;
+  for (std::int32_t number = 2; number <= first.piece_count; ++number) {
+    const FoundFile piece = dir_find(app_piece_name(plan.base, number));
+    if (!piece.found) return fault(faults, NOT_FOUND, app_piece_name(plan.base, number), true);
+    counted.push_back(piece.size);
+  }
+  for (std::int32_t number = 2;; ++number) {
+    FoundFile piece;
+    if (static_cast<std::size_t>(number - 2) < counted.size()) {
+      piece.found = true;
+      piece.size = counted[static_cast<std::size_t>(number - 2)];
+    } else if (number <= PIECE_LIMIT) {
+      piece = dir_find(app_piece_name(plan.base, number));
+    }
+    if (!piece.found) {
+      // Piece 1 may stand alone; any later full piece was followed by one more.
+      if (number == 2) break;
+      return fault(faults, NOT_FOUND, app_piece_name(plan.base, number), true);
+    }
+    if (piece.size > first.length) return fault(faults, WRONG_SIZE, app_piece_name(plan.base, number), true);
+    plan.sizes.push_back(piece.size);
+    if (piece.size < first.length) break;
+  }
+  return fits_its_count(first, plan, faults);
+}
+
+TextValue folder_of(const TextValue& name) { return txt_left(name, file_name_start(name) - 1); }
+
+// The rebuilt file's name: the manifest's whole name beside piece 1, else the base and piece 1's
+// extension field. A name that would point elsewhere, cut a character, name a file no system can
+// hold or one of the set's own pieces is refused.
+bool name_output(const FirstPiece& first, SetPlan& plan, std::vector<SetFault>& faults) {
+  if (plan.has_manifest) {
+    txt_assign(plan.output_name, txt_concat(folder_of(plan.base), plan.manifest.whole.name));
+    if (!app_manifest_names_set_file(plan.manifest.whole.name, plan.base) ||
+        app_names_a_piece(plan.output_name, plan.base, plan.sizes.size())) {
+      return fault(faults, CANNOT_READ, app_manifest_name(plan.base), false);
+    }
+    return true;
+  }
+  txt_assign(plan.output_name, app_output_name(plan.base, first.extension_field));
+  if (!file_name_part_usable(first.extension_field) || app_names_a_piece(plan.output_name, plan.base, plan.sizes.size())) {
+    return fault(faults, CANNOT_WRITE, txt_copy(plan.output_name), false);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool app_read_set_manifest(const TextValue& base, Manifest& manifest) {
+  const TextValue name = app_manifest_name(base);
+  const FoundFile found = dir_find(name);
+  if (!found.found || found.size > MANIFEST_LIMIT) return false;
+  const FailureWatch watch;
+  const ChannelNumber channel = file_free_channel();
+  file_open(channel, name, READ_FILE_REQUEST);
+  const TextValue bytes = watch.failed() ? TextValue{} : file_read_bytes(channel, static_cast<std::uint32_t>(found.size) + 1);
+  const bool read = !watch.failed();
+  file_close(channel);  // a file that was only read loses nothing at its close
+  return read && app_read_manifest(bytes, manifest) && app_manifest_of_set(manifest, base);
+}
+
+bool app_check_set(ChannelNumber piece_one, SetPlan& plan, std::vector<SetFault>& faults, bool every_fault) {
+  FirstPiece first;
+  std::string reason;
+  if (!read_header(piece_one, first, plan, reason)) {
+    return fault(faults, CANNOT_READ, app_piece_name(plan.base, 1), false, reason);
+  }
+  plan.has_manifest = app_read_set_manifest(plan.base, plan.manifest);
+  const bool shaped = plan.has_manifest ? check_named_pieces(first, plan, faults, every_fault)
+                                        : check_shape(first, plan, faults);
+  return shaped && name_output(first, plan, faults);
+}
+
+TextValue app_output_name(const TextValue& base, const TextValue& extension_field) {
+  TextValue name = txt_concat(txt_concat(base, txt_constant(".")), extension_field);
+  std::uint32_t length = name.length;
+  while (length > 0 && (name.data()[length - 1] == ' ' || name.data()[length - 1] == '.')) --length;
+  return txt_left(std::move(name), length);
+}
+
+bool app_names_a_piece(const TextValue& output, const TextValue& base, std::size_t pieces) {
+  const TextValue prefix = txt_concat(base, txt_constant("."));  // a piece's name without its number
+  if (output.length <= prefix.length || output.length > prefix.length + 5) return false;
+  if (!txt_equal(txt_upper(txt_left(output, prefix.length)), txt_upper(prefix))) return false;
+  const TextValue number = txt_mid(output, static_cast<std::int32_t>(prefix.length) + 1, output.length);
+  if (number.data()[0] == '0') return false;
+  std::size_t value = 0;
+  for (std::uint32_t at = 0; at < number.length; ++at) {
+    if (number.data()[at] < '0' || number.data()[at] > '9') return false;
+    value = value * 10 + (number.data()[at] - '0');
+  }
+  return value <= pieces;
+}

@@ -1,0 +1,47 @@
+// What the glue knows of a set before it writes anything: piece 1's header, the manifest beside
+// it when there is one of this set, which pieces belong to the set, and the name of the file it
+// rebuilds. The same check serves --check, which goes on to list every missing piece.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/manifest.h"
+#include "files/channels.h"
+#include "text/text_value.h"
+
+// A reason the set cannot be glued: the message and the file it names; refused_set when the
+// screen shows it under "ERROR! Incomplete file set!".
+struct SetFault {
+  std::string_view message;
+  TextValue name;
+  bool refused_set = false;
+  std::string reason;  // the system's own words, when the system failed
+};
+
+struct SetPlan {
+  TextValue base;                    // the set's base as given, its folder included
+  TextValue header;                  // piece 1's header bytes, as read
+  std::vector<std::uint64_t> sizes;  // the length of every piece of the set, piece 1's first
+  bool has_manifest = false;         // the manifest beside piece 1 is one of this set
+  Manifest manifest;
+  TextValue output_name;             // the rebuilt file, beside piece 1
+};
+
+// Checks the set of the base, with piece 1 open on the channel at its first byte; the channel is
+// left right behind the header. False with the fault (every missing piece the manifest names,
+// when every_fault is set; else the first fault) when the set cannot be glued.
+bool app_check_set(ChannelNumber piece_one, SetPlan& plan, std::vector<SetFault>& faults, bool every_fault);
+
+// The rebuilt file's name: base, a dot and the extension, without trailing blanks and dots.
+TextValue app_output_name(const TextValue& base, const TextValue& extension_field);
+
+// Whether the output's name is one of the set's own pieces: the base, a dot and a piece number
+// no larger than the set's last.
+bool app_names_a_piece(const TextValue& output, const TextValue& base, std::size_t pieces);
+
+// Reads the manifest of this base when it is one of the set: false when there is none, or the
+// file of its name is not one (a checksum file of the user's own).
+bool app_read_set_manifest(const TextValue& base, Manifest& manifest);
