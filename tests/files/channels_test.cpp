@@ -219,7 +219,7 @@ TEST_F(ChannelsTest, AReadOnlyFileOpensReadOnlyAfterTheRetryAndRefusesWrites) {
   EXPECT_EQ(frame.error_word, 0);
   ASSERT_NE(file_lookup_channel(1), nullptr);
   EXPECT_EQ(file_lookup_channel(1)->access, 0x81);
-  EXPECT_EQ(str(file_read_bytes(1, 5)), "fixed");
+  EXPECT_EQ(bytes(file_read_bytes(1, 5)), "fixed");
   file_write_text(1, text("x"));
   EXPECT_EQ(error(), ERR_ACCESS_ERROR);
   file_close(1);

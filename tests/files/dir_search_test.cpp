@@ -11,7 +11,7 @@ namespace {
 class DirSearchTest : public FilesTest {
  protected:
   std::string search(std::string_view pattern, std::uint32_t mask = 0) {
-    return str(dir_search(text(pattern), mask));
+    return bytes(dir_search(text(pattern), mask));
   }
   // Every name that a search with the pattern and its continuations give.
   std::multiset<std::string> all(std::string_view pattern, std::uint32_t mask = 0) {
@@ -181,7 +181,7 @@ TEST_F(DirSearchTest, AResultThatCannotBeAllocatedRaises7) {
   const TextValue pattern = text("here");
   const TextValue got = dir_search(pattern, 0);
   txt_fail_allocations_after(-1);
-  EXPECT_EQ(str(got), "");
+  EXPECT_EQ(bytes(got), "");
   EXPECT_EQ(error(), ERR_OUT_OF_MEMORY);
 }
 

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <string>
 
+#include "fakes/scratch_folder.h"
 #include "platform/posix/exit_cleanup.h"
 #include "platform/vt_model.h"
 
@@ -637,15 +638,9 @@ class Session {
 
 class TerminalConsoleProcess : public testing::Test {
  protected:
-  TerminalConsoleProcess() {
-    std::string dir = (std::filesystem::temp_directory_path() / "tranchor-console-XXXXXX").string();
-    EXPECT_NE(mkdtemp(dir.data()), nullptr);
-    dir_ = dir;
-    listed_file = dir_ / "DATA.zip.tranchor-part";
-  }
-  ~TerminalConsoleProcess() override { std::filesystem::remove_all(dir_); }
+  TerminalConsoleProcess() { listed_file = folder / "DATA.zip.tranchor-part"; }
 
-  std::filesystem::path dir_;
+  ScratchFolder folder;
 };
 
 // The terminal as the program hands it back: the screen left standing, the shell's line below

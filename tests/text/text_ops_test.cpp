@@ -4,6 +4,7 @@
 #include <string>
 
 #include "fakes/runtime_fixture.h"
+#include "fakes/test_text.h"
 
 namespace {
 
@@ -11,9 +12,6 @@ class TextOpsTest : public RuntimeFixture {
  protected:
   void TearDown() override { txt_fail_allocations_after(-1); }
 };
-
-TextValue text(const std::string& bytes) { return txt_constant(bytes); }
-std::string bytes(const TextValue& value) { return std::string(txt_view(value)); }
 
 // The case table written out independently of the code under test.
 std::uint8_t expected_upper(std::uint8_t b) {

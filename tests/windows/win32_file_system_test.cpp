@@ -18,8 +18,8 @@ class Win32FileSystemTest : public FilesTest {
  protected:
   std::set<std::string> all(std::string_view pattern) {
     std::set<std::string> names;
-    for (std::string name = str(dir_search(text(pattern), 0)); !name.empty();
-         name = str(dir_search(text(""), 0))) {
+    for (std::string name = bytes(dir_search(text(pattern), 0)); !name.empty();
+         name = bytes(dir_search(text(""), 0))) {
       names.insert(name);
     }
     return names;
@@ -32,9 +32,9 @@ TEST_F(Win32FileSystemTest, BothSlashesSeparateDirectories) {
   file_write_text(1, text("data"));
   file_close(1);
   EXPECT_EQ(read_file("sub/deeper/piece.1"), "data");
-  EXPECT_EQ(str(dir_search(text("sub/deeper\\PIECE.1"), 0)), "piece.1");
+  EXPECT_EQ(bytes(dir_search(text("sub/deeper\\PIECE.1"), 0)), "piece.1");
   // A pattern that ends in a separator searches the directory for every name.
-  EXPECT_EQ(str(dir_search(text("sub\\deeper\\"), 0)), "piece.1");
+  EXPECT_EQ(bytes(dir_search(text("sub\\deeper\\"), 0)), "piece.1");
 }
 
 TEST_F(Win32FileSystemTest, ANameFollowedByDotStarFindsEveryPieceOfASet) {
@@ -76,7 +76,7 @@ TEST_F(Win32FileSystemTest, NamesOfAnyCharacterAndLongPathsReachTheFileSystemExa
     EXPECT_EQ(error(), 0);
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(name))) << name_text;
     const std::u16string own = std::filesystem::path(name).filename().u16string();
-    EXPECT_EQ(str(dir_search(text(name_text), 0)), text_from_utf16(own));
+    EXPECT_EQ(bytes(dir_search(text(name_text), 0)), text_from_utf16(own));
   }
 }
 
@@ -92,7 +92,7 @@ TEST_F(Win32FileSystemTest, ReadOnlyFilesOpenForReadingAfterTheRetry) {
                                  std::filesystem::perm_options::add);
     GTEST_SKIP() << "the read-only attribute does not stop this user's writes";
   }
-  EXPECT_EQ(str(file_read_bytes(1, 3)), "abc");
+  EXPECT_EQ(bytes(file_read_bytes(1, 3)), "abc");
   file_write_text(1, text("z"));
   EXPECT_EQ(error(), ERR_ACCESS_ERROR);
   file_close(1);
