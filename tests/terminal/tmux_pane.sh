@@ -66,6 +66,26 @@ expect_exit() {
   got=$(wait_exit)
   [[ "$got" == "EXIT=$1" ]] || fail "exit: want $1, got $got"
 }
+# The tool's screens answered as a user answers them; each waits for its prompts and fails when
+# one does not come. At the menu: S, then the size for the file dropped on the program.
+split_dropped_keys() {
+  wait_row 8 "■ [S]plit or [G]lue :" && keys s && wait_row 11 "■ with a size of [bytes]:" && keys "$1" Enter
+}
+# At the menu: S, the name typed as it is, then each size in turn (all but the last refused).
+split_typed_keys() {
+  local name=$1 row=13 size
+  shift
+  wait_row 8 "■ [S]plit or [G]lue :" && keys s && wait_row 10 "■ Filename to split, incl. extention :" &&
+    keys -l "$name" && keys Enter && wait_row 12 "■ Split file into pieces" || return 1
+  for size; do
+    wait_row $((row++)) "■ with a size of [bytes]:" && keys "$size" Enter || return 1
+  done
+}
+# At the menu: G, then the name typed as it is.
+glue_typed_keys() {
+  wait_row 8 "■ [S]plit or [G]lue :" && keys g && wait_row 10 "■ Filename to glue, excl. extention :" &&
+    keys -l "$1" && keys Enter
+}
 finish_checks() {
   pane_stop
   if [[ $failures -ne 0 ]]; then
