@@ -26,9 +26,7 @@ require_packages "${needed[@]}" || skip "a checker is missing (see above)"
 [[ -x $program && -f $build/doc/tranchor.1.gz && -f $build/doc/changelog.gz ]] ||
   cmake --build "$build" --target tranchor tranchor_docs >/dev/null
 
-work=$(mktemp -d)
 source "$source_dir/tests/terminal/tmux_pane.sh"
-trap 'pane_cleanup; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # Runs a checker that must succeed without a word.
 quiet() {

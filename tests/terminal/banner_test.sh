@@ -4,10 +4,7 @@
 # $1: the built program.
 set -euo pipefail
 program=$(realpath "$1")
-work=$(mktemp -d)
 source "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
-trap 'pane_cleanup; rm -rf "$work"' EXIT
-cd "$work"
 
 # The pane notes the terminal settings before and after the run; it stays, so that the screen
 # can be read after the program has ended.

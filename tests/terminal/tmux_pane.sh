@@ -1,12 +1,15 @@
 # Sourced by the terminal tests: runs a command in a tmux pane of 80x25 and reads the pane back.
-# The caller works in its own directory, calls finish_checks at the end, and pane_cleanup on
-# exit. The tmux servers keep their sockets in a directory of this run's own, which
-# pane_cleanup removes.
+# It makes a work directory of the run's own ($work) and enters it; on exit the panes' servers,
+# their sockets (in a directory of their own) and the work directory go. The caller calls
+# finish_checks at the end.
 # PANE_WAIT_TENTHS sets how long wait_row, wait_text and wait_exit wait, in tenths of a second.
 export TERM=xterm-256color
 : "${PANE_WAIT_TENTHS:=100}"
+work=$(mktemp -d)
 pane_home=$(mktemp -d "${TMPDIR:-/tmp}/tranchor-tmux.XXXXXX")
 export TMUX_TMPDIR=$pane_home
+trap pane_cleanup EXIT
+cd "$work"
 pane_number=0
 pane_socket="tranchor-pane-$$-0"
 failures=0
@@ -26,7 +29,7 @@ pane_start() {
 pane_stop() { tmux -L "$pane_socket" kill-server 2>/dev/null || true; }
 pane_cleanup() {
   pane_stop
-  rm -rf "$pane_home"
+  rm -rf "$pane_home" "$work"
 }
 screen() { tmux -L "$pane_socket" capture-pane -p; }
 row() { screen | sed -n "${1}p" | sed 's/[[:space:]]*$//'; }

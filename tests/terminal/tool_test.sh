@@ -4,10 +4,7 @@
 set -euo pipefail
 [[ -n "${TOOL_TEST_TRACE:-}" ]] && set -x
 program=$(readlink -f "$1")
-work=$(mktemp -d)
 source "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
-trap 'pane_cleanup; rm -rf "$work"' EXIT
-cd "$work"
 
 # Starts the program in a fresh pane with the given arguments.
 start() { pane_start "$program $*"; }

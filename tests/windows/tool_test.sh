@@ -7,8 +7,6 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 program=$(readlink -f "$TRANCHOR_EXE")
 posix=$(readlink -f "$TRANCHOR_POSIX")
-work=$(mktemp -d)
-trap 'pane_cleanup; rm -rf "$work"' EXIT
 source "$here/wine_tmux.sh"
 
 mkdir "$work/win" "$work/posix"
