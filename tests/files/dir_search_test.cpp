@@ -8,21 +8,7 @@
 
 namespace {
 
-class DirSearchTest : public FilesTest {
- protected:
-  std::string search(std::string_view pattern, std::uint32_t mask = 0) {
-    return bytes(dir_search(text(pattern), mask));
-  }
-  // Every name that a search with the pattern and its continuations give.
-  std::multiset<std::string> all(std::string_view pattern, std::uint32_t mask = 0) {
-    std::multiset<std::string> names;
-    for (std::string name = search(pattern, mask); !name.empty(); name = search("", mask)) {
-      names.insert(name);
-      if (names.size() > 100) break;
-    }
-    return names;
-  }
-};
+using DirSearchTest = FilesTest;
 
 TEST_F(DirSearchTest, AnExactNameGivesTheNameAsStored) {
   write_file("Report.TXT", "r");
@@ -45,7 +31,6 @@ TEST_F(DirSearchTest, TheMaskDecidesWhichKindsBesidesPlainFilesAreGiven) {
   std::filesystem::permissions("r1", std::filesystem::perms::owner_read);
   std::filesystem::create_directory("d1");
   ASSERT_EQ(std::system("mkfifo f1"), 0);
-  using Names = std::multiset<std::string>;
   EXPECT_EQ(all("*1"), (Names{"r1"}));
   EXPECT_EQ(all("*1", ATTR_DIRECTORY), (Names{"d1", "r1"}));
   EXPECT_EQ(all("*1", ATTR_SYSTEM), (Names{"f1", "r1"}));
@@ -58,7 +43,6 @@ TEST_F(DirSearchTest, AnEntryWithSeveralKindsNeedsThemAllInTheMask) {
   files.report_attributes_of("hidden", FS_ATTRIBUTE_HIDDEN | FS_ATTRIBUTE_ARCHIVE);
   files.report_attributes_of("hidsys", FS_ATTRIBUTE_HIDDEN | FS_ATTRIBUTE_SYSTEM);
   files.report_attributes_of("label", FS_ATTRIBUTE_VOLUME);
-  using Names = std::multiset<std::string>;
   EXPECT_EQ(all("*.1"), (Names{"label.1", "plain.1"}));  // a volume bit alone excludes nothing
   EXPECT_EQ(all("*.1", ATTR_HIDDEN), (Names{"hidden.1", "label.1", "plain.1"}));
   EXPECT_EQ(all("*.1", ATTR_SYSTEM), (Names{"label.1", "plain.1"}));
@@ -71,7 +55,6 @@ TEST_F(DirSearchTest, AnEntryWithSeveralKindsNeedsThemAllInTheMask) {
 
 TEST_F(DirSearchTest, DotEntriesAreNeverGiven) {
   std::filesystem::create_directory("sub");
-  using Names = std::multiset<std::string>;
   EXPECT_EQ(all("*", ATTR_DIRECTORY), (Names{"sub"}));
   EXPECT_EQ(all("*.*", ATTR_DIRECTORY), (Names{"sub"}));
 }
@@ -94,7 +77,6 @@ TEST_F(DirSearchTest, ANameFollowedByDotStarMatchesAnyExtensionOrNone) {
   for (const char* name : {"DATA.1", "DATA.zip", "DATA", "data.tar.gz", "DATAX.1", "XDATA.1", "DAT.1"}) {
     write_file(name, "");
   }
-  using Names = std::multiset<std::string>;
   EXPECT_EQ(all("DATA.*"), (Names{"DATA", "DATA.1", "DATA.zip", "data.tar.gz"}));
   EXPECT_EQ(all("DATA.1"), (Names{"DATA.1"}));
   EXPECT_EQ(all("*."), (Names{"DATA"}));
@@ -102,7 +84,6 @@ TEST_F(DirSearchTest, ANameFollowedByDotStarMatchesAnyExtensionOrNone) {
 
 TEST_F(DirSearchTest, WildcardsFollowTheFileSystemsRule) {
   for (const char* name : {"a.txt", "ab.txt", "abc.txt", "b.doc", "noext"}) write_file(name, "");
-  using Names = std::multiset<std::string>;
   EXPECT_EQ(all("*.txt"), (Names{"a.txt", "ab.txt", "abc.txt"}));
   EXPECT_EQ(all("a?.txt"), (Names{"a.txt", "ab.txt"}));  // "?" may match nothing before a dot
   EXPECT_EQ(all("?b*"), (Names{"ab.txt", "abc.txt"}));
@@ -117,7 +98,6 @@ TEST_F(DirSearchTest, APatternMayCarryADirectoryPart) {
   EXPECT_EQ(search("dir/sub/DATA.*"), "DATA.1");
   EXPECT_EQ(search("DIR/Sub/data.1"), "DATA.1");
   // A directory path ending in its separator searches everything there.
-  using Names = std::multiset<std::string>;
   EXPECT_EQ(all("dir/sub/"), (Names{"DATA.1", "other"}));
   EXPECT_EQ(search("dir/"), "");  // only a directory there
 }

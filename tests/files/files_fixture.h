@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <string_view>
 
 #include "fakes/failing_file_system.h"
@@ -13,6 +15,7 @@
 #include "fakes/test_text.h"
 #include "files/channel_table.h"
 #include "files/channels.h"
+#include "files/dir_search.h"
 #include "files/file_state.h"
 #include "frame/errors.h"
 #include "frame/runtime_state.h"
@@ -47,6 +50,21 @@ class FilesTest : public ::testing::Test {
     file_open(channel, text(name), BINARY_REQUEST);
     ASSERT_EQ(rt_last_error(), 0) << "opening " << name;
     ASSERT_NE(file_lookup_channel(channel), nullptr);
+  }
+
+  // The name that a search with the pattern gives next (the empty pattern goes on with the last).
+  static std::string search(std::string_view pattern, std::uint32_t mask = 0) {
+    return bytes(dir_search(text(pattern), mask));
+  }
+  // Every name that a search with the pattern and its continuations give.
+  using Names = std::multiset<std::string>;
+  static Names all(std::string_view pattern, std::uint32_t mask = 0) {
+    Names names;
+    for (std::string name = search(pattern, mask); !name.empty(); name = search("", mask)) {
+      names.insert(name);
+      if (names.size() > 100) break;
+    }
+    return names;
   }
 
   ErrorNumber error() const { return rt_last_error(); }
