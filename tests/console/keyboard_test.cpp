@@ -29,10 +29,7 @@ TEST_F(KeyboardTest, KeysDecodeAsOneByteOrZeroAndScanCode) {
     std::string want;
   };
   const Case cases[] = {
-      {'s', 0x1F, 0, "s"},
-      {27, 0x01, 0, "\x1b"},
-      {13, 0x1C, 0, "\r"},
-      {3, 0x2E, LEFT_CTRL_PRESSED, "\x03"},
+      {'s', 0x1F, 0, "s"}, {27, 0x01, 0, "\x1b"}, {13, 0x1C, 0, "\r"}, {3, 0x2E, LEFT_CTRL_PRESSED, "\x03"},
       {0x84, 0x28, 0, "\x84"},
       {0, 59, 0, std::string("\0;", 2)},                    // F1
       {0, 72, 0, std::string("\0H", 2)},                    // Up

@@ -101,14 +101,16 @@ TEST_F(ScreenTest, ANewLineIsAMomentToShowTheScreenAndPresentShowsItNow) {
   }
 }
 
+// Where the cursor stands, and where a move takes it.
+struct Move {
+  int column, row, want_column, want_row;
+};
+
 TEST_F(ScreenTest, CursorPlacementChecksColumnAndRowEachOnItsOwn) {
-  struct Case {
-    int column, row, want_column, want_row;
-  };
-  const Case cases[] = {
+  const Move cases[] = {
       {0, 3, 4, 3}, {11, 3, 4, 3}, {2, 0, 2, 2}, {2, 5, 2, 2}, {-1, -1, 4, 2}, {10, 4, 10, 4}, {1, 1, 1, 1},
   };
-  for (const Case& c : cases) {
+  for (const Move& c : cases) {
     console.set_cursor(4, 2);
     con_state.pending_wrap = 255;
     con_set_cursor(c.column, c.row);
@@ -119,10 +121,7 @@ TEST_F(ScreenTest, CursorPlacementChecksColumnAndRowEachOnItsOwn) {
 }
 
 TEST_F(ScreenTest, CursorBackCrossesRowsAndStopsInRowOne) {
-  struct Case {
-    int column, row, want_column, want_row;
-  };
-  for (const Case& c : {Case{3, 2, 2, 2}, Case{1, 2, 10, 1}, Case{1, 1, 10, 1}}) {
+  for (const Move& c : {Move{3, 2, 2, 2}, Move{1, 2, 10, 1}, Move{1, 1, 10, 1}}) {
     console.set_cursor(c.column, c.row);
     con_cursor_back();
     expect_cursor(c.want_column, c.want_row);

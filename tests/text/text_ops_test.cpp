@@ -103,17 +103,19 @@ TEST_F(TextOpsTest, TrimmingRemovesSpacesOnly) {
   }
 }
 
+// A text, a count, and what an operation gives.
+struct CountCase {
+  std::string in;
+  std::uint32_t count;
+  std::string want;
+};
+
 TEST_F(TextOpsTest, LeftAndMidCut) {
-  struct LeftCase {
-    std::string in;
-    std::uint32_t count;
-    std::string want;
-  };
-  const LeftCase lefts[] = {
+  const CountCase lefts[] = {
       {"name.", 4, "name"}, {"name.", 5, "name."}, {"name.", 6, "name."},
       {"name.", 0xFFFFFFFF, "name."}, {"name.", 0, ""}, {"", 3, ""},
   };
-  for (const LeftCase& c : lefts) {
+  for (const CountCase& c : lefts) {
     EXPECT_EQ(bytes(txt_left(text(c.in), c.count)), c.want) << c.in << ' ' << c.count;
     const TextValue borrowed = text(c.in);
     EXPECT_EQ(bytes(txt_left(borrowed, c.count)), c.want);
@@ -209,16 +211,11 @@ TEST_F(TextOpsTest, AllocationFailureGivesTheEmptyTextWhereNothingCanStay) {
 }
 
 TEST_F(TextOpsTest, RepeatFillsTheWholeResult) {
-  struct Case {
-    std::string in;
-    std::uint32_t count;
-    std::string want;
-  };
-  const Case cases[] = {
+  const CountCase cases[] = {
       {"\xfe", 3, "\xfe\xfe\xfe"}, {"\xfe", 0, ""}, {"", 5, ""},
       {"ab", 3, "ababab"},        {"abc", 1, "abc"},
   };
-  for (const Case& c : cases) EXPECT_EQ(bytes(txt_repeat(text(c.in), c.count)), c.want);
+  for (const CountCase& c : cases) EXPECT_EQ(bytes(txt_repeat(text(c.in), c.count)), c.want);
 
   std::string expected;
   for (int i = 0; i < 1001; ++i) expected += "xyz";
