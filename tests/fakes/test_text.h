@@ -16,9 +16,14 @@
 inline TextValue text(std::string_view bytes) { return txt_constant(bytes); }
 inline std::string bytes(const TextValue& value) { return std::string(txt_view(value)); }
 
+// The path of a name given as UTF-8 text.
+inline std::filesystem::path path_of(std::string_view utf8) {
+  return std::u8string(utf8.begin(), utf8.end());
+}
+
 struct FileName {
   FileName(const std::filesystem::path& path) : path(path) {}
-  FileName(std::string_view utf8) : path(std::u8string(utf8.begin(), utf8.end())) {}
+  FileName(std::string_view utf8) : path(path_of(utf8)) {}
   FileName(const std::string& utf8) : FileName(std::string_view(utf8)) {}
   FileName(const char* utf8) : FileName(std::string_view(utf8)) {}
   std::filesystem::path path;
