@@ -277,11 +277,11 @@ TEST_F(TerminalConsoleTest, DecodesTypedKeysAndWaitsForASequenceSplitOverASlowLi
     std::uint32_t control_state = 0;
     const char* rest = nullptr;  // typed 300 ms later
   };
-  const Typed typed[] = {{"\x1b[A", 0, 72},          {"\x1bx", 'x', 45, LEFT_ALT_PRESSED},
-                         {"\x1bOP", 0, 59},          {"\x1b[15~", 0, 63},
-                         {"\x1b[1;5C", 0, 77, LEFT_CTRL_PRESSED}, {"\xc3\xa4", 0x84, 0},
-                         {"\r", 13, 0x1C},           {"\x01", 1, 0x1E, LEFT_CTRL_PRESSED},
-                         {"\x1b", 27, 1},            {"\x1b[", 0, 72, 0, "A"},
+  const Typed typed[] = {{"\x1b[A", 0, 72},        {"\x1bx", 'x', 45, LEFT_ALT_PRESSED},
+                         {"\x1bOP", 0, 59},        {"\x1b[15~", 0, 63},
+                         {"\xc3\xa4", 0x84, 0},     {"\x1b[1;5C", 0, 77, LEFT_CTRL_PRESSED},
+                         {"\r", 13, 0x1C},         {"\x01", 1, 0x1E, LEFT_CTRL_PRESSED},
+                         {"\x1b", 27, 1},          {"\x1b[", 0, 72, 0, "A"},
                          {"\x1b[1", 0, 63, 0, "5~"}, {"\x1bO", 0, 59, 0, "P"}};
   for (const Typed& t : typed) {
     SCOPED_TRACE(t.bytes.substr(1));
@@ -656,7 +656,7 @@ bool settings_become(const Pty& pty, const termios& wanted) {
   return same_settings(pty.settings(), wanted);
 }
 
-// A signal sent, or Ctrl+C or Ctrl+\\ typed at a prompt or during work.
+// A signal sent, or Ctrl+C or Ctrl+\ typed at a prompt or during work.
 TEST_F(TerminalConsoleProcess, EverySignalThatEndsTheRunHandsTheTerminalBackAndRemovesTheFile) {
   struct Ending {
     int signal_number;
