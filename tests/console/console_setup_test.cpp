@@ -7,35 +7,35 @@ namespace {
 
 class ConsoleSetupTest : public RuntimeFixture {};
 
-TEST_F(ConsoleSetupTest, OutputGoesToStandardOutputWhenItIsAConsole) {
-  con_setup();
-  EXPECT_EQ(console.selected_output(), StandardStream::output);
-  EXPECT_TRUE(con_state.output_is_console);
-  EXPECT_TRUE(con_state.input_is_console);
-  EXPECT_TRUE(console.raw_input_mode());
+// Standard output when it is a console; redirected, the screen shows on standard error.
+TEST_F(ConsoleSetupTest, OutputGoesToStandardOutputWhenItIsAConsoleElseToStandardError) {
+  for (const bool output_console : {true, false}) {
+    console = VirtualConsole();
+    console.set_console_streams(true, output_console, true);
+    con_setup();
+    EXPECT_EQ(console.selected_output(), output_console ? StandardStream::output : StandardStream::error);
+    EXPECT_EQ(con_state.output_is_console, output_console);
+    EXPECT_TRUE(con_state.input_is_console);
+    EXPECT_TRUE(console.raw_input_mode());
+  }
 }
 
-TEST_F(ConsoleSetupTest, RedirectedOutputShowsTheScreenOnStandardError) {
-  console.set_console_streams(true, false, true);
-  con_setup();
-  EXPECT_EQ(console.selected_output(), StandardStream::error);
-  EXPECT_FALSE(con_state.output_is_console);
-}
-
-TEST_F(ConsoleSetupTest, CursorShapeFallsBackToOneAndShown) {
-  console.set_reported_cursor(CursorShape{0, true}, CursorShape{0, false});
-  con_setup();
-  EXPECT_EQ(con_state.cursor_size, 1);
-  EXPECT_EQ(con_state.cursor_visible, 1);
+// The cursor's shape is read from the output; a size of 0 falls back to one, shown, on the
+// console too.
+TEST_F(ConsoleSetupTest, CursorShapeIsReadFromTheOutputAndFallsBackToOneAndShown) {
+  struct Case {
+    CursorShape output, error;
+    int size, visible;
+  };
+  for (const Case& c : {Case{{100, false}, {100, false}, 100, 0}, Case{{0, true}, {0, false}, 1, 1}}) {
+    console = VirtualConsole();
+    console.set_reported_cursor(c.output, c.error);
+    con_setup();
+    EXPECT_EQ(con_state.cursor_size, c.size);
+    EXPECT_EQ(con_state.cursor_visible, c.visible);
+  }
   EXPECT_EQ(console.cursor_shape().size, 1);
   EXPECT_TRUE(console.cursor_shape().visible);
-}
-
-TEST_F(ConsoleSetupTest, CursorShapeIsReadFromTheOutput) {
-  console.set_reported_cursor(CursorShape{100, false}, CursorShape{100, false});
-  con_setup();
-  EXPECT_EQ(con_state.cursor_size, 100);
-  EXPECT_EQ(con_state.cursor_visible, 0);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 #include "console/keyboard.h"
 
 #include <string>
+#include <vector>
 
 #include "console/screen.h"
 #include "fakes/runtime_fixture.h"
+#include "fakes/test_text.h"
 #include "platform/text_forms.h"
 
 namespace {
@@ -12,7 +14,6 @@ namespace {
 class KeyboardTest : public RuntimeFixture {
  protected:
   KeyboardTest() : RuntimeFixture(10, 4) {}
-  static std::string bytes(const TextValue& text) { return std::string(txt_view(text)); }
 };
 
 TEST_F(KeyboardTest, PollWithAnEmptyQueueGivesTheEmptyTextAtOnce) {
@@ -28,10 +29,7 @@ TEST_F(KeyboardTest, KeysDecodeAsOneByteOrZeroAndScanCode) {
     std::string want;
   };
   const Case cases[] = {
-      {'s', 0x1F, 0, "s"},
-      {27, 0x01, 0, "\x1b"},
-      {13, 0x1C, 0, "\r"},
-      {3, 0x2E, LEFT_CTRL_PRESSED, "\x03"},
+      {'s', 0x1F, 0, "s"}, {27, 0x01, 0, "\x1b"}, {13, 0x1C, 0, "\r"}, {3, 0x2E, LEFT_CTRL_PRESSED, "\x03"},
       {0x84, 0x28, 0, "\x84"},
       {0, 59, 0, std::string("\0;", 2)},                    // F1
       {0, 72, 0, std::string("\0H", 2)},                    // Up
@@ -87,13 +85,30 @@ TEST_F(KeyboardTest, FlushDiscardsKeysTypedBefore) {
 }
 
 TEST_F(KeyboardTest, LineEditorEchoesAndReturnsTheLine) {
-  console.set_cursor(3, 1);
-  console.type("ab\x1b\x09\x01" "c\r");
-  console.press_key(0, 59);  // never reaches the editor
-  EXPECT_EQ(bytes(con_input_line()), "abc");
-  EXPECT_EQ(console.row(1), "  abc");
-  EXPECT_EQ(console.cursor_row(), 2);
-  EXPECT_EQ(console.cursor_column(), 1);
+  struct Case {
+    int column, row;
+    std::string typed;  // F1 follows, which never reaches the editor
+    std::string line;
+    std::vector<ScreenRow> rows;
+    int cursor_column, cursor_row;
+  };
+  const Case cases[] = {
+      {3, 1, "ab\x1b\x09\x01" "c\r", "abc", {{1, "  abc"}}, 1, 2},  // Escape, Tab and Ctrl+A add nothing
+      {5, 2, "\r", "", {}, 1, 3},
+      // Backspace erases across a row's end and does nothing at the start.
+      {8, 1, "\x08" "abcd\x08\x08" "X\r", "abX", {{1, "       abX"}, {2, ""}}, 1, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    console = VirtualConsole(10, 4);
+    console.set_cursor(c.column, c.row);
+    console.type(c.typed);
+    console.press_key(0, 59);
+    EXPECT_EQ(bytes(con_input_line()), c.line);
+    expect_screen(console, c.rows);
+    EXPECT_EQ(console.cursor_column(), c.cursor_column);
+    EXPECT_EQ(console.cursor_row(), c.cursor_row);
+  }
 }
 
 TEST_F(KeyboardTest, LineEditorSkipsExtendedKeysWhileWaiting) {
@@ -101,22 +116,6 @@ TEST_F(KeyboardTest, LineEditorSkipsExtendedKeysWhileWaiting) {
   console.press_key('x', 45, LEFT_ALT_PRESSED);
   console.type("k\r");
   EXPECT_EQ(bytes(con_input_line()), "k");
-}
-
-TEST_F(KeyboardTest, EnterOnAnEmptyLineGivesTheEmptyText) {
-  console.set_cursor(5, 2);
-  console.type("\r");
-  EXPECT_EQ(bytes(con_input_line()), "");
-  EXPECT_EQ(console.cursor_row(), 3);
-  EXPECT_EQ(console.cursor_column(), 1);
-}
-
-TEST_F(KeyboardTest, BackspaceErasesAcrossARowAndDoesNothingAtTheStart) {
-  console.set_cursor(8, 1);
-  console.type("\x08" "abcd\x08\x08" "X\r");
-  EXPECT_EQ(bytes(con_input_line()), "abX");
-  EXPECT_EQ(console.row(1), "       abX");
-  EXPECT_EQ(console.row(2), "");
 }
 
 // The text of typed characters; control characters (Backspace) stay the keys they are.
@@ -163,21 +162,24 @@ class LongLineTest : public RuntimeFixture {
   LongLineTest() : RuntimeFixture(80, 25) {}
 };
 
-TEST_F(LongLineTest, OnlyTheFirst128BytesAreTakenAndBackspaceMakesRoom) {
+TEST_F(LongLineTest, OnlyTheFirst128BytesAreTakenInWholeCharactersAndBackspaceMakesRoom) {
   std::string typed;
   for (int i = 0; i < 130; ++i) typed += static_cast<char>('A' + i % 26);
-  console.type(typed + "\x08" "z\r");
-  const TextValue line = con_input_line();
-  EXPECT_EQ(std::string(txt_view(line)), typed.substr(0, 127) + "z");
-  EXPECT_EQ(console.row(1), typed.substr(0, 80));
-  EXPECT_EQ(console.row(2), typed.substr(80, 47) + "z");
-}
-
-TEST_F(LongLineTest, ACharacterThatDoesNotFitWholeIsNotTaken) {
-  // 127 bytes leave room for one byte: a 2-byte character is refused, a plain one taken.
-  const std::string typed(127, 'a');
-  console.type(typed + text_of(U"\u0416") + "z\r");
-  EXPECT_EQ(std::string(txt_view(con_input_line())), typed + "z");
+  const std::string a127(127, 'a');
+  struct Case {
+    std::string typed, line;
+  };
+  const Case cases[] = {
+      {typed + "\x08" "z\r", typed.substr(0, 127) + "z"},
+      // 127 bytes leave room for one byte: a 2-byte character is refused, a plain one taken.
+      {a127 + text_of(U"\u0416") + "z\r", a127 + "z"},
+  };
+  for (const Case& c : cases) {
+    console = VirtualConsole(80, 25);
+    console.type(c.typed);
+    EXPECT_EQ(bytes(con_input_line()), c.line);
+    expect_screen(console, {{1, c.line.substr(0, 80)}, {2, c.line.substr(80)}});
+  }
 }
 
 TEST_F(LongLineTest, HiddenCursorIsHiddenAgainAfterTheLine) {

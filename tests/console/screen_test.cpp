@@ -2,6 +2,7 @@
 #include "console/screen.h"
 
 #include <string>
+#include <vector>
 
 #include "fakes/runtime_fixture.h"
 
@@ -15,22 +16,38 @@ class ScreenTest : public RuntimeFixture {
     EXPECT_EQ(console.cursor_column(), column);
     EXPECT_EQ(console.cursor_row(), row);
   }
+
+  // A text written from a place on a fresh screen, a step after it, and what shows then.
+  struct Written {
+    int column, row;
+    std::string text;
+    std::vector<ScreenRow> rows;
+    int cursor_column, cursor_row, scrolls;
+  };
+  void expect_written(const Written& c, void (*then)()) {
+    SCOPED_TRACE(c.text);
+    console = VirtualConsole(10, 4);
+    con_state.pending_wrap = 0;
+    console.set_cursor(c.column, c.row);
+    print(c.text);
+    then();
+    expect_screen(console, c.rows);
+    expect_cursor(c.cursor_column, c.cursor_row);
+    EXPECT_EQ(console.scroll_count(), c.scrolls);
+    EXPECT_EQ(console.cell(c.column, c.row).attribute, 7);
+  }
 };
 
-TEST_F(ScreenTest, TextIsWrittenAtTheCursorAndMovesIt) {
-  console.set_cursor(3, 2);
-  print("abc");
-  EXPECT_EQ(console.row(2), "  abc");
-  expect_cursor(6, 2);
-  EXPECT_EQ(console.cell(3, 2).attribute, 7);
-}
-
-TEST_F(ScreenTest, LongTextContinuesAtColumnOneOfTheNextRow) {
-  console.set_cursor(8, 1);
-  print("12345");
-  EXPECT_EQ(console.row(1), "       123");
-  EXPECT_EQ(console.row(2), "45");
-  expect_cursor(3, 2);
+TEST_F(ScreenTest, TextFillsOneCellPerByteFromTheCursorAndContinuesOnTheNextRow) {
+  const std::string controls = std::string("\x07\x08\x09\x0a\x0d", 5) + std::string(1, '\0') + "\xfe";
+  const Written cases[] = {
+      {3, 2, "abc", {{2, "  abc"}}, 6, 2, 0},
+      {8, 1, "12345", {{1, "       123"}, {2, "45"}}, 3, 2, 0},
+      // Past the bottom row the screen scrolls before the continuation.
+      {6, 4, "abcdefgh", {{3, "     abcde"}, {4, "fgh"}}, 4, 4, 1},
+      {1, 1, controls, {{1, controls}}, 8, 1, 0},  // control bytes are single cells
+  };
+  for (const Written& c : cases) expect_written(c, [] {});
 }
 
 TEST_F(ScreenTest, FillingTheBottomRowDefersTheScroll) {
@@ -40,6 +57,9 @@ TEST_F(ScreenTest, FillingTheBottomRowDefersTheScroll) {
   EXPECT_EQ(console.scroll_count(), 0);
   expect_cursor(1, 4);
   EXPECT_NE(con_state.pending_wrap, 0);
+  print("");  // an empty text keeps it waiting
+  EXPECT_NE(con_state.pending_wrap, 0);
+  EXPECT_EQ(console.scroll_count(), 0);
 
   print("x");  // the deferred scroll comes first
   EXPECT_EQ(console.scroll_count(), 1);
@@ -49,42 +69,15 @@ TEST_F(ScreenTest, FillingTheBottomRowDefersTheScroll) {
   EXPECT_EQ(con_state.pending_wrap, 0);
 }
 
-TEST_F(ScreenTest, TextPastTheBottomRowScrollsBeforeItsContinuation) {
-  console.set_cursor(6, 4);
-  print("abcdefgh");
-  EXPECT_EQ(console.row(3), "     abcde");
-  EXPECT_EQ(console.row(4), "fgh");
-  EXPECT_EQ(console.scroll_count(), 1);
-}
-
-TEST_F(ScreenTest, NewLineAfterAFullRowLeavesOneEmptyRow) {
-  // In the middle of the screen.
-  print("0123456789");
-  con_new_line();
-  expect_cursor(1, 3);
-  EXPECT_EQ(console.row(2), "");
-
-  // At the bottom: the deferred scroll and the new line's own scroll.
-  console.set_cursor(1, 4);
-  print("ABCDEFGHIJ");
-  con_new_line();
-  EXPECT_EQ(console.scroll_count(), 2);
-  EXPECT_EQ(console.row(2), "ABCDEFGHIJ");
-  EXPECT_EQ(console.row(3), "");
-  EXPECT_EQ(console.row(4), "");
-  expect_cursor(1, 4);
-}
-
-TEST_F(ScreenTest, NewLineMovesToColumnOneOfTheNextRowOrScrollsAtTheBottom) {
-  console.set_cursor(5, 2);
-  con_new_line();
-  expect_cursor(1, 3);
-  console.set_cursor(5, 4);
-  print("z");
-  con_new_line();
-  EXPECT_EQ(console.scroll_count(), 1);
-  EXPECT_EQ(console.row(3), "    z");
-  expect_cursor(1, 4);
+TEST_F(ScreenTest, NewLineGoesToColumnOneOfTheNextRowOrScrollsAtTheBottom) {
+  const Written cases[] = {
+      {5, 2, "", {}, 1, 3, 0},
+      {5, 4, "z", {{3, "    z"}}, 1, 4, 1},
+      // After a full row it leaves one empty row: at the bottom, the deferred scroll and its own.
+      {1, 1, "0123456789", {{2, ""}}, 1, 3, 0},
+      {1, 4, "ABCDEFGHIJ", {{2, "ABCDEFGHIJ"}, {3, ""}, {4, ""}}, 1, 4, 2},
+  };
+  for (const Written& c : cases) expect_written(c, con_new_line);
 }
 
 TEST_F(ScreenTest, ANewLineIsAMomentToShowTheScreenAndPresentShowsItNow) {
@@ -108,29 +101,16 @@ TEST_F(ScreenTest, ANewLineIsAMomentToShowTheScreenAndPresentShowsItNow) {
   }
 }
 
-TEST_F(ScreenTest, ControlBytesShowAsSingleCells) {
-  const std::string bytes = std::string("\x07\x08\x09\x0a\x0d", 5) + std::string(1, '\0') + "\xfe";
-  print(bytes);
-  EXPECT_EQ(console.row_cells(1).substr(0, 7), bytes);
-  expect_cursor(8, 1);
-}
-
-TEST_F(ScreenTest, EmptyTextKeepsAPendingWrap) {
-  console.set_cursor(1, 4);
-  print("0123456789");
-  print("");
-  EXPECT_NE(con_state.pending_wrap, 0);
-  EXPECT_EQ(console.scroll_count(), 0);
-}
+// Where the cursor stands, and where a move takes it.
+struct Move {
+  int column, row, want_column, want_row;
+};
 
 TEST_F(ScreenTest, CursorPlacementChecksColumnAndRowEachOnItsOwn) {
-  struct Case {
-    int column, row, want_column, want_row;
-  };
-  const Case cases[] = {
+  const Move cases[] = {
       {0, 3, 4, 3}, {11, 3, 4, 3}, {2, 0, 2, 2}, {2, 5, 2, 2}, {-1, -1, 4, 2}, {10, 4, 10, 4}, {1, 1, 1, 1},
   };
-  for (const Case& c : cases) {
+  for (const Move& c : cases) {
     console.set_cursor(4, 2);
     con_state.pending_wrap = 255;
     con_set_cursor(c.column, c.row);
@@ -141,15 +121,11 @@ TEST_F(ScreenTest, CursorPlacementChecksColumnAndRowEachOnItsOwn) {
 }
 
 TEST_F(ScreenTest, CursorBackCrossesRowsAndStopsInRowOne) {
-  console.set_cursor(3, 2);
-  con_cursor_back();
-  expect_cursor(2, 2);
-  console.set_cursor(1, 2);
-  con_cursor_back();
-  expect_cursor(10, 1);
-  console.set_cursor(1, 1);
-  con_cursor_back();
-  expect_cursor(10, 1);
+  for (const Move& c : {Move{3, 2, 2, 2}, Move{1, 2, 10, 1}, Move{1, 1, 10, 1}}) {
+    console.set_cursor(c.column, c.row);
+    con_cursor_back();
+    expect_cursor(c.want_column, c.want_row);
+  }
   // A pending wrap means the cursor stands just past the bottom row's last cell.
   console.set_cursor(1, 4);
   print("0123456789");

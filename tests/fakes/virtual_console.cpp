@@ -1,9 +1,11 @@
 #include "fakes/virtual_console.h"
 
-#include "platform/text_forms.h"
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+
+#include "platform/text_forms.h"
 
 VirtualConsole::VirtualConsole(int columns, int rows)
     : columns_(columns), rows_(rows), cells_(static_cast<std::size_t>(columns * rows)) {}
@@ -198,4 +200,28 @@ std::uint16_t scan_code_for(std::uint8_t character) {
   }
   if (character >= 1 && character <= 26) return scan_code_for(static_cast<std::uint8_t>('a' + character - 1));
   return 0;
+}
+
+void expect_screen(const VirtualConsole& console, const std::vector<ScreenRow>& rows,
+                   std::source_location where) {
+  std::string differences;
+  for (const ScreenRow& want : rows) {
+    const std::string got = console.row(want.row);
+    if (got == want.text) continue;
+    differences += "row " + std::to_string(want.row) + ": \"" + got + "\", not \"" + want.text + "\"\n";
+  }
+  if (differences.empty()) return;
+  ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line()))
+      << "the screen differs\n" << differences << "--- the screen ---\n" << console.screen();
+}
+
+void expect_whole_screen(const VirtualConsole& console, const std::vector<std::string>& rows, int first_row,
+                         std::source_location where) {
+  std::vector<ScreenRow> screen;
+  for (int row = 1; row <= console.rows(); ++row) {
+    const int index = row - first_row;
+    const bool given = index >= 0 && index < static_cast<int>(rows.size());
+    screen.push_back({row, given ? rows[static_cast<std::size_t>(index)] : ""});
+  }
+  expect_screen(console, screen, where);
 }

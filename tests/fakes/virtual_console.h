@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <source_location>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ class VirtualConsole : public ConsoleDevice {
   std::string screen() const;
   int cursor_column() const { return cursor_x_ + 1; }  // 1-based
   int cursor_row() const { return cursor_y_ + 1; }
+  int rows() const { return rows_; }
   CursorShape cursor_shape() const { return shape_; }
   int scroll_count() const { return scrolls_; }
   int sleep_count() const { return sleeps_; }
@@ -103,6 +105,19 @@ class VirtualConsole : public ConsoleDevice {
   bool finished_ = false;
   bool raw_input_ = false;
 };
+
+// A row that a test expects on the screen: its number (1-based) and its text, trailing blanks cut.
+struct ScreenRow {
+  int row;
+  std::string text;
+};
+// The rows given show their texts. Otherwise one failure, at the caller's line, names every row
+// that differs and shows the whole screen.
+void expect_screen(const VirtualConsole& console, const std::vector<ScreenRow>& rows,
+                   std::source_location where = std::source_location::current());
+// The whole screen: the texts from row first_row on, and every other row empty.
+void expect_whole_screen(const VirtualConsole& console, const std::vector<std::string>& rows,
+                         int first_row = 1, std::source_location where = std::source_location::current());
 
 // The set-1 scan code of the key that types the ASCII byte on a US keyboard (0 when none).
 std::uint16_t scan_code_for(std::uint8_t character);

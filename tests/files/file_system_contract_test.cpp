@@ -202,10 +202,6 @@ TEST_F(FileSystemContractTest, AReadOnlyFileSystemRefusesWritesWith19) {
   EXPECT_EQ(std::system("umount ro"), 0);
 }
 
-}  // namespace
-
-namespace {
-
 // The copy inside the system copies a whole range in few calls and moves both file pointers; it
 // stops at the source's end, and declines a target that is not open for writing.
 TEST_F(FileSystemContractTest, ACopyInsideTheSystemMovesWholeRanges) {

@@ -1,36 +1,28 @@
-// A fixture for the file services: a fresh temporary directory as the current directory, the
-// failing file system (passing everything through until told otherwise) in the run-time record,
-// and a fresh error frame. Afterwards every channel is closed, the search ended, the directory
-// removed and the previous state given back.
+// A fixture for the file services: a scratch folder as the current folder, the failing file
+// system (passing everything through until told otherwise) in the run-time record, and a fresh
+// error frame. Afterwards every channel is closed, the search ended, the folder removed and the
+// previous state given back.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "fakes/failing_file_system.h"
+#include "fakes/scratch_folder.h"
+#include "fakes/test_text.h"
 #include "files/channel_table.h"
 #include "files/channels.h"
+#include "files/dir_search.h"
 #include "files/file_state.h"
 #include "frame/errors.h"
 #include "frame/runtime_state.h"
-#include "text/text_value.h"
 
 class FilesTest : public ::testing::Test {
  protected:
-  FilesTest() {
-    saved_cwd_ = std::filesystem::current_path();
-    std::random_device seed;
-    const auto base = std::filesystem::temp_directory_path();
-    do {
-      dir_ = base / ("tranchor-files-" + std::to_string(seed()));
-    } while (!std::filesystem::create_directory(dir_));
-    std::filesystem::current_path(dir_);
-    saved_file_system_ = rt_state.file_system;
+  FilesTest() : saved_file_system_(rt_state.file_system) {
     rt_state.file_system = &files;
     reset_files_state();
     saved_frame_ = rt_enter_frame(&frame);
@@ -41,10 +33,6 @@ class FilesTest : public ::testing::Test {
     EXPECT_EQ(txt_live_count(), live_texts_) << "a text value was left behind";
     rt_enter_frame(saved_frame_);
     rt_state.file_system = saved_file_system_;
-    std::filesystem::current_path(saved_cwd_);
-    std::error_code ignored;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(dir_, ignored);
   }
 
   // Closes every channel and ends the search, through the file system in use.
@@ -57,21 +45,6 @@ class FilesTest : public ::testing::Test {
     state.search_data = FindData{};
   }
 
-  static TextValue text(std::string_view bytes) { return txt_constant(bytes); }
-  static std::string str(const TextValue& value) { return std::string(txt_view(value)); }
-
-  static void write_file(const std::filesystem::path& name, std::string_view bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out << bytes;
-  }
-  static std::string read_file(const std::filesystem::path& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
-  static bool exists(const std::filesystem::path& name) { return std::filesystem::exists(name); }
-
   // Opens with the application's request and expects success.
   void open_binary(ChannelNumber channel, std::string_view name) {
     file_open(channel, text(name), BINARY_REQUEST);
@@ -79,17 +52,31 @@ class FilesTest : public ::testing::Test {
     ASSERT_NE(file_lookup_channel(channel), nullptr);
   }
 
+  // The name that a search with the pattern gives next (the empty pattern goes on with the last).
+  static std::string search(std::string_view pattern, std::uint32_t mask = 0) {
+    return bytes(dir_search(text(pattern), mask));
+  }
+  // Every name that a search with the pattern and its continuations give.
+  using Names = std::multiset<std::string>;
+  static Names all(std::string_view pattern, std::uint32_t mask = 0) {
+    Names names;
+    for (std::string name = search(pattern, mask); !name.empty(); name = search("", mask)) {
+      names.insert(name);
+      if (names.size() > 100) break;
+    }
+    return names;
+  }
+
   ErrorNumber error() const { return rt_last_error(); }
   bool pending() const { return (frame.error_word & ERROR_PENDING) != 0; }
   void clear_error() { frame.error_word = 0; }
 
+  ScratchFolder folder{ScratchFolder::entered};
   FailingFileSystem files;
   ErrorFrame frame;
-  std::filesystem::path dir_;
 
  private:
-  std::filesystem::path saved_cwd_;
-  FileSystem* saved_file_system_ = nullptr;
+  FileSystem* saved_file_system_;
   ErrorFrame* saved_frame_ = nullptr;
   std::int64_t live_texts_ = 0;
 };

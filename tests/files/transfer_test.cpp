@@ -130,7 +130,7 @@ class TransferTest : public FilesTest {
 
 TEST_F(TransferTest, AFiveByteFileReadFor13GivesItsFiveBytesAndReachesTheEnd) {
   open_with("hello");
-  EXPECT_EQ(str(file_read_bytes(1, 13)), "hello");
+  EXPECT_EQ(bytes(file_read_bytes(1, 13)), "hello");
   EXPECT_EQ(file_at_end(1), -1);
   EXPECT_EQ(file_position(1), 6u);
   EXPECT_EQ(file_lookup_channel(1)->last_count, 5u);
@@ -138,21 +138,19 @@ TEST_F(TransferTest, AFiveByteFileReadFor13GivesItsFiveBytesAndReachesTheEnd) {
 }
 
 TEST_F(TransferTest, OnlyTheReadAfterTheLastByteSetsTheEndFlag) {
+  open_with("");
+  EXPECT_EQ(file_at_end(1), 0);  // not even an empty file before a read
+  file_close(1);
   open_with("hello");
   EXPECT_EQ(file_at_end(1), 0);  // right after the open
-  EXPECT_EQ(str(file_read_bytes(1, 5)), "hello");
+  EXPECT_EQ(bytes(file_read_bytes(1, 5)), "hello");
   EXPECT_EQ(file_at_end(1), 0);
-  EXPECT_EQ(str(file_read_bytes(1, 1)), "");
+  EXPECT_EQ(bytes(file_read_bytes(1, 1)), "");
   EXPECT_EQ(file_at_end(1), -1);
   // A read of nothing moves nothing and clears the flag.
-  EXPECT_EQ(str(file_read_bytes(1, 0)), "");
+  EXPECT_EQ(bytes(file_read_bytes(1, 0)), "");
   EXPECT_EQ(file_at_end(1), 0);
   EXPECT_FALSE(pending());
-}
-
-TEST_F(TransferTest, AnEmptyFileIsNotAtItsEndBeforeARead) {
-  open_with("");
-  EXPECT_EQ(file_at_end(1), 0);
 }
 
 TEST_F(TransferTest, AWriteAfterTheEndClearsTheFlag) {
@@ -168,9 +166,9 @@ TEST_F(TransferTest, AWriteAfterTheEndClearsTheFlag) {
 
 TEST_F(TransferTest, ReadsAndWritesShareOneFilePointer) {
   open_with("0123456789");
-  EXPECT_EQ(str(file_read_bytes(1, 3)), "012");
+  EXPECT_EQ(bytes(file_read_bytes(1, 3)), "012");
   file_write_text(1, text("xy"));  // overwrites the bytes that follow those read
-  EXPECT_EQ(str(file_read_bytes(1, 2)), "56");  // continues behind the written bytes
+  EXPECT_EQ(bytes(file_read_bytes(1, 2)), "56");  // continues behind the written bytes
   file_close(1);
   EXPECT_EQ(read_file("data"), "012xy56789");
 }
@@ -279,7 +277,7 @@ TEST_F(TransferTest, ChannelsOfOtherModesRefuseTransfersWith54) {
   file_open(1, text("data"), OpenRequest{MODE_INPUT, 0x81, 8, 1});
   ASSERT_EQ(error(), 0);
   std::uint16_t value = 0;
-  EXPECT_EQ(str(file_read_bytes(1, 2)), "");
+  EXPECT_EQ(bytes(file_read_bytes(1, 2)), "");
   EXPECT_EQ(error(), ERR_BAD_FILE_MODE);
   clear_error();
   file_read_at(1, 1, &value, 2);
@@ -322,15 +320,15 @@ TEST_F(TransferTest, FailuresCanBeAimedAtTheFilesOfOneName) {
   file_write_text(2, text("1234"));
   EXPECT_EQ(error(), ERR_DISK_FULL);
   clear_error();
-  EXPECT_EQ(str(file_read_bytes(1, 2)), "fi");
-  EXPECT_EQ(str(file_read_bytes(1, 2)), "");
+  EXPECT_EQ(bytes(file_read_bytes(1, 2)), "fi");
+  EXPECT_EQ(bytes(file_read_bytes(1, 2)), "");
   EXPECT_EQ(error(), ERR_MEDIA_ERROR);
 }
 
 TEST_F(TransferTest, AFailingReadGivesItsMappedNumberAndAnEmptyText) {
   open_with("hello");
   files.fail_read_after(0);
-  EXPECT_EQ(str(file_read_bytes(1, 3)), "");
+  EXPECT_EQ(bytes(file_read_bytes(1, 3)), "");
   EXPECT_EQ(error(), ERR_MEDIA_ERROR);
   EXPECT_EQ(file_at_end(1), 0);
   clear_error();
@@ -345,7 +343,7 @@ TEST_F(TransferTest, AReadThatCannotBeAllocatedFailsWith7) {
   txt_fail_allocations_after(0);
   const TextValue got = file_read_bytes(1, 4);
   txt_fail_allocations_after(-1);
-  EXPECT_EQ(str(got), "");
+  EXPECT_EQ(bytes(got), "");
   EXPECT_EQ(error(), ERR_OUT_OF_MEMORY);
   EXPECT_EQ(file_position(1), 1u);
 }
@@ -433,7 +431,7 @@ TEST_F(TransferTest, AFileOf5GiBIsWrittenAndReadAtItsEnd) {
   file_read_at(1, FIVE_GIB - 1, &back, sizeof back);
   EXPECT_EQ(back, 0xCAFE);
   EXPECT_EQ(file_at_end(1), 0);
-  EXPECT_EQ(str(file_read_bytes(1, 4)), "");
+  EXPECT_EQ(bytes(file_read_bytes(1, 4)), "");
   EXPECT_EQ(file_at_end(1), -1);
   file_close(1);
   open_binary(1, "big");

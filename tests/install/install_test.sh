@@ -26,10 +26,15 @@ require_packages "${needed[@]}" || skip "a checker is missing (see above)"
 [[ -x $program && -f $build/doc/tranchor.1.gz && -f $build/doc/changelog.gz ]] ||
   cmake --build "$build" --target tranchor tranchor_docs >/dev/null
 
-work=$(mktemp -d)
 source "$source_dir/tests/terminal/tmux_pane.sh"
-trap 'pane_cleanup; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# Runs a checker that must succeed without a word.
+quiet() {
+  local report
+  report=$("$@" 2>&1) || fail "$* failed: $report"
+  [[ -z $report ]] || fail "$* reports:
+$report"
+}
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
   { cat "$work/install.log" >&2; fail "cmake --install"; }
@@ -67,15 +72,11 @@ echo "ok: $(wc -l <<<"$expected") files installed under the prefix"
 # The man page renders without a single warning.
 linted=0
 if command -v groff >/dev/null 2>&1; then
-  report=$(groff -man -ww -z "$man_page" 2>&1) || fail "groff failed: $report"
-  [[ -z $report ]] || fail "groff warns about the man page:
-$report"
+  quiet groff -man -ww -z "$man_page"
   linted=1
 fi
 if command -v mandoc >/dev/null 2>&1; then
-  report=$(mandoc -T lint "$man_page" 2>&1) || fail "mandoc lint: $report"
-  [[ -z $report ]] || fail "mandoc warns about the man page:
-$report"
+  quiet mandoc -T lint "$man_page"
   linted=1
 fi
 [[ $linted -eq 1 ]] || fail "no man page checker ran"
@@ -87,9 +88,7 @@ echo "ok: the man page lints clean"
 # The desktop entry validates, starts the installed launcher in a terminal, and is the handler of
 # piece 1 and of nothing else.
 entry=$prefix/share/applications/tranchor.desktop
-report=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $report"
-[[ -z $report ]] || fail "desktop-file-validate reports:
-$report"
+quiet desktop-file-validate "$entry"
 launcher=$prefix/libexec/tranchor/desktop-launch
 for line in 'Type=Application' "Exec=$launcher %f" "TryExec=$launcher" 'Terminal=true' 'NoDisplay=false'; do
   grep -qxF "$line" "$entry" || fail "desktop entry lacks $line"
@@ -104,10 +103,7 @@ echo "ok: the desktop entry validates and handles piece 1 only"
 # The MIME package file builds a database on its own without a word.
 mkdir -p "$work/alone/mime/packages"
 cp "$prefix/share/mime/packages/tranchor.xml" "$work/alone/mime/packages/"
-report=$(XDG_DATA_DIRS=$work/alone update-mime-database "$work/alone/mime" 2>&1) ||
-  fail "update-mime-database: $report"
-[[ -z $report ]] || fail "update-mime-database reports:
-$report"
+quiet env XDG_DATA_DIRS="$work/alone" update-mime-database "$work/alone/mime"
 echo "ok: the MIME package file validates"
 
 # Sample files: piece 1 as the program writes it, piece 1 of the older layout, a manual page and a
@@ -116,10 +112,7 @@ mkdir "$work/files"
 cd "$work/files"
 head -c 300 /dev/urandom >DATA.ZIP
 pane_start "'$prefix/bin/tranchor' DATA.ZIP"
-wait_text "[S]plit or [G]lue"
-keys s
-wait_text "with a size of [bytes]:"
-keys 100 Enter
+split_dropped_keys 100
 expect_exit 0
 [[ -s DATA.1 ]] || fail "the split wrote no DATA.1"
 printf 'Tranchor v2.0ZIP\x01\x02\x03' >OLD.1

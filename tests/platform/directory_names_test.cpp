@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
+#include "fakes/scratch_folder.h"
+#include "fakes/test_text.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 
@@ -16,20 +16,6 @@ namespace {
 
 class DirectoryNamesTest : public ::testing::Test {
  protected:
-  DirectoryNamesTest() {
-    saved_ = std::filesystem::current_path();
-    std::random_device seed;
-    do {
-      dir_ = std::filesystem::temp_directory_path() / ("tranchor-names-" + std::to_string(seed()));
-    } while (!std::filesystem::create_directory(dir_));
-    std::filesystem::current_path(dir_);
-  }
-  ~DirectoryNamesTest() override {
-    std::filesystem::current_path(saved_);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-
   // Opens (making it when missing) and closes the file; the last-error code of the open.
   std::uint32_t touch(const std::string& name, const std::string& bytes = "") {
     fs.set_last_error(0);
@@ -42,28 +28,10 @@ class DirectoryNamesTest : public ::testing::Test {
     fs.close(handle);
     return code;
   }
-  static void make_elsewhere(const std::string& name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out << bytes;
-  }
-  static std::string read(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  static int entries() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(".")) {
-      (void)entry;
-      ++count;
-    }
-    return count;
-  }
+  static int entries() { return static_cast<int>(names_in().size()); }
 
+  ScratchFolder folder{ScratchFolder::entered};
   FileSystem& fs = process_file_system();
-
- private:
-  std::filesystem::path saved_;
-  std::filesystem::path dir_;
 };
 
 TEST_F(DirectoryNamesTest, ASetOfNewFilesReadsTheDirectoryOnce) {
@@ -77,18 +45,18 @@ TEST_F(DirectoryNamesTest, ASetOfNewFilesReadsTheDirectoryOnce) {
 }
 
 TEST_F(DirectoryNamesTest, FilesMadeByOthersAreFoundUnderAnySpelling) {
-  make_elsewhere("Early.7", "early");
+  write_file("Early.7", "early");
   for (int k = 1; k <= 20; ++k) touch("data." + std::to_string(k));
   // Made by another program after this one last read the directory.
-  make_elsewhere("Late.7", "late");
+  write_file("Late.7", "late");
   EXPECT_EQ(touch("EARLY.7", "E"), FS_ERROR_ALREADY_EXISTS);
   EXPECT_EQ(touch("LATE.7", "L"), FS_ERROR_ALREADY_EXISTS);
   touch("data.21");
-  make_elsewhere("Later.8", "later");
+  write_file("Later.8", "later");
   EXPECT_EQ(touch("later.8", "l"), FS_ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(read("Early.7"), "Early");
-  EXPECT_EQ(read("Late.7"), "Late");
-  EXPECT_EQ(read("Later.8"), "later");
+  EXPECT_EQ(read_file("Early.7"), "Early");
+  EXPECT_EQ(read_file("Late.7"), "Late");
+  EXPECT_EQ(read_file("Later.8"), "later");
   EXPECT_EQ(entries(), 21 + 3);
 }
 

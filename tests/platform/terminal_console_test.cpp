@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <string>
 
+#include "fakes/scratch_folder.h"
 #include "platform/posix/exit_cleanup.h"
 #include "platform/vt_model.h"
 
@@ -101,6 +102,14 @@ std::unique_ptr<ConsoleDevice> console_on(const Pty& pty, const char* terminal_t
   return terminal_console_create(setup);
 }
 
+// Starts the console as the console's set-up starts it.
+void start_console(ConsoleDevice& console) {
+  ASSERT_TRUE(console.open_input_device());
+  console.select_output(StandardStream::output);
+  console.set_output_mode();
+  console.set_raw_input_mode();
+}
+
 void write_text(ConsoleDevice& console, int x, int y, const std::string& text) {
   std::vector<ConsoleCell> cells;
   for (char c : text) cells.push_back(ConsoleCell{static_cast<std::uint8_t>(c), 7});
@@ -130,12 +139,7 @@ class TerminalConsoleTest : public testing::Test {
     console_ = console_on(pty_);
   }
 
-  void start() {
-    ASSERT_TRUE(console_->open_input_device());
-    console_->select_output(StandardStream::output);
-    console_->set_output_mode();
-    console_->set_raw_input_mode();
-  }
+  void start() { start_console(*console_); }
 
   void write_text(int x, int y, const std::string& text) { ::write_text(*console_, x, y, text); }
 
@@ -185,8 +189,7 @@ TEST(TerminalConsoleScreen, IsTheWindowButNeverSmallerThan80By25) {
   for (const Size& size : sizes) {
     Pty pty(size.window_columns, size.window_rows);
     auto console = console_on(pty);
-    ASSERT_TRUE(console->open_input_device());
-    console->select_output(StandardStream::output);
+    start_console(*console);
     ScreenBufferInfo info;
     ASSERT_TRUE(console->get_screen_info(info));
     EXPECT_EQ(info.columns, size.columns) << size.window_columns << "x" << size.window_rows;
@@ -224,9 +227,7 @@ TEST(TerminalConsolePresent, DrawsWhenUrgentOrOnceTheFrameIntervalHasPassed) {
   for (const Moment& moment : moments) {
     Pty pty(80, 25);
     auto console = console_on(pty, "xterm", moment.frame_interval_ms);
-    ASSERT_TRUE(console->open_input_device());
-    console->select_output(StandardStream::output);
-    console->set_raw_input_mode();
+    start_console(*console);
     write_text(*console, 0, 0, "first");
     console->present(true);  // the interval counts from this frame
     EXPECT_NE(pty.drain().find("first"), std::string::npos) << moment.name;
@@ -246,9 +247,7 @@ TEST(TerminalConsoleSmallWindow, ShowsTheRowsUpToTheCursorAndCutsTheColumns) {
   // (or the top rows, while the cursor is among them), nothing past column 60.
   Pty pty(60, 10);
   auto console = console_on(pty);
-  ASSERT_TRUE(console->open_input_device());
-  console->select_output(StandardStream::output);
-  console->set_raw_input_mode();
+  start_console(*console);
   for (int y = 0; y < 25; ++y) write_text(*console, 0, y, screen_row(y));
   struct Cursor {
     int x, y, top;
@@ -267,52 +266,38 @@ TEST(TerminalConsoleSmallWindow, ShowsTheRowsUpToTheCursorAndCutsTheColumns) {
   console->finish();
 }
 
-TEST_F(TerminalConsoleTest, DecodesTypedKeys) {
+// Keys typed at once, and sequences split over a slow link: 300 ms of looking, as a waiting
+// prompt does, find no key in the start of a sequence.
+TEST_F(TerminalConsoleTest, DecodesTypedKeysAndWaitsForASequenceSplitOverASlowLink) {
   start();
   struct Typed {
-    const char* bytes;
+    std::string bytes;
     int character;
     int scan_code;
-    std::uint32_t control_state;
+    std::uint32_t control_state = 0;
+    const char* rest = nullptr;  // typed 300 ms later
   };
-  const Typed typed[] = {{"\x1b[A", 0, 72, 0},          {"\x1bx", 'x', 45, LEFT_ALT_PRESSED},
-                         {"\x1bOP", 0, 59, 0},          {"\x1b[15~", 0, 63, 0},
-                         {"\x1b[1;5C", 0, 77, LEFT_CTRL_PRESSED}, {"\xc3\xa4", 0x84, 0, 0},
-                         {"\r", 13, 0x1C, 0},           {"\x01", 1, 0x1E, LEFT_CTRL_PRESSED},
-                         {"\x1b", 27, 1, 0}};
+  const Typed typed[] = {{"\x1b[A", 0, 72},        {"\x1bx", 'x', 45, LEFT_ALT_PRESSED},
+                         {"\x1bOP", 0, 59},        {"\x1b[15~", 0, 63},
+                         {"\xc3\xa4", 0x84, 0},     {"\x1b[1;5C", 0, 77, LEFT_CTRL_PRESSED},
+                         {"\r", 13, 0x1C},         {"\x01", 1, 0x1E, LEFT_CTRL_PRESSED},
+                         {"\x1b", 27, 1},          {"\x1b[", 0, 72, 0, "A"},
+                         {"\x1b[1", 0, 63, 0, "5~"}, {"\x1bO", 0, 59, 0, "P"}};
   for (const Typed& t : typed) {
+    SCOPED_TRACE(t.bytes.substr(1));
     pty_.type(t.bytes);
     InputRecord record;
-    ASSERT_TRUE(next_key(record)) << t.bytes + 1;
-    EXPECT_EQ(record.character, t.character) << t.bytes + 1;
-    EXPECT_EQ(record.scan_code, t.scan_code) << t.bytes + 1;
-    EXPECT_EQ(record.control_state, t.control_state) << t.bytes + 1;
-    EXPECT_EQ(console_->peek_input(record), InputPeek::empty) << t.bytes + 1;
-  }
-}
-
-TEST_F(TerminalConsoleTest, WaitsForASequenceSplitOverASlowLink) {
-  start();
-  struct Split {
-    const char* first;
-    const char* rest;
-    int scan_code;
-  };
-  const Split splits[] = {{"\x1b[", "A", 72}, {"\x1b[1", "5~", 63}, {"\x1bO", "P", 59}};
-  for (const Split& split : splits) {
-    pty_.type(split.first);
-    // 300 ms of looking, as a waiting prompt does: the start of the sequence is no key yet.
-    InputRecord record;
-    for (int round = 0; round < 30; ++round) {
-      EXPECT_EQ(console_->peek_input(record), InputPeek::empty) << split.first + 1;
+    for (int round = 0; t.rest != nullptr && round < 30; ++round) {
+      EXPECT_EQ(console_->peek_input(record), InputPeek::empty);
       timespec pause{0, 10000000};
       nanosleep(&pause, nullptr);
     }
-    pty_.type(split.rest);
-    ASSERT_TRUE(next_key(record)) << split.first + 1;
-    EXPECT_EQ(record.character, 0) << split.first + 1;
-    EXPECT_EQ(record.scan_code, split.scan_code) << split.first + 1;
-    EXPECT_EQ(console_->peek_input(record), InputPeek::empty) << split.first + 1;
+    if (t.rest != nullptr) pty_.type(t.rest);
+    ASSERT_TRUE(next_key(record));
+    EXPECT_EQ(record.character, t.character);
+    EXPECT_EQ(record.scan_code, t.scan_code);
+    EXPECT_EQ(record.control_state, t.control_state);
+    EXPECT_EQ(console_->peek_input(record), InputPeek::empty);
   }
 }
 
@@ -349,9 +334,7 @@ TEST(TerminalConsoleFinish, ShowsTheLastFrameAndGivesTheTerminalBackBelowIt) {
     Pty pty(100, 30);
     const termios original = pty.settings();
     auto console = console_on(pty);
-    ASSERT_TRUE(console->open_input_device());
-    console->select_output(StandardStream::output);
-    console->set_raw_input_mode();
+    start_console(*console);
     for (const auto& [y, text] : ending.rows) write_text(*console, 0, y, text);
     console->set_cursor_shape(CursorShape{25, false});
     console->set_cursor_position(ending.cursor_x, ending.cursor_y);
@@ -562,6 +545,11 @@ class Session {
   }
 
   pid_t program() const { return program_; }
+  // Ends the program with SIGTERM; the shell's exit status.
+  int terminate() {
+    kill(program_, SIGTERM);
+    return exit_status();
+  }
   void wake() { EXPECT_EQ(write(wake_, "w", 1), 1); }
   // The next report, or 0 when none comes within five seconds.
   char next_report() {
@@ -637,15 +625,9 @@ class Session {
 
 class TerminalConsoleProcess : public testing::Test {
  protected:
-  TerminalConsoleProcess() {
-    std::string dir = (std::filesystem::temp_directory_path() / "tranchor-console-XXXXXX").string();
-    EXPECT_NE(mkdtemp(dir.data()), nullptr);
-    dir_ = dir;
-    listed_file = dir_ / "DATA.zip.tranchor-part";
-  }
-  ~TerminalConsoleProcess() override { std::filesystem::remove_all(dir_); }
+  TerminalConsoleProcess() { listed_file = folder / "DATA.zip.tranchor-part"; }
 
-  std::filesystem::path dir_;
+  ScratchFolder folder;
 };
 
 // The terminal as the program hands it back: the screen left standing, the shell's line below
@@ -674,27 +656,37 @@ bool settings_become(const Pty& pty, const termios& wanted) {
   return same_settings(pty.settings(), wanted);
 }
 
+// A signal sent, or Ctrl+C or Ctrl+\ typed at a prompt or during work.
 TEST_F(TerminalConsoleProcess, EverySignalThatEndsTheRunHandsTheTerminalBackAndRemovesTheFile) {
   struct Ending {
     int signal_number;
     Setting setting;
+    const char* typed = nullptr;  // the key that sends it
+    Doing doing = Doing::working;
   };
   const Ending endings[] = {
       {SIGTERM, Setting::terminal}, {SIGINT, Setting::terminal},   {SIGHUP, Setting::terminal},
       {SIGQUIT, Setting::terminal}, {SIGUSR1, Setting::terminal},  {SIGUSR2, Setting::terminal},
       {SIGALRM, Setting::terminal}, {SIGVTALRM, Setting::terminal}, {SIGPROF, Setting::terminal},
       {SIGXCPU, Setting::terminal}, {SIGPIPE, Setting::terminal},  {SIGTERM, Setting::dumb},
-      {SIGTERM, Setting::none},     {SIGINT, Setting::none},       {SIGHUP, Setting::none}};
+      {SIGTERM, Setting::none},     {SIGINT, Setting::none},       {SIGHUP, Setting::none},
+      {SIGINT, Setting::terminal, "\x03", Doing::waiting},  {SIGINT, Setting::terminal, "\x03"},
+      {SIGQUIT, Setting::terminal, "\x1c", Doing::waiting}, {SIGQUIT, Setting::terminal, "\x1c"}};
   for (const Ending& ending : endings) {
     const std::string what = std::string(strsignal(ending.signal_number)) + " setting " +
-                             std::to_string(static_cast<int>(ending.setting));
+                             std::to_string(static_cast<int>(ending.setting)) + (ending.typed ? " typed" : "") +
+                             (ending.doing == Doing::waiting ? " at a prompt" : "");
     Pty pty(80, 25);
     const termios original = pty.settings();
-    Session session(pty, Setting(ending.setting), Doing::working);
+    Session session(pty, ending.setting, ending.doing);
     ASSERT_TRUE(std::filesystem::exists(listed_file)) << what;
     // The screen shows though the program never looks for a key: it was shown before the work.
     std::string out = ending.setting == Setting::terminal ? pty.read_until(screen_row(24)) : pty.drain(100);
-    kill(session.program(), ending.signal_number);
+    if (ending.typed != nullptr) {
+      pty.type(ending.typed);
+    } else {
+      kill(session.program(), ending.signal_number);
+    }
     EXPECT_EQ(session.exit_status(), 128 + ending.signal_number) << what;
     out += pty.drain();
     EXPECT_FALSE(std::filesystem::exists(listed_file)) << what;
@@ -724,30 +716,6 @@ TEST_F(TerminalConsoleProcess, AWritePastTheFileSizeLimitFailsInsteadOfEndingThe
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-}
-
-TEST_F(TerminalConsoleProcess, CtrlCAndCtrlBackslashEndTheRunAtAPromptAndDuringWork) {
-  struct Key {
-    const char* typed;
-    Doing doing;
-    int status;
-  };
-  const Key keys[] = {{"\x03", Doing::waiting, 130}, {"\x03", Doing::working, 130},
-                      {"\x1c", Doing::waiting, 131}, {"\x1c", Doing::working, 131}};
-  for (const Key& key : keys) {
-    const std::string what = std::string(key.typed[0] == 3 ? "Ctrl+C" : "Ctrl+\\") +
-                             (key.doing == Doing::waiting ? " at a prompt" : " during work");
-    Pty pty(80, 25);
-    const termios original = pty.settings();
-    Session session(pty, Setting::terminal, key.doing);
-    std::string out = pty.read_until(screen_row(24));
-    pty.type(key.typed);
-    EXPECT_EQ(session.exit_status(), key.status) << what;
-    out += pty.drain();
-    EXPECT_FALSE(std::filesystem::exists(listed_file)) << what;
-    EXPECT_TRUE(same_settings(pty.settings(), original)) << what;
-    expect_handed_back(out, what);
-  }
 }
 
 TEST_F(TerminalConsoleProcess, StopHandsTheTerminalBackAndContinueTakesItAgainAndRedraws) {
@@ -790,8 +758,7 @@ TEST_F(TerminalConsoleProcess, StopHandsTheTerminalBackAndContinueTakesItAgainAn
     // Keys come one by one again, without echo and without Enter.
     pty.type("x");
     EXPECT_NE(pty.read_until("key x").find("key x"), std::string::npos) << stop.name;
-    kill(session.program(), SIGTERM);
-    EXPECT_EQ(session.exit_status(), 128 + SIGTERM) << stop.name;
+    EXPECT_EQ(session.terminate(), 128 + SIGTERM) << stop.name;
     EXPECT_TRUE(same_settings(pty.settings(), original)) << stop.name;
   }
 }
@@ -838,8 +805,7 @@ TEST_F(TerminalConsoleProcess, InASilenceStopAndEndActAtOnceResizeAndContinueWai
       EXPECT_EQ(terminal.text(r), screen_row(25 - event.rows + r).substr(0, static_cast<std::size_t>(event.columns)))
           << event.name << " row " << r;
     }
-    kill(session.program(), SIGTERM);
-    EXPECT_EQ(session.exit_status(), 128 + SIGTERM) << event.name;
+    EXPECT_EQ(session.terminate(), 128 + SIGTERM) << event.name;
   }
 }
 
@@ -857,8 +823,7 @@ TEST_F(TerminalConsoleProcess, ResizeDrawsTheWholeScreenAgainAtTheNewSize) {
     const VtModel after = window_drawn(pty.read_until(screen_row(24)), 80, 25);
     for (int y = 0; y < 25; ++y) EXPECT_EQ(after.text(y), before.text(y)) << y;
     EXPECT_EQ(after.cursor_y(), before.cursor_y());
-    kill(session.program(), SIGTERM);
-    EXPECT_EQ(session.exit_status(), 128 + SIGTERM);
+    EXPECT_EQ(session.terminate(), 128 + SIGTERM);
   }
 }
 

@@ -4,21 +4,14 @@
 set -euo pipefail
 [[ -n "${TOOL_TEST_TRACE:-}" ]] && set -x
 program=$(readlink -f "$1")
-work=$(mktemp -d)
 source "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
-trap 'pane_cleanup; rm -rf "$work"' EXIT
-cd "$work"
 
 # Starts the program in a fresh pane with the given arguments.
 start() { pane_start "$program $*"; }
-# Splits the dropped file (given as the shell should see it) at the size, as a user does: S at
-# the menu, then the size and Enter.
+# Splits the dropped file (given as the shell should see it) at the size, as a user does.
 split_dropped() {
   start "$1"
-  wait_row 8 "■ [S]plit or [G]lue :" || return 0
-  keys s
-  wait_row 11 "■ with a size of [bytes]:" || return 0
-  keys "$2" Enter
+  split_dropped_keys "$2" || true
 }
 
 # Help screen: ends after one key.
@@ -32,14 +25,7 @@ expect_exit 0
 # No tail: S, a name, a refused size, a size; the pieces on disk.
 head -c 100000 /dev/urandom > DATA.ZIP
 start
-wait_row 8 "■ [S]plit or [G]lue :"
-keys s
-wait_row 10 "■ Filename to split, incl. extention :"
-keys DATA.ZIP Enter
-wait_row 12 "■ Split file into pieces"
-keys 13 Enter
-wait_row 14 "■ with a size of [bytes]:"
-keys 40000 Enter
+split_typed_keys DATA.ZIP 13 40000
 wait_row 17 "■■■DATA.3"
 expect_exit 0
 [[ $(stat -c %s DATA.1) == 40000 && $(stat -c %s DATA.2) == 40000 && $(stat -c %s DATA.3) == 20018 ]] ||
@@ -110,14 +96,10 @@ round_trip() {
   cp "$source" ../original.bin
   if [[ $how == typed ]]; then
     start
-    wait_row 8 "■ [S]plit or [G]lue :" || return 0
-    keys s
-    wait_row 10 "■ Filename to split, incl. extention :" || return 0
     # A character typed too many is erased whole, whatever it takes inside.
-    keys -l "${source}Ж"
-    keys BSpace Enter
-    wait_row 13 "■ with a size of [bytes]:" || return 0
-    keys 2000 Enter
+    wait_row 8 "■ [S]plit or [G]lue :" && keys s && wait_row 10 "■ Filename to split, incl. extention :" &&
+      keys -l "${source}Ж" && keys BSpace Enter && wait_row 13 "■ with a size of [bytes]:" && keys 2000 Enter ||
+      return 0
   else
     split_dropped "$(printf %q "$source")" 2000
   fi
@@ -127,11 +109,7 @@ round_trip() {
   rm "$source"
   if [[ $how == typed ]]; then
     start
-    wait_row 8 "■ [S]plit or [G]lue :" || return 0
-    keys g
-    wait_row 10 "■ Filename to glue, excl. extention :" || return 0
-    keys -l "${base%.}"
-    keys Enter
+    glue_typed_keys "${base%.}" || return 0
   else
     start "$(printf %q "${base}1")"
   fi
@@ -257,10 +235,7 @@ expect_exit 1
 # that it goes on to report the status.
 truncate -s 16G BIG.ISO
 pane_start "stty -g > stty-before; trap : INT; $program BIG.ISO; code=\$?; stty -g > stty-after; (exit \$code)"
-wait_row 8 "■ [S]plit or [G]lue :"
-keys s
-wait_row 11 "■ with a size of [bytes]:"
-keys 1000000 Enter
+split_dropped_keys 1000000
 for _ in $(seq 100); do [[ -e BIG.3 ]] && break; sleep 0.1; done
 [[ -e BIG.1.tranchor-part && ! -e BIG.1 ]] || fail "Ctrl+C: piece 1 has its name before the set is whole"
 keys C-c

@@ -3,13 +3,11 @@
 #include <string>
 
 #include "fakes/runtime_fixture.h"
+#include "fakes/test_text.h"
 
 namespace {
 
 class TextValueTest : public RuntimeFixture {};
-
-TextValue text(const std::string& bytes) { return txt_constant(bytes); }
-std::string bytes(const TextValue& value) { return std::string(txt_view(value)); }
 
 TEST_F(TextValueTest, ComparisonIsBytewiseAndUnsigned) {
   struct Case {

@@ -5,9 +5,6 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 tests=$(readlink -f "$TRANCHOR_WINDOWS_TESTS")
-work=$(mktemp -d)
-trap 'pane_cleanup; rm -rf "$work"' EXIT
-cd "$work"
 source "$here/wine_tmux.sh"
 
 # Standard output goes to a file for the report; standard error stays the console.

@@ -7,8 +7,6 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 program=$(readlink -f "$TRANCHOR_EXE")
 posix=$(readlink -f "$TRANCHOR_POSIX")
-work=$(mktemp -d)
-trap 'pane_cleanup; rm -rf "$work"' EXIT
 source "$here/wine_tmux.sh"
 
 mkdir "$work/win" "$work/posix"
@@ -20,15 +18,7 @@ split_with_keys() {
   wait_row 2 "Tranchor v2.1" || return 0
   [[ "$(row 3)" == "by Aldermoor" ]] || fail "row 3: '$(row 3)'"
   [[ "$(row 5)" == "- 32bit Windows95/98/NT4.0 version." ]] || fail "row 5: '$(row 5)'"
-  wait_row 8 "■ [S]plit or [G]lue :" || return 0
-  keys s
-  wait_row 10 "■ Filename to split, incl. extention :" || return 0
-  keys DATA.ZIP Enter
-  wait_row 12 "■ Split file into pieces" || return 0
-  keys 13 Enter  # too small: asked again
-  wait_row 14 "■ with a size of [bytes]:" || return 0
-  keys 40000 Enter
-  wait_row 17 "■■■DATA.3" || true
+  split_typed_keys DATA.ZIP 13 40000 && wait_row 17 "■■■DATA.3" || true  # 13 is too small: asked again
   expect_exit 0
 }
 
@@ -74,9 +64,7 @@ mkdir "$work/win/dir.x"
 cp "$work/win/original.zip" "$work/win/dir.x/DATA.ZIP"
 cd "$work/win"
 pane_start "wine '$program' 'dir.x\\DATA.ZIP'"
-{ wait_row 8 "■ [S]plit or [G]lue :" && keys s &&
-  wait_row 11 "■ with a size of [bytes]:" && keys 40000 Enter &&
-  wait_row 17 "■■■dir.x\\DATA.3"; } || true
+{ split_dropped_keys 40000 && wait_row 17 "■■■dir.x\\DATA.3"; } || true
 expect_exit 0
 for piece in DATA.1 DATA.2 DATA.3; do
   cmp -s "dir.x/$piece" "$piece" || fail "dir.x/$piece differs from $piece"
@@ -91,9 +79,7 @@ cmp -s original.zip dir.x/DATA.zip || fail "the file rebuilt in dir.x differs fr
 cd "$work/win"
 rm DATA.zip
 pane_start "wine '$program'"
-{ wait_row 8 "■ [S]plit or [G]lue :" && keys g &&
-  wait_row 10 "■ Filename to glue, excl. extention :" && keys DATA Enter &&
-  wait_row 17 "■■■ Now adding : DATA.3"; } || true
+{ glue_typed_keys DATA && wait_row 17 "■■■ Now adding : DATA.3"; } || true
 expect_exit 0
 cmp -s original.zip DATA.zip || fail "the file glued from the menu differs from the original"
 
@@ -105,23 +91,16 @@ cd "$work/names"
 head -c 5000 /dev/urandom > original.bin
 cp original.bin 'Привет мир.txt'
 pane_start "wine '$program' 'Привет мир.txt'"
-{ wait_row 8 "■ [S]plit or [G]lue :" && keys s &&
-  wait_row 11 "■ with a size of [bytes]:" && keys 2000 Enter &&
-  wait_row 17 "■■■П р и в е т  м и р .3"; } || true
+{ split_dropped_keys 2000 && wait_row 17 "■■■П р и в е т  м и р .3"; } || true
 expect_exit 0
 rm 'Привет мир.txt'
 pane_start "wine '$program'"
-{ wait_row 8 "■ [S]plit or [G]lue :" && keys g &&
-  wait_row 10 "■ Filename to glue, excl. extention :" && keys -l 'Привет мир' && keys Enter &&
-  wait_row 17 "■■■ Now adding : П р и в е т  м и р .3"; } || true
+{ glue_typed_keys 'Привет мир' && wait_row 17 "■■■ Now adding : П р и в е т  м и р .3"; } || true
 expect_exit 0
 cmp -s original.bin 'Привет мир.txt' || fail "the Cyrillic name did not come back"
 cp original.bin '日本語.pdf'
 pane_start "wine '$program'"
-{ wait_row 8 "■ [S]plit or [G]lue :" && keys s &&
-  wait_row 10 "■ Filename to split, incl. extention :" && keys -l '日本語.pdf' && keys Enter &&
-  wait_row 13 "■ with a size of [bytes]:" && keys 2000 Enter &&
-  wait_row 17 "■■■�  �  �  .3"; } || true
+{ split_typed_keys '日本語.pdf' 2000 && wait_row 17 "■■■�  �  �  .3"; } || true
 expect_exit 0
 rm '日本語.pdf'
 pane_start "wine '$program' '日本語.1'"

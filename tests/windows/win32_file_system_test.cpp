@@ -1,10 +1,8 @@
-// What the Windows file system answers of its own, in a temporary directory (the contract that
+// What the Windows file system answers of its own, in a scratch folder (the contract that
 // every system keeps is tested in tests/files/file_system_contract_test.cpp): names with "\" and
 // "/", "NAME.*" patterns, a held file under any spelling, names of any character, read-only
 // files.
 #include "platform/file_system.h"
-
-#include <set>
 
 #include "files/dir_search.h"
 #include "files/files_fixture.h"
@@ -14,17 +12,7 @@
 
 namespace {
 
-class Win32FileSystemTest : public FilesTest {
- protected:
-  std::set<std::string> all(std::string_view pattern) {
-    std::set<std::string> names;
-    for (std::string name = str(dir_search(text(pattern), 0)); !name.empty();
-         name = str(dir_search(text(""), 0))) {
-      names.insert(name);
-    }
-    return names;
-  }
-};
+using Win32FileSystemTest = FilesTest;
 
 TEST_F(Win32FileSystemTest, BothSlashesSeparateDirectories) {
   std::filesystem::create_directories("sub/deeper");
@@ -32,18 +20,18 @@ TEST_F(Win32FileSystemTest, BothSlashesSeparateDirectories) {
   file_write_text(1, text("data"));
   file_close(1);
   EXPECT_EQ(read_file("sub/deeper/piece.1"), "data");
-  EXPECT_EQ(str(dir_search(text("sub/deeper\\PIECE.1"), 0)), "piece.1");
+  EXPECT_EQ(search("sub/deeper\\PIECE.1"), "piece.1");
   // A pattern that ends in a separator searches the directory for every name.
-  EXPECT_EQ(str(dir_search(text("sub\\deeper\\"), 0)), "piece.1");
+  EXPECT_EQ(search("sub\\deeper\\"), "piece.1");
 }
 
 TEST_F(Win32FileSystemTest, ANameFollowedByDotStarFindsEveryPieceOfASet) {
   for (const char* name : {"DATA", "DATA.1", "DATA.2", "DATA.zip", "DATAX.1", "XDATA.1"}) {
     write_file(name, "x");
   }
-  EXPECT_EQ(all("DATA.*"), (std::set<std::string>{"DATA", "DATA.1", "DATA.2", "DATA.zip"}));
-  EXPECT_EQ(all("data.2"), (std::set<std::string>{"DATA.2"}));  // as the file system stores it
-  EXPECT_EQ(all("DATA.3"), std::set<std::string>{});
+  EXPECT_EQ(all("DATA.*"), (Names{"DATA", "DATA.1", "DATA.2", "DATA.zip"}));
+  EXPECT_EQ(all("data.2"), (Names{"DATA.2"}));  // as the file system stores it
+  EXPECT_EQ(all("DATA.3"), Names{});
   EXPECT_EQ(error(), 0);
 }
 
@@ -76,7 +64,7 @@ TEST_F(Win32FileSystemTest, NamesOfAnyCharacterAndLongPathsReachTheFileSystemExa
     EXPECT_EQ(error(), 0);
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(name))) << name_text;
     const std::u16string own = std::filesystem::path(name).filename().u16string();
-    EXPECT_EQ(str(dir_search(text(name_text), 0)), text_from_utf16(own));
+    EXPECT_EQ(search(name_text), text_from_utf16(own));
   }
 }
 
@@ -88,16 +76,12 @@ TEST_F(Win32FileSystemTest, ReadOnlyFilesOpenForReadingAfterTheRetry) {
   if ((file_lookup_channel(1)->access & ACCESS_WRITE) != 0) {
     // Wine lets root write to a read-only file, as the file system below it does.
     file_close(1);
-    std::filesystem::permissions("locked", std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
     GTEST_SKIP() << "the read-only attribute does not stop this user's writes";
   }
-  EXPECT_EQ(str(file_read_bytes(1, 3)), "abc");
+  EXPECT_EQ(bytes(file_read_bytes(1, 3)), "abc");
   file_write_text(1, text("z"));
   EXPECT_EQ(error(), ERR_ACCESS_ERROR);
   file_close(1);
-  std::filesystem::permissions("locked", std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);
 }
 
 }  // namespace
