@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/piece_copy.h"
 #include "app/piece_format.h"
+#include "app/progress.h"
 #include "app/set_check.h"
 #include "console/screen.h"
 #include "files/channels.h"
@@ -19,6 +20,16 @@ namespace {
 
 // The largest number of names tried for the file the glue builds, when earlier ones are taken.
 constexpr int TEMPORARY_NAME_TRIES = 100;
+
+TextValue own_part(const TextValue& name) {
+  return txt_mid(name, static_cast<std::int32_t>(file_name_start(name)), name.length);
+}
+
+// The folder's name as the start of a path in it.
+TextValue folder_named(const TextValue& directory) {
+  const bool separated = file_name_start(txt_concat(directory, txt_constant("x"))) == directory.length + 1;
+  return separated ? txt_copy(directory) : txt_concat(directory, txt_constant("/"));
+}
 
 bool stop_at(SetFault& stop, std::string_view message, TextValue name, std::string_view reason = {}) {
   stop.message = message;
@@ -70,10 +81,13 @@ bool create_temporary(const TextValue& output_name, ChannelNumber output, TextVa
 
 // Everything the glue holds while it runs, so that every way out closes and removes alike.
 struct Glue {
+  explicit Glue(const GlueJob& asked) : job(asked) {}
+  const GlueJob& job;
   SetPlan plan;
   TextValue temporary_name;
   ChannelNumber piece = 0;
   ChannelNumber output = 0;
+  Progress progress;
 };
 
 // Appends one piece, open on its channel, to the output: from the channel's position to the
@@ -84,7 +98,7 @@ bool copy_piece(Glue& glue, std::int32_t number, const TextValue& name, SetFault
   const std::uint64_t from = file_position(glue.piece) - 1;
   const std::uint64_t checked_size = glue.plan.sizes[static_cast<std::size_t>(number - 1)];
   Checksum checksum;
-  CopyWatch watch;
+  CopyWatch watch = app_progress_watch(glue.progress);
   if (glue.plan.has_manifest) {
     checksum = file_checksum_start();
     if (number == 1) file_checksum_add(checksum, glue.plan.header.data(), glue.plan.header.length);
@@ -93,8 +107,8 @@ bool copy_piece(Glue& glue, std::int32_t number, const TextValue& name, SetFault
       file_checksum_add(checksum, bytes, count);
     };
   }
-  const CopyResult copy = app_copy_bytes(glue.piece, glue.output, checked_size - from, CopyRest::exactly,
-                                         glue.plan.has_manifest ? &watch : nullptr);
+  const CopyResult copy = app_copy_bytes(glue.piece, glue.output, checked_size - from, CopyRest::exactly, &watch);
+  app_progress_piece_done(glue.progress);
   switch (copy.outcome) {
     case CopyOutcome::read_failed: return stop_at(stop, CANNOT_READ, txt_copy(name), copy.reason);
     case CopyOutcome::write_failed: return stop_at(stop, CANNOT_WRITE, txt_copy(glue.plan.output_name), copy.reason);
@@ -118,6 +132,7 @@ bool copy_set(Glue& glue, SetFault& stop) {
       if (watch.failed()) return stop_at(stop, CANNOT_READ, txt_copy(name), watch.reason());
     }
     app_show_progress(number, txt_concat(txt_constant(" Now adding : "), name));
+    app_progress_piece(glue.progress, "added", name);
     if (!copy_piece(glue, number, name, stop)) return false;
     file_close(glue.piece);
     glue.piece = 0;
@@ -126,10 +141,16 @@ bool copy_set(Glue& glue, SetFault& stop) {
 }
 
 // Every piece is in: the file onto the disk, then under its name, then the name onto the disk.
-// Done means on the disk: a power cut after it finds the whole file under its name.
+// Done means on the disk: a power cut after it finds the whole file under its name. Data sent
+// to standard output is the reader's.
 bool give_output_its_name(Glue& glue, SetFault& stop) {
   const TextValue& output_name = glue.plan.output_name;
   const FailureWatch watch;
+  if (glue.job.to_standard_output) {
+    file_close(glue.output);
+    glue.output = 0;
+    return !watch.failed() || stop_at(stop, CANNOT_WRITE, txt_constant("standard output"), watch.reason());
+  }
   file_flush(glue.output);
   file_close(glue.output);
   glue.output = 0;
@@ -157,10 +178,22 @@ bool glue_set(Glue& glue, SetFault& stop) {
     stop = std::move(faults.front());
     return false;
   }
+  if (!glue.job.directory.empty()) {
+    txt_assign(glue.plan.output_name, txt_concat(folder_named(glue.job.directory), own_part(glue.plan.output_name)));
+  }
+  std::uint64_t total = 0;
+  for (const std::uint64_t size : glue.plan.sizes) total += size;
+  app_progress_start(glue.progress, glue.job.progress, total - glue.plan.header.length);
+  glue.output = file_free_channel();
+  if (glue.job.to_standard_output) {
+    const FailureWatch watch;
+    file_open_standard(glue.output, StandardFile::output);
+    if (watch.failed()) return stop_at(stop, CANNOT_WRITE, txt_constant("standard output"), watch.reason());
+    return copy_set(glue, stop) && give_output_its_name(glue, stop);
+  }
   // The file is built under a name of its own and takes the output's name only when every
   // piece is in it, so a failed glue never leaves a partial file under that name. It gets
   // piece 1's permission bits before any data is in it.
-  glue.output = file_free_channel();
   std::string reason;
   if (!create_temporary(glue.plan.output_name, glue.output, glue.temporary_name, reason)) {
     glue.output = 0;
@@ -175,28 +208,115 @@ bool glue_set(Glue& glue, SetFault& stop) {
   return give_output_its_name(glue, stop);
 }
 
+// Shows why the run stops, as the glue's screen and the script's line show it.
+void show_fault(const SetFault& fault) {
+  if (fault.refused_set) {
+    app_end_incomplete_set(txt_concat(txt_constant(fault.message), fault.name), fault.reason);
+  } else {
+    app_show_failure(fault.message, fault.name, fault.reason);
+  }
+}
+
+// The checksum of a whole piece, read from its start.
+TextValue checksum_of(const TextValue& name, std::string& reason) {
+  const FailureWatch watch;
+  const ChannelNumber channel = file_free_channel();
+  file_open(channel, name, READ_FILE_REQUEST);
+  Checksum checksum = file_checksum_start();
+  for (TextValue block = file_read_bytes(channel, STREAM_BLOCK_SIZE); !block.empty() && !watch.failed();
+       txt_assign(block, file_read_bytes(channel, STREAM_BLOCK_SIZE))) {
+    file_checksum_add(checksum, block.data(), block.length);
+  }
+  file_close(channel);
+  reason.assign(watch.reason());
+  return watch.failed() ? TextValue{} : file_checksum_hex(checksum);
+}
+
+// The pieces that the manifest names, each read whole for its checksum: a line for every piece
+// that is missing or damaged.
+bool check_every_piece(const SetPlan& plan) {
+  bool whole = true;
+  for (std::size_t at = 0; at < plan.manifest.pieces.size(); ++at) {
+    const TextValue name = app_piece_name(plan.base, static_cast<std::int32_t>(at + 1));
+    std::string reason;
+    if (!file_exists(name)) {
+      app_end_incomplete_set(txt_concat(txt_constant(NOT_FOUND), name), {});
+    } else if (!txt_equal(checksum_of(name, reason), plan.manifest.pieces[at].checksum)) {
+      if (reason.empty()) {
+        app_show_failure(WRONG_CHECKSUM, name);
+      } else {
+        app_show_failure(CANNOT_READ, name, reason);
+      }
+    } else {
+      continue;
+    }
+    whole = false;
+  }
+  return whole;
+}
+
 }  // namespace
 
 int app_join(const TextValue& base_name) {
-  Glue glue;
-  txt_assign(glue.plan.base, txt_copy(base_name));
+  GlueJob job;
+  txt_assign(job.base, base_name);
+  return app_join_job(job);
+}
+
+int app_join_job(const GlueJob& job) {
+  Glue glue(job);
+  txt_assign(glue.plan.base, txt_copy(job.base));
   TextValue extension_field;
   app_split_name(glue.plan.base, extension_field);
 
-  con_set_cursor(1, PROGRESS_ROW);
-  con_print(txt_concat(txt_constant("Now creating : "), glue.plan.base));
-  con_new_line();
+  app_show_progress(0, txt_concat(txt_constant("Now creating : "), glue.plan.base));
 
   SetFault stop;
   const bool glued = glue_set(glue, stop);
   file_close(glue.piece);
   file_close(glue.output);
-  if (glued) return 0;
-  if (!glue.temporary_name.empty()) file_remove(glue.temporary_name);
-  if (stop.refused_set) {
-    app_end_incomplete_set(txt_concat(txt_constant(stop.message), stop.name), stop.reason);
-  } else {
-    app_show_failure(stop.message, stop.name, stop.reason);
+  if (glued) {
+    app_progress_finish(glue.progress, "from", glue.plan.sizes.size());
+    return 0;
   }
+  app_progress_abandon(glue.progress);
+  if (!glue.temporary_name.empty()) file_remove(glue.temporary_name);
+  show_fault(stop);
   return 1;
+}
+
+int app_check_job(const GlueJob& job) {
+  SetPlan plan;
+  txt_assign(plan.base, txt_copy(job.base));
+  TextValue extension_field;
+  app_split_name(plan.base, extension_field);
+  const TextValue first_name = app_piece_name(plan.base, 1);
+  if (!file_exists(first_name)) {
+    app_show_failure(NOT_FOUND, first_name);
+    return 1;
+  }
+  const FailureWatch watch;
+  const ChannelNumber piece = file_free_channel();
+  file_open(piece, first_name, READ_FILE_REQUEST);
+  std::vector<SetFault> faults;
+  if (watch.failed()) {
+    faults.push_back(SetFault{CANNOT_READ, txt_copy(first_name), false, std::string(watch.reason())});
+  } else if (Manifest manifest; app_read_set_manifest(plan.base, manifest)) {
+    file_close(piece);
+    plan.has_manifest = true;
+    plan.manifest = std::move(manifest);
+    if (!app_manifest_names_set_file(plan.manifest.whole.name, plan.base)) {
+      faults.push_back(SetFault{CANNOT_READ, app_manifest_name(plan.base), false, {}});
+    } else {
+      return check_every_piece(plan) ? 0 : 1;
+    }
+  } else {
+    app_check_set(piece, plan, faults, true);
+  }
+  file_close(piece);
+  for (const SetFault& fault : faults) show_fault(fault);
+  if (!faults.empty()) return 1;
+  app_report(txt_concat(txt_concat(txt_constant("no manifest of the set ("), app_manifest_name(plan.base)),
+                        txt_constant("): only the shape of the set was checked")));
+  return 0;
 }

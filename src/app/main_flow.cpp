@@ -3,7 +3,10 @@
 #include "app/command_line.h"
 #include "app/join.h"
 #include "app/messages.h"
+#include "app/piece_copy.h"
 #include "app/piece_format.h"
+#include "app/scripted.h"
+#include "app/set_check.h"
 #include "app/split.h"
 #include "console/device_in_use.h"
 #include "console/keyboard.h"
@@ -77,17 +80,6 @@ void strip_enclosing_quotes(TextValue& tail) {
   }
 }
 
-// Reads the first bytes of a dropped file to see whether it is piece 1 of a set. Only a file
-// that exists is opened, so the test never leaves a file behind.
-bool is_first_piece(const TextValue& name) {
-  if (!file_exists(name)) return false;
-  const ChannelNumber channel = file_free_channel();
-  file_open(channel, name, READ_FILE_REQUEST);
-  const TextValue start = file_read_bytes(channel, SIGNATURE_SIZE);
-  file_close(channel);
-  return app_has_signature(start);
-}
-
 // The base name of the set that a dropped file belongs to: the name up to its first dot (a name
 // without one is the base itself: a dotless source splits into NAME.1, NAME.2, ...).
 TextValue dropped_base_name(const TextValue& tail) { return std::move(app_set_name(tail).base); }
@@ -96,25 +88,6 @@ int report_missing(const TextValue& file_name) {
   con_new_line();
   app_end_with_message(txt_concat(txt_constant(NOT_FOUND), file_name));
   return 1;
-}
-
-// Whether NAME is an existing file spelled as piece 1 of a set (X.1), piece or not.
-bool spelled_as_piece_one(const TextValue& name) {
-  return txt_equal(app_piece_name(dropped_base_name(name), 1), name) && file_exists(name);
-}
-
-// A script's glue: NAME is piece 1 (as if dropped) or the set's name (as typed at the prompt). A
-// file named as piece 1 that holds no piece is refused as piece 1, not looked for as a set "X.1".
-int glue_scripted(TextValue name) {
-  strip_enclosing_quotes(name);
-  if (is_first_piece(name) || spelled_as_piece_one(name)) return app_join(dropped_base_name(name));
-  if (name.empty() || !file_exists(txt_concat(name, txt_constant(".*")))) return report_missing(name);
-  return app_join(name);
-}
-
-int split_scripted(const TextValue& size_text, TextValue file_name) {
-  strip_enclosing_quotes(file_name);
-  return app_split_scripted(size_text, file_name);
 }
 
 // The screens and keys: the run on a dropped file, a help word, or the menu.
@@ -147,7 +120,7 @@ int interactive_run(TextValue tail) {
     }
   } else {
     txt_assign(file_name, tail);
-    if (is_first_piece(tail)) txt_assign(mode_letter, txt_constant("G"));
+    if (app_is_first_piece(tail)) txt_assign(mode_letter, txt_constant("G"));
     if (mode_letter.empty()) {
       con_new_line();
       con_print(app_marked(" [S]plit or [G]lue : "));
@@ -173,6 +146,7 @@ int interactive_run(TextValue tail) {
 bool app_needs_console(const Command& command) { return command.kind == CommandKind::interactive; }
 
 int app_main(Command command) {
+  app_reset_progress_area();
   switch (command.kind) {
     case CommandKind::usage:
       rt_write_text(APP_USAGE_TEXT, false);
@@ -185,11 +159,10 @@ int app_main(Command command) {
       rt_write_text(APP_USAGE_LINE, true);
       return 2;
     case CommandKind::split:
-      con_set_silent(true);
-      return split_scripted(command.size_text, std::move(command.names.front()));
     case CommandKind::glue:
+    case CommandKind::check:
       con_set_silent(true);
-      return glue_scripted(std::move(command.names.front()));
+      return app_run_scripted(command);
     case CommandKind::interactive:
       break;
   }

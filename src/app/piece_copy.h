@@ -11,10 +11,21 @@
 
 constexpr std::uint32_t COPY_BLOCK_SIZE = 32750;  // largest block moved in one step through the program
 constexpr std::int32_t PROGRESS_ROW = 17;
+constexpr std::uint32_t STREAM_BLOCK_SIZE = 256 * 1024;  // the most read from a stream at once
+constexpr std::uint64_t LONG_COPY = 4u * 1024 * 1024;  // a copy the screen is brought up to date for
+
+// A run's progress rows start afresh: nothing of the area is known yet.
+void app_reset_progress_area();
 
 // The progress row: one filled square per piece so far, then the text, from row 17, column 1,
 // over whatever an earlier progress row left there.
 void app_show_progress(std::int32_t piece_number, const TextValue& text);
+
+// While long work goes on: the percentage after the last progress row's text (" 42%"), and the
+// cells it covered as they were before. Nothing is shown where the cells under it are not known
+// (the screen scrolled under the progress rows, or the row has no room).
+void app_show_percent(int percent);
+void app_erase_percent();
 
 enum class CopyOutcome : std::uint8_t { done, read_failed, write_failed };
 
@@ -22,6 +33,7 @@ enum class CopyOutcome : std::uint8_t { done, read_failed, write_failed };
 struct CopyResult {
   CopyOutcome outcome = CopyOutcome::done;
   std::string reason;
+  std::uint64_t copied = 0;  // bytes that reached the target
 };
 
 // What the copy asks of the source beyond the bytes it moves.
@@ -37,3 +49,8 @@ enum class CopyRest : std::uint8_t {
 // stay written. A watch, when given, hears the copy as file_copy_range tells it.
 CopyResult app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t count, CopyRest rest = CopyRest::any,
                           const CopyWatch* watch = nullptr);
+
+// Moves at most count bytes from a stream (a pipe, a terminal, standard input), which gives what
+// it has at a time, to the other channel: fewer when the stream ends first (a read of nothing).
+// The watch sees every byte written.
+CopyResult app_copy_stream(ChannelNumber from, ChannelNumber to, std::uint64_t count, const CopyWatch& watch);

@@ -183,3 +183,23 @@ bool app_names_a_piece(const TextValue& output, const TextValue& base, std::size
   }
   return value <= pieces;
 }
+
+bool app_is_first_piece(const TextValue& name) {
+  if (!file_exists(name)) return false;
+  const ChannelNumber channel = file_free_channel();
+  file_open(channel, name, READ_FILE_REQUEST);
+  const TextValue start = file_read_bytes(channel, SIGNATURE_SIZE);
+  file_close(channel);
+  return app_has_signature(start);
+}
+
+bool app_set_base_of(const TextValue& name, TextValue& base) {
+  TextValue dropped_base = std::move(app_set_name(name).base);
+  const bool spelled_as_piece_one = txt_equal(app_piece_name(dropped_base, 1), name) && file_exists(name);
+  if (app_is_first_piece(name) || spelled_as_piece_one) {
+    txt_assign(base, std::move(dropped_base));
+    return true;
+  }
+  txt_assign(base, name);
+  return !name.empty() && file_exists(txt_concat(name, txt_constant(".*")));
+}

@@ -42,6 +42,16 @@ TextValue app_output_name(const TextValue& base, const TextValue& extension_fiel
 // no larger than the set's last.
 bool app_names_a_piece(const TextValue& output, const TextValue& base, std::size_t pieces);
 
+// Whether the file starts as piece 1 of a set does (either signature). Only a file that exists is
+// opened, so the test never leaves a file behind.
+bool app_is_first_piece(const TextValue& name);
+
+// The base of the set that a script names: piece 1 (DATA.1, as if dropped) or the set's name
+// without dot and number (DATA, as typed at the prompt). A file named as piece 1 that holds no
+// piece still names that set (and is refused as its piece 1). False, with base the name as given,
+// when nothing of the set is there.
+bool app_set_base_of(const TextValue& name, TextValue& base);
+
 // Reads the manifest of this base when it is one of the set: false when there is none, or the
 // file of its name is not one (a checksum file of the user's own).
 bool app_read_set_manifest(const TextValue& base, Manifest& manifest);

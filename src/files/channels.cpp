@@ -241,6 +241,43 @@ void file_open(ChannelNumber channel, const TextValue& name, const OpenRequest& 
   }
 }
 
+void file_open_standard(ChannelNumber channel, StandardFile which) {
+  FilesState& files = file_state;
+  if (file_lookup_channel(channel) != nullptr) {
+    rt_raise_error(ERR_CHANNEL_IN_USE);
+    return;
+  }
+  ErrorNumber error = 0;
+  FileHandle handle = rt_os_call(error, [&](FileSystem& fs) {
+    return fs.standard_stream(which == StandardFile::input ? FS_STANDARD_INPUT : FS_STANDARD_OUTPUT);
+  });
+  if (error == 0 && (handle == FS_INVALID_HANDLE || handle == nullptr)) error = ERR_BAD_FILE_NAME;
+  FileChannel* record = error == 0 ? allocate_record(1) : nullptr;
+  if (error == 0 && record == nullptr) {
+    close_quietly(handle);
+    error = ERR_OUT_OF_MEMORY;
+  }
+  if (error != 0) {
+    rt_raise_error(error);
+    return;
+  }
+  record->handle = handle;
+  record->access = which == StandardFile::input ? ACCESS_READ : ACCESS_WRITE;
+  record->device_kind = DEVICE_DISK;
+  record->flags = CHANNEL_OPEN;
+  record->mode = MODE_BINARY;
+  record->number = channel;
+  record->record_length = 1;
+  record->position_base = 1;
+  ErrorNumber ignored = 0;
+  if (rt_os_call(ignored, [&](FileSystem& fs) { return fs.file_type(handle); }) != FS_TYPE_DISK) {
+    record->device_kind = DEVICE_OTHER;
+  }
+  SpinGuard list_guard(files.channel_list_lock);
+  record->next = files.channel_list;
+  files.channel_list = record;
+}
+
 void file_close(ChannelNumber channel) {
   FilesState& files = file_state;
   FileChannel* record = nullptr;

@@ -18,6 +18,11 @@
 // taken 58).
 void file_open(ChannelNumber channel, const TextValue& name, const OpenRequest& request);
 
+// Opens the process's standard input or output on the channel, as a binary channel; a pipe or a
+// terminal is a device (no size, no positions), and a read from it gives what it has.
+enum class StandardFile : std::uint8_t { input, output };
+void file_open_standard(ChannelNumber channel, StandardFile which);
+
 // Gives the file open on target the permission bits of the file open on model (limited by the
 // umask; nothing changes where files have no such bits).
 void file_copy_permissions(ChannelNumber model, ChannelNumber target);

@@ -23,6 +23,8 @@ void rt_report(std::string_view message) {
 
 void rt_write_text(const char* text, bool to_error) { process_write_text(text, to_error); }
 
+bool rt_error_is_terminal() { return process_error_is_terminal(); }
+
 void rt_set_ending_message(std::string_view message, int status) {
   ending.message.assign(message);
   ending.status = status;

@@ -8,6 +8,8 @@
 void rt_report(std::string_view message);
 // The program's own text (plain ASCII lines) on standard output, or standard error.
 void rt_write_text(const char* text, bool to_error);
+// Whether standard error is a terminal, where a progress line is written again in place.
+bool rt_error_is_terminal();
 
 // The message that a run about to wait for its last key has shown (its rows joined by blanks),
 // and the exit status of that ending: what rt_end_without_console reports when no console can

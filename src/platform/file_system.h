@@ -43,6 +43,9 @@ constexpr std::uint32_t FS_TRUNCATE_EXISTING = 5;
 // Finds an existing plain file (a regular file, links followed); anything else there (a
 // directory, a device, a FIFO) is refused with 5, and nothing waits for it.
 constexpr std::uint32_t FS_OPEN_EXISTING_PLAIN = 6;
+// Standard streams.
+constexpr std::uint32_t FS_STANDARD_INPUT = 0;
+constexpr std::uint32_t FS_STANDARD_OUTPUT = 1;
 // File type.
 constexpr std::uint32_t FS_TYPE_UNKNOWN = 0;
 constexpr std::uint32_t FS_TYPE_DISK = 1;
@@ -149,6 +152,10 @@ class FileSystem {
   virtual bool rename(const char* from, const char* to) = 0;
   // Deletes the file of exactly that name.
   virtual bool remove(const char* name) = 0;
+  // The process's standard input (0) or output (1) as a handle of its own, which close gives up
+  // without closing the stream itself. A pipe or terminal reads what it has (a short read is no
+  // end); only a read of 0 bytes is the end. FS_INVALID_HANDLE when the stream is not there.
+  virtual FileHandle standard_stream(std::uint32_t which) = 0;
   // Whether anything stands under exactly the name that a file made under this name would have
   // (where names ignore case, under any spelling of it). Reports nothing.
   virtual bool exists_as_made(const char* name) = 0;

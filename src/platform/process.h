@@ -32,6 +32,8 @@ void process_report_failure(const char* message);
 // Writes the program's own text (plain ASCII lines) to standard output, or to standard error,
 // as it is. Nothing is said when it cannot be written.
 void process_write_text(const char* text, bool to_error);
+// Whether standard error is a terminal (or a console), where a line can be written again in place.
+bool process_error_is_terminal();
 
 // Gives the terminal back as it was found and ends the process with the code.
 [[noreturn]] void process_exit(int code);

@@ -36,9 +36,25 @@ std::uint64_t unit_after(std::string_view text, std::size_t end) {
   return multiplier == 0 ? 1 : multiplier;
 }
 
+// The sizes of media, by name in any case: the largest file FAT32 holds, a CD, a DVD, a Blu-ray.
+std::uint64_t medium_size(std::string_view text) {
+  while (!text.empty() && is_blank(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && is_blank(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  std::string lower(text);
+  for (char& letter : lower) {
+    if (letter >= 'A' && letter <= 'Z') letter = static_cast<char>(letter - 'A' + 'a');
+  }
+  if (lower == "fat32") return 4294967295u;
+  if (lower == "cd") return 700u * 1024 * 1024;
+  if (lower == "dvd") return 4700000000u;
+  if (lower == "bd") return 25000000000u;
+  return 0;
+}
+
 }  // namespace
 
 std::uint64_t num_size_from_text(const TextValue& text) {
+  if (const std::uint64_t medium = medium_size(txt_view(text))) return medium;
   std::uint32_t end = 0;
   const long double number = num_from_text(text, end);
   const long double value = std::nearbyint(number * static_cast<long double>(unit_after(txt_view(text), end)));

@@ -49,11 +49,26 @@ TEST(CommandLineTest, OptionsAndNames) {
       {{"--split", "100M"}, CommandKind::wrong, "", "", "option --split needs a size and a file"},
       {{"--split"}, CommandKind::wrong, "", "", "option --split needs a size and a file"},
       {{"--split=", "x"}, CommandKind::wrong, "", "", "option --split needs a size and a file"},
-      {{"--split", "100", "a", "b"}, CommandKind::wrong, "", "", "option --split takes one file"},
+      {{"--split", "100", "a", "b"}, CommandKind::split, "a", "100", ""},
+      {{"--split", "100 MB", "--dir", "/tmp", "x"}, CommandKind::split, "x", "100 MB", ""},
+      {{"--count", "3", "x"}, CommandKind::split, "x", "", ""},
+      {{"--count", "3", "--split", "5", "x"}, CommandKind::wrong, "", "", "options --split and --count cannot be given together"},
+      {{"--split", "1M", "--name", "backup.tar", "-"}, CommandKind::split, "-", "1M", ""},
+      {{"--split", "1M", "-"}, CommandKind::wrong, "", "", "option --split - needs --name NAME"},
+      {{"--count", "3", "--name", "b.tar", "-"}, CommandKind::wrong, "", "", "option --count needs the length of a file, not standard input"},
+      {{"--split", "1M", "--name", "b.tar", "x"}, CommandKind::wrong, "", "", "option --name is for a split of standard input (-)"},
+      {{"--split", "1M", "x", "-"}, CommandKind::wrong, "", "", "standard input (-) is a split's only file"},
+      {{"--glue", "x", "--stdout"}, CommandKind::glue, "x", "", ""},
+      {{"--glue", "x", "y", "--stdout"}, CommandKind::wrong, "", "", "option --stdout is for a glue of one set, without --dir"},
+      {{"--check", "x", "y"}, CommandKind::check, "x", "", ""},
+      {{"--check", "x", "--dir", "d"}, CommandKind::wrong, "", "", "option --check writes nothing: no --dir"},
+      {{"--check"}, CommandKind::wrong, "", "", "option --check needs a name"},
+      {{"--dir"}, CommandKind::wrong, "", "", "option --dir needs a value"},
+      {{"--progress", "--", "x"}, CommandKind::wrong, "", "", "options --dir, --name, --stdout, --progress and --verbose need --split, --glue or --check"},
       {{"--glue"}, CommandKind::wrong, "", "", "option --glue needs a name"},
       {{"--glue="}, CommandKind::wrong, "", "", "option --glue needs a name"},
-      {{"--glue", "x", "y"}, CommandKind::wrong, "", "", "option --glue takes one name"},
-      {{"--glue", "x", "--split", "5"}, CommandKind::wrong, "", "", "options --split and --glue cannot be given together"},
+      {{"--glue", "x", "y", "--verbose", "--progress"}, CommandKind::glue, "x", "", ""},
+      {{"--glue", "x", "--split", "5"}, CommandKind::wrong, "", "", "options --split, --glue and --check cannot be given together"},
       {{"--frobnicate", "x"}, CommandKind::wrong, "", "", "unknown option --frobnicate"},
       {{"-x.bin"}, CommandKind::wrong, "", "", "unknown option -x.bin"},
       {{"--version=2"}, CommandKind::wrong, "", "", "unknown option --version=2"},
@@ -101,7 +116,8 @@ TEST_F(ScriptedRunTest, HelpAndVersionNeedNoScreen) {
   EXPECT_EQ(run_caught("--version"), 0);
   EXPECT_EQ(out.substr(0, out.find('\n')), "tranchor 2.1");
   EXPECT_EQ(run_caught("-h"), 0);
-  for (const char* part : {"--split SIZE FILE", "--glue NAME", "DATA.1", "Exit status", "tranchor --split 100M"}) {
+  for (const char* part : {"--split SIZE", "--glue", "--check NAME", "--count N", "--dir DIR", "--stdout", "--progress",
+                           "--verbose", "--name NAME", "fat32", "DATA.sha256", "Exit status"}) {
     EXPECT_NE(out.find(part), std::string::npos) << part;
   }
   EXPECT_EQ(err, "");
@@ -170,8 +186,9 @@ TEST_F(ScriptedRunTest, EachArgumentIsOneWholeName) {
     EXPECT_EQ(run_caught(glue), 0);
     EXPECT_TRUE(read_file(c.file) == source);
   }
-  EXPECT_EQ(run_caught({"--split", "100", "a", "b"}), 2);
-  EXPECT_EQ(err, std::string("tranchor: option --split takes one file\n") + APP_USAGE_LINE);
+  // Two names are two files, each split in turn, and each failure is a line of its own.
+  EXPECT_EQ(run_caught({"--split", "100", "a", "b"}), 1);
+  EXPECT_EQ(err, "tranchor: File not found : a\ntranchor: File not found : b\n");
 }
 
 TEST_F(ScriptedRunTest, ScriptedFailuresAreOneLineOnStandardError) {

@@ -80,6 +80,9 @@ TEST_F(SplitTest, SizesTakeAUnitAndAreRoundedHalfToEven) {
       // Nothing at or below zero, nothing from 2^63 on.
       {"0", 0}, {"-1", 0}, {"-1K", 0}, {"-4294967200", 0}, {"0.4", 0}, {"1e30", 0}, {"9000000T", 0},
       {"8000000T", 8796093022208000000u}, {"word", 0},
+      // The sizes of media, by name in any case.
+      {"fat32", 4294967295u}, {"FAT32", 4294967295u}, {" cd ", 734003200u}, {"DVD", 4700000000u}, {"bd", 25000000000u},
+      {"fat", 0}, {"dvd2", 0}, {"100 MB", 100000000u},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(num_size_from_text(txt_constant(c.typed)), c.size) << c.typed;

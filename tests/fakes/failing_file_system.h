@@ -89,6 +89,7 @@ class FailingFileSystem : public FileSystem {
   bool remove(const char* name) override;
   bool remove_stale(const char* name) override { return real_.remove_stale(name); }
   bool exists_as_made(const char* name) override { return real_.exists_as_made(name); }
+  FileHandle standard_stream(std::uint32_t which) override { return real_.standard_stream(which); }
   bool copy_permissions(FileHandle model, FileHandle target) override;
   bool names_open_file(FileHandle handle, const char* name) override;
   bool mark_temporary(FileHandle handle) override;

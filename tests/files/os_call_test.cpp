@@ -48,6 +48,7 @@ class CodeFileSystem : public FileSystem {
   bool names_open_file(FileHandle, const char*) override { return false; }
   bool mark_temporary(FileHandle) override { return false; }
   bool exists_as_made(const char*) override { return false; }
+  FileHandle standard_stream(std::uint32_t) override { return FS_INVALID_HANDLE; }
 
  private:
   std::uint32_t last = 77;  // left over from an earlier call

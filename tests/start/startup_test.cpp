@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/command_line.h"
 #include "console/console_state.h"
 #include "fakes/runtime_fixture.h"
 #include "frame/errors.h"
@@ -42,8 +43,8 @@ TEST_F(StartupTest, TheTailReachesTheMainRoutineAndOnlyScreensSetTheConsoleUp) {
     std::string out, err;
   };
   const Case cases[] = {
-      {"tranchor.exe --version", {"--version"}, 0, "tranchor 2.1\n", ""},
-      {"\"C:\\My Tools\\tranchor.exe\"   --version", {"--version"}, 0, "tranchor 2.1\n", ""},
+      {"tranchor.exe --version", {"--version"}, 0, APP_VERSION_TEXT, ""},
+      {"\"C:\\My Tools\\tranchor.exe\"   --version", {"--version"}, 0, APP_VERSION_TEXT, ""},
       {"tranchor --frob", {"--frob"}, 2, "", "tranchor: unknown option --frob\n"},
   };
   for (const Case& c : cases) {

@@ -199,7 +199,8 @@ rm -f big.*
 
 # Options: help and version on standard output with no terminal, a wrong option, and a script
 # that splits and glues with nothing on the screen.
-[[ "$("$program" --version </dev/null)" == "tranchor 2.1" ]] || fail "--version"
+[[ "$("$program" --version </dev/null | head -1)" == "tranchor 2.1" ]] || fail "--version"
+"$program" --version </dev/null | sed -n 2p | grep -q "MIT License" || fail "--version names no licence"
 "$program" --help </dev/null | head -1 | grep -q '^Usage: tranchor' || fail "--help"
 code=0
 message=$("$program" --frobnicate </dev/null 2>&1 >/dev/null) || code=$?
@@ -213,10 +214,11 @@ expect_exit 0
 mv 'my file.bin' my.original
 "$program" --glue 'my file.1' </dev/null || fail "scripted glue exited $?"
 cmp -s my.original 'my file.bin' || fail "the scripted glue gave a different file"
-# Each argument is one name: two words are two names, which a glue does not take.
+# Each argument is one name: two words are two sets, each glued in turn (here neither is there).
 code=0
-"$program" --glue my file.1 </dev/null 2>/dev/null || code=$?
-[[ $code == 2 ]] || fail "two names for one glue: exit $code"
+message=$("$program" --glue my file.1 </dev/null 2>&1) || code=$?
+[[ $code == 1 && $(wc -l <<<"$message") == 2 && $message == *"File not found : file.1" ]] ||
+  fail "two names for one glue: exit $code '$message'"
 code=0
 message=$("$program" --glue NOPE.BIN </dev/null 2>&1) || code=$?
 [[ $code == 1 && "$message" == "tranchor: File not found : NOPE.BIN" ]] || fail "scripted failure: $code '$message'"

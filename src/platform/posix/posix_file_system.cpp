@@ -165,6 +165,7 @@ class PosixFileSystem final : public FileSystem {
   bool rename(const char* from, const char* to) override;
   bool remove(const char* name) override;
   bool remove_stale(const char* name) override;
+  FileHandle standard_stream(std::uint32_t which) override;
   bool exists_as_made(const char* name) override {
     const std::string path = path_to_make(name);
     struct stat info;
@@ -196,6 +197,8 @@ class PosixFileSystem final : public FileSystem {
   std::uint32_t check_opened(OpenAttempt& open) const;
   // The record of an open that stands; it is the handle that create_file gives.
   FileHandle keep(const OpenAttempt& open);
+  // The same for a standard stream, which no flush of the program's files covers.
+  FileHandle keep_stream(const OpenAttempt& open);
   // One read (into read_into) or write (from write_from) at the file pointer, in as many calls
   // as the system takes.
   bool transfer(FileHandle handle, unsigned char* read_into, const unsigned char* write_from, std::uint32_t count,
@@ -293,6 +296,10 @@ std::uint32_t PosixFileSystem::check_opened(OpenAttempt& open) const {
 
 FileHandle PosixFileSystem::keep(const OpenAttempt& open) {
   if (open.writable && S_ISREG(open.info.st_mode)) note_written(written_, open.info.st_dev, open.path);
+  return keep_stream(open);
+}
+
+FileHandle PosixFileSystem::keep_stream(const OpenAttempt& open) {
   auto* file = new OpenFile;
   file->path = open.path;
   file->descriptor = open.descriptor;
@@ -503,6 +510,25 @@ bool PosixFileSystem::remove(const char* name) {
   if (::unlink(path.c_str()) != 0) return fail(fs_code_for_path(errno, path));
   exit_cleanup_drop(path);
   return true;
+}
+
+FileHandle PosixFileSystem::standard_stream(std::uint32_t which) {
+  if (which > FS_STANDARD_OUTPUT) {
+    fail(FS_ERROR_INVALID_PARAMETER);
+    return FS_INVALID_HANDLE;
+  }
+  OpenAttempt open;
+  open.descriptor = ::fcntl(which == FS_STANDARD_INPUT ? STDIN_FILENO : STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (open.descriptor < 0 || ::fstat(open.descriptor, &open.info) != 0) {
+    fail(fs_code_of_errno(errno));
+    if (open.descriptor >= 0) ::close(open.descriptor);
+    return FS_INVALID_HANDLE;
+  }
+  open.readable = which == FS_STANDARD_INPUT;
+  open.writable = which == FS_STANDARD_OUTPUT;
+  open.share = FS_SHARE_READ | FS_SHARE_WRITE;
+  open.disposition = FS_OPEN_EXISTING;
+  return keep_stream(open);
 }
 
 bool PosixFileSystem::remove_stale(const char* name) {

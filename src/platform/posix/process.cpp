@@ -71,6 +71,8 @@ void process_write_text(const char* text, bool to_error) {
   }
 }
 
+bool process_error_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 void process_exit(int code) {
   // A file still listed for removal is one the run did not finish: it goes on every ending.
   exit_cleanup_run();

@@ -89,6 +89,11 @@ void process_write_text(const char* text, bool to_error) {
   WriteFile(stream, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
 }
 
+bool process_error_is_terminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+}
+
 void process_exit(int code) {
   process_console().finish();
   ExitProcess(static_cast<UINT>(code));

@@ -187,6 +187,17 @@ class Win32FileSystem final : public FileSystem {
     return keep_code_on_success(DeleteFileW(wide.c_str()), before);
   }
 
+  FileHandle standard_stream(std::uint32_t which) override {
+    HANDLE stream = GetStdHandle(which == FS_STANDARD_INPUT ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE);
+    HANDLE own = nullptr;
+    if (which > FS_STANDARD_OUTPUT || stream == nullptr || stream == INVALID_HANDLE_VALUE ||
+        DuplicateHandle(GetCurrentProcess(), stream, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS) == FALSE) {
+      if (GetLastError() == NO_ERROR) SetLastError(ERROR_INVALID_HANDLE);
+      return FS_INVALID_HANDLE;
+    }
+    return static_cast<FileHandle>(own);
+  }
+
   bool exists_as_made(const char* name) override {
     const DWORD before = GetLastError();
     std::wstring wide;

@@ -1,0 +1,294 @@
+#include "app/set_writer.h"
+
+#include <vector>
+
+#include "app/manifest.h"
+#include "app/messages.h"
+#include "app/piece_copy.h"
+#include "app/set_check.h"
+#include "files/checksum.h"
+#include "files/dir_search.h"
+#include "files/file_names.h"
+#include "files/transfer.h"
+#include "frame/errors.h"
+#include "text/text_ops.h"
+
+namespace {
+
+bool stop_at(SplitStop& stop, std::string_view message, const TextValue& name, std::string_view reason = {}) {
+  stop.message = message;
+  txt_assign(stop.name, name);
+  stop.reason.assign(reason);
+  return false;
+}
+
+// Everything a split holds while it writes, so that every way out closes and removes alike.
+struct Writer {
+  Writer(const SetSource& source, Progress& heard) : in(source), progress(heard) {}
+  const SetSource& in;
+  Progress& progress;
+  SplitPlan plan;              // for a source of known length
+  TextValue first_name;        // BASE.1
+  TextValue temporary_first;   // piece 1 until the set is whole
+  bool temporary_made = false;
+  TextValue manifest_name;     // BASE.sha256
+  bool manifest_made = false;
+  ChannelNumber first = 0;     // piece 1, open until it gets its name
+  ChannelNumber piece = 0;     // the piece being written, from 2 on
+  std::int32_t made = 1;       // pieces 2..made were made by this run
+  std::uint64_t taken = 0;     // bytes taken from the source
+  bool source_ended = false;   // a streamed source has given its last byte
+  Checksum whole;              // of every byte of the source
+  Checksum current;            // of the piece being written
+  std::vector<TextValue> piece_checksums;
+};
+
+// No piece may be the source itself (its own name, or a link to it): writing that piece would
+// destroy data not yet read.
+bool none_is_the_source(const Writer& writer, SplitStop& stop) {
+  if (writer.in.streamed) return true;
+  for (std::uint64_t number = 1; number <= writer.plan.pieces; ++number) {
+    const TextValue name = app_piece_name(writer.in.set.base, static_cast<std::int32_t>(number));
+    if (file_names_open_file(name, writer.in.source)) return stop_at(stop, CANNOT_WRITE, name);
+  }
+  for (const TextValue* name : {&writer.temporary_first, &writer.manifest_name}) {
+    if (file_names_open_file(*name, writer.in.source)) return stop_at(stop, CANNOT_WRITE, *name);
+  }
+  return true;
+}
+
+// A split never destroys another file's set or a file of the user's own: a manifest's name that
+// holds something else, and a piece 1 of another file's set, are refused before anything is
+// written. Splitting the same file again replaces its own set.
+bool no_foreign_set_is_there(const Writer& writer, SplitStop& stop) {
+  Manifest manifest;
+  const bool manifest_there = file_exists_as_made(writer.manifest_name);
+  const bool has_manifest = manifest_there && app_read_set_manifest(writer.in.set.base, manifest);
+  if (manifest_there && !has_manifest) {
+    return stop_at(stop, CANNOT_WRITE, writer.manifest_name, "it is no manifest of this set");
+  }
+  if (!file_exists_as_made(writer.first_name)) return true;
+  const FailureWatch ignored;
+  const ChannelNumber channel = file_free_channel();
+  file_open(channel, writer.first_name, READ_FILE_REQUEST);
+  const TextValue start = file_read_bytes(channel, PIECE_HEADER_SIZE);
+  file_close(channel);
+  PieceHeader header;
+  if (!app_decode_header(start, header)) return true;  // not a piece: replaced as ever
+  TextValue other;
+  if (has_manifest) {
+    if (!txt_equal(manifest.whole.name, writer.in.whole_name)) txt_assign(other, manifest.whole.name);
+  } else if (!txt_equal(header.extension_field, writer.in.set.extension_field)) {
+    const TextValue& base = writer.in.set.base;
+    const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
+    txt_assign(other, app_output_name(own_base, txt_lower(header.extension_field)));
+  }
+  if (other.empty()) return true;
+  return stop_at(stop, CANNOT_WRITE, writer.first_name, "the pieces of " + std::string(txt_view(other)) + " are there");
+}
+
+// Opens a piece to write: the file of exactly that name, with the source's permission bits
+// before any data is in it (a streamed source has none: the piece stays private to its owner).
+bool open_piece(const Writer& writer, ChannelNumber piece, const TextValue& name, const OpenRequest& request,
+                std::string& reason) {
+  const FailureWatch watch;
+  file_open(piece, name, request);
+  if (!watch.failed() && !writer.in.streamed) file_copy_permissions(writer.in.source, piece);
+  reason.assign(watch.reason());
+  return !watch.failed();
+}
+
+// Closes a written file; false when the file system reports that its data did not all reach it.
+bool close_written(ChannelNumber& channel, std::string& reason) {
+  const FailureWatch watch;
+  file_close(channel);
+  channel = 0;
+  reason.assign(watch.reason());
+  return !watch.failed();
+}
+
+// Copies the next bytes of the source into the piece, at most count of them: all of them from a
+// file, what comes before its end from a stream. Every byte is seen by the whole file's checksum,
+// the piece's and the progress.
+bool copy_into(Writer& writer, ChannelNumber piece, std::uint64_t count, const TextValue& piece_name, SplitStop& stop) {
+  CopyWatch watch = app_progress_watch(writer.progress);
+  watch.needs_bytes = true;
+  watch.saw = [&writer](const unsigned char* bytes, std::uint32_t length) {
+    file_checksum_add(writer.whole, bytes, length);
+    file_checksum_add(writer.current, bytes, length);
+  };
+  const CopyResult copy = writer.in.streamed ? app_copy_stream(writer.in.source, piece, count, watch)
+                                             : app_copy_bytes(writer.in.source, piece, count, CopyRest::any, &watch);
+  writer.taken += copy.copied;
+  if (writer.in.streamed && copy.copied < count) writer.source_ended = true;
+  app_progress_piece_done(writer.progress);
+  if (copy.outcome == CopyOutcome::read_failed) return stop_at(stop, CANNOT_READ, writer.in.source_name, copy.reason);
+  if (copy.outcome == CopyOutcome::write_failed) return stop_at(stop, CANNOT_WRITE, piece_name, copy.reason);
+  return true;
+}
+
+// The bytes of the source that go into piece number, which the data from taken on fills.
+std::uint64_t room_in(const Writer& writer, std::int32_t number) {
+  const std::uint64_t room = writer.in.piece_size - (number == 1 ? PIECE_HEADER_SIZE : 0);
+  if (writer.in.streamed) return room;
+  const std::uint64_t left = writer.in.length - writer.taken;
+  return left < room ? left : room;
+}
+
+// Piece 1 under the split's own name: the header, then the first of the data. A temporary file
+// that an earlier split of this set left when it was killed goes first (one that a running
+// program holds stays, and this split then stops).
+bool write_first_piece(Writer& writer, SplitStop& stop) {
+  file_remove_stale(writer.temporary_first);
+  writer.first = file_free_channel();
+  std::string reason;
+  if (!open_piece(writer, writer.first, writer.temporary_first, TEMPORARY_FILE_REQUEST, reason)) {
+    writer.first = 0;
+    return stop_at(stop, CANNOT_WRITE, writer.first_name, reason);
+  }
+  writer.temporary_made = true;
+  app_progress_piece(writer.progress, "made", writer.first_name);
+  const FailureWatch watch;
+  // A streamed source's count is known at its end, and written then.
+  const TextValue header = app_encode_header(writer.in.set.extension_field, writer.plan.piece_count);
+  file_write_text(writer.first, header);
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, writer.first_name, watch.reason());
+  file_checksum_add(writer.current, header.data(), header.length);
+  if (!copy_into(writer, writer.first, room_in(writer, 1), writer.first_name, stop)) return false;
+  writer.piece_checksums.push_back(file_checksum_hex(writer.current));
+  return true;
+}
+
+// An earlier set's piece 1 and manifest go before any other piece is written, so that they can
+// never head a mixture of old and new pieces.
+bool remove_earlier_set_heads(const Writer& writer, SplitStop& stop) {
+  for (const TextValue* name : {&writer.first_name, &writer.manifest_name}) {
+    const FailureWatch watch;
+    file_remove(*name);
+    if (watch.failed() && watch.number() != ERR_FILE_NOT_FOUND) return stop_at(stop, CANNOT_WRITE, *name, watch.reason());
+  }
+  return true;
+}
+
+// Whether another piece follows the last one written: a full piece is closed and the next one
+// made before it is known whether data is left, so data that ends exactly at a piece's end is
+// followed by an empty piece.
+bool more_pieces(const Writer& writer, std::int32_t written) {
+  if (writer.in.streamed) return !writer.source_ended;
+  return static_cast<std::uint64_t>(written) < writer.plan.pieces;
+}
+
+// Pieces 2 and on, each shown on the progress row when it is made.
+bool write_other_pieces(Writer& writer, SplitStop& stop) {
+  for (std::int32_t number = 2; more_pieces(writer, number - 1); ++number) {
+    const TextValue name = app_piece_name(writer.in.set.base, number);
+    if (number > PIECE_LIMIT) return stop_at(stop, CANNOT_WRITE, name, "a set holds at most 32767 pieces");
+    writer.piece = file_free_channel();
+    std::string reason;
+    if (!open_piece(writer, writer.piece, name, OUTPUT_FILE_REQUEST, reason)) {
+      writer.piece = 0;
+      return stop_at(stop, CANNOT_WRITE, name, reason);
+    }
+    writer.made = number;
+    app_show_progress(number, name);
+    app_progress_piece(writer.progress, "made", name);
+    if (!copy_into(writer, writer.piece, room_in(writer, number), name, stop)) return false;
+    if (!close_written(writer.piece, reason)) return stop_at(stop, CANNOT_WRITE, name, reason);
+    writer.piece_checksums.push_back(file_checksum_hex(writer.current));
+  }
+  return true;
+}
+
+// A streamed source's end gives piece 1 its count, and its checksum then: piece 1 is read again.
+bool complete_streamed_first_piece(Writer& writer, SplitStop& stop) {
+  if (!writer.in.streamed) return true;
+  const std::int16_t count = app_rounded_count(writer.taken + PIECE_HEADER_SIZE, writer.in.piece_size);
+  const FailureWatch watch;
+  const unsigned char count_bytes[2] = {static_cast<unsigned char>(static_cast<std::uint16_t>(count) & 0xFF),
+                                        static_cast<unsigned char>(static_cast<std::uint16_t>(count) >> 8)};
+  file_write_at(writer.first, SIGNATURE_SIZE + EXTENSION_FIELD_SIZE + 1, count_bytes, 2);
+  Checksum again = file_checksum_start();
+  const std::uint64_t length = file_size(writer.first);
+  for (std::uint64_t at = 0; at < length && !watch.failed();) {
+    const auto block = static_cast<std::uint32_t>(length - at < COPY_BLOCK_SIZE ? length - at : COPY_BLOCK_SIZE);
+    TextValue bytes = txt_allocate(block);
+    file_read_at(writer.first, at + 1, bytes.data(), block);
+    file_checksum_add(again, bytes.data(), block);
+    at += block;
+  }
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, writer.first_name, watch.reason());
+  txt_assign(writer.piece_checksums.front(), file_checksum_hex(again));
+  return true;
+}
+
+// The manifest beside the pieces, once every piece is complete: the whole file under its own
+// name, then each piece.
+bool write_manifest(Writer& writer, SplitStop& stop) {
+  const TextValue& base = writer.in.set.base;
+  TextValue lines = app_manifest_line(file_checksum_hex(writer.whole), writer.in.whole_name);
+  const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
+  for (std::size_t at = 0; at < writer.piece_checksums.size(); ++at) {
+    txt_assign(lines, txt_concat(lines, app_manifest_line(writer.piece_checksums[at],
+                                                          app_piece_name(own_base, static_cast<std::int32_t>(at + 1)))));
+  }
+  ChannelNumber manifest = file_free_channel();
+  std::string reason;
+  if (!open_piece(writer, manifest, writer.manifest_name, OUTPUT_FILE_REQUEST, reason)) {
+    return stop_at(stop, CANNOT_WRITE, writer.manifest_name, reason);
+  }
+  writer.manifest_made = true;
+  const FailureWatch watch;
+  file_write_text(manifest, lines);
+  reason.assign(watch.reason());
+  if (watch.failed() || !close_written(manifest, reason)) {
+    file_close(manifest);
+    return stop_at(stop, CANNOT_WRITE, writer.manifest_name, reason);
+  }
+  return true;
+}
+
+// Every piece is complete: all of them onto the disk, then piece 1 under its name, then the name
+// onto the disk.
+bool give_piece_one_its_name(Writer& writer, SplitStop& stop) {
+  std::string reason;
+  const FailureWatch watch;
+  file_flush_written();
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, writer.first_name, watch.reason());
+  if (!close_written(writer.first, reason)) return stop_at(stop, CANNOT_WRITE, writer.first_name, reason);
+  file_rename(writer.temporary_first, writer.first_name);
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, writer.first_name, watch.reason());
+  writer.temporary_made = false;
+  file_flush_directory(writer.first_name);
+  if (watch.failed()) return stop_at(stop, CANNOT_WRITE, writer.first_name, watch.reason());
+  file_keep_outputs();
+  return true;
+}
+
+// A split that failed removes what it made: its piece 1, the pieces of this run and the manifest.
+// What it left of an earlier set has no piece 1 and cannot glue.
+void remove_what_was_made(Writer& writer) {
+  file_close(writer.first);
+  file_close(writer.piece);
+  if (writer.temporary_made) file_remove(writer.temporary_first);
+  if (writer.manifest_made) file_remove(writer.manifest_name);
+  for (std::int32_t number = writer.made; number >= 2; --number) file_remove(app_piece_name(writer.in.set.base, number));
+}
+
+}  // namespace
+
+bool app_write_set(const SetSource& source, Progress& progress, SplitStop& stop, std::uint64_t& pieces) {
+  Writer writer{source, progress};
+  if (!source.streamed) writer.plan = app_plan_split(source.length, source.piece_size);
+  txt_assign(writer.first_name, app_piece_name(source.set.base, 1));
+  txt_assign(writer.temporary_first, txt_concat(writer.first_name, txt_constant(".tranchor-part")));
+  txt_assign(writer.manifest_name, app_manifest_name(source.set.base));
+  writer.whole = file_checksum_start();
+  writer.current = file_checksum_start();
+  if (!none_is_the_source(writer, stop) || !no_foreign_set_is_there(writer, stop)) return false;
+  const bool written = write_first_piece(writer, stop) && remove_earlier_set_heads(writer, stop) &&
+                       write_other_pieces(writer, stop) && complete_streamed_first_piece(writer, stop) &&
+                       write_manifest(writer, stop) && give_piece_one_its_name(writer, stop);
+  if (!written) remove_what_was_made(writer);
+  pieces = writer.piece_checksums.size();
+  return written;
+}
