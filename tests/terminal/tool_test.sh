@@ -231,6 +231,22 @@ expect_exit 1
 [[ "$(row 1)" == "tranchor: no console is available for input" && -z "$(row 2)" ]] ||
   fail "TERM=dumb: '$(row 1)' '$(row 2)'"
 
+# Long work: while a piece takes longer than a second, the percentage of the whole run stands
+# after its name on the progress row; it goes before the next row and the end, so the final
+# screen is the one it ever was.
+truncate -s 2G PCT.ISO
+split_dropped PCT.ISO 1G
+shown=""
+for _ in $(seq 300); do
+  shown=$(row 17)
+  [[ $shown =~ %$ ]] && break
+  sleep 0.1
+done
+[[ $shown =~ ^■(■)?PCT\.(ISO|2O?)\ [0-9]+%$ ]] || fail "no percentage on the progress row: '$shown'"
+PANE_WAIT_TENTHS=1200 expect_exit 0
+[[ "$(row 17)" == "■■■PCT.3" && -z "$(row 18)" ]] || fail "the final progress row: '$(row 17)' '$(row 18)'"
+rm -f PCT.*
+
 # Ctrl+C during the split of a large sparse file: the run ends at once with 130, the terminal
 # as it was before, and nothing of the unfinished set is left: neither piece 1 (written under a
 # name of its own until the set is whole) nor the pieces made so far. The shell traps SIGINT so
