@@ -1,5 +1,6 @@
 #include "app/join.h"
 
+#include <memory>
 #include <vector>
 
 #include "app/messages.h"
@@ -10,6 +11,7 @@
 #include "console/screen.h"
 #include "files/channels.h"
 #include "files/checksum.h"
+#include "files/checksum_worker.h"
 #include "files/dir_search.h"
 #include "files/file_names.h"
 #include "files/transfer.h"
@@ -88,6 +90,7 @@ struct Glue {
   ChannelNumber piece = 0;
   ChannelNumber output = 0;
   Progress progress;
+  std::unique_ptr<ChecksumWorker> worker;  // the other core's checksum, for large pieces
 };
 
 // Appends one piece, open on its channel, to the output: from the channel's position to the
@@ -99,13 +102,21 @@ bool copy_piece(Glue& glue, std::int32_t number, const TextValue& name, SetFault
   const std::uint64_t checked_size = glue.plan.sizes[static_cast<std::size_t>(number - 1)];
   Checksum checksum;
   CopyWatch watch = app_progress_watch(glue.progress);
+  // A large piece has its checksum made on the other core while this one copies it.
+  const bool beside = glue.plan.has_manifest && checked_size >= PARALLEL_CHECKSUM_LENGTH;
+  if (beside && !glue.worker) glue.worker = std::make_unique<ChecksumWorker>();
   if (glue.plan.has_manifest) {
     checksum = file_checksum_start();
     if (number == 1) file_checksum_add(checksum, glue.plan.header.data(), glue.plan.header.length);
     watch.needs_bytes = true;
-    watch.saw = [&checksum](const unsigned char* bytes, std::uint32_t count) {
-      file_checksum_add(checksum, bytes, count);
+    watch.saw = [&checksum, &glue, beside](const unsigned char* bytes, std::uint32_t count) {
+      if (beside) {
+        glue.worker->add(bytes, count);
+      } else {
+        file_checksum_add(checksum, bytes, count);
+      }
     };
+    if (beside && number == 1) glue.worker->add(glue.plan.header.data(), glue.plan.header.length);
   }
   const CopyResult copy = app_copy_bytes(glue.piece, glue.output, checked_size - from, CopyRest::exactly, &watch);
   app_progress_piece_done(glue.progress);
@@ -115,7 +126,8 @@ bool copy_piece(Glue& glue, std::int32_t number, const TextValue& name, SetFault
     case CopyOutcome::done: break;
   }
   if (glue.plan.has_manifest &&
-      !txt_equal(file_checksum_hex(checksum), glue.plan.manifest.pieces[static_cast<std::size_t>(number - 1)].checksum)) {
+      !txt_equal(beside ? glue.worker->finish() : file_checksum_hex(checksum),
+                 glue.plan.manifest.pieces[static_cast<std::size_t>(number - 1)].checksum)) {
     return stop_at(stop, WRONG_CHECKSUM, txt_copy(name));
   }
   return true;

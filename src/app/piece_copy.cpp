@@ -95,7 +95,8 @@ CopyResult app_copy_bytes(ChannelNumber from, ChannelNumber to, std::uint64_t co
   std::uint64_t copied = 0;
   const SourceRest source_rest = rest == CopyRest::exactly ? SourceRest::exactly : SourceRest::any;
   CopyResult result;
-  const FileCopyEnd end = file_copy_range(from, to, count, COPY_BLOCK_SIZE, copied, source_rest, watch);
+  const std::uint32_t block = watch != nullptr && watch->needs_bytes ? CHECKED_BLOCK_SIZE : COPY_BLOCK_SIZE;
+  const FileCopyEnd end = file_copy_range(from, to, count, block, copied, source_rest, watch);
   result.copied = copied;
   switch (end) {
     case FileCopyEnd::done: return result;

@@ -12,6 +12,12 @@
 constexpr std::uint32_t COPY_BLOCK_SIZE = 32750;  // largest block moved in one step through the program
 constexpr std::int32_t PROGRESS_ROW = 17;
 constexpr std::uint32_t STREAM_BLOCK_SIZE = 256 * 1024;  // the most read from a stream at once
+// Bytes that pass through the program for a checksum move in blocks of this size.
+constexpr std::uint32_t CHECKED_BLOCK_SIZE = 256 * 1024;
+// From this length on a checksum is worth making on the other core.
+constexpr std::uint64_t PARALLEL_CHECKSUM_LENGTH = 16u * 1024 * 1024;
+// ... when its pieces are this large at least: smaller ones would wait on the threads at each end.
+constexpr std::uint64_t PARALLEL_PIECE_SIZE = 1024 * 1024;
 constexpr std::uint64_t LONG_COPY = 4u * 1024 * 1024;  // a copy the screen is brought up to date for
 
 // A run's progress rows start afresh: nothing of the area is known yet.

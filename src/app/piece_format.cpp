@@ -62,6 +62,21 @@ TextValue app_piece_name(const TextValue& base, std::int32_t number) {
   return txt_concat(txt_concat(base, txt_constant(".")), app_decimal(number));
 }
 
+std::int32_t app_piece_number(const TextValue& name, const TextValue& base) {
+  const std::string_view text = txt_view(name);
+  const std::string_view prefix = txt_view(base);
+  if (text.size() <= prefix.size() + 1 || text.size() > prefix.size() + 6 || text.substr(0, prefix.size()) != prefix ||
+      text[prefix.size()] != '.' || text[prefix.size() + 1] == '0') {
+    return 0;
+  }
+  std::int32_t number = 0;
+  for (const char digit : text.substr(prefix.size() + 1)) {
+    if (digit < '0' || digit > '9') return 0;
+    number = number * 10 + (digit - '0');
+  }
+  return number <= PIECE_LIMIT ? number : 0;
+}
+
 void app_split_name(TextValue& name, TextValue& extension_field) {
   // Only the file's own name counts: a dot in a directory name would put the pieces elsewhere,
   // and a dot that starts the name (.bashrc) makes a hidden file, not an extension.

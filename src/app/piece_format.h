@@ -51,6 +51,8 @@ bool app_has_signature(const TextValue& first_bytes);
 
 // The name of piece number of the set with this base: "B.7".
 TextValue app_piece_name(const TextValue& base, std::int32_t number);
+// The number of the piece of the set of this base that the name is ("B.7": 7), 0 when it is none.
+std::int32_t app_piece_number(const TextValue& name, const TextValue& base);
 // The piece number as decimal digits without blank, sign or leading zeros.
 TextValue app_decimal(std::int32_t number);
 

@@ -1,5 +1,6 @@
 #include "app/set_writer.h"
 
+#include <memory>
 #include <vector>
 
 #include "app/manifest.h"
@@ -7,6 +8,7 @@
 #include "app/piece_copy.h"
 #include "app/set_check.h"
 #include "files/checksum.h"
+#include "files/checksum_worker.h"
 #include "files/dir_search.h"
 #include "files/file_names.h"
 #include "files/transfer.h"
@@ -14,6 +16,9 @@
 #include "text/text_ops.h"
 
 namespace {
+
+constexpr std::size_t WHOLE_STREAM = 0;
+constexpr std::size_t PIECES_STREAM = 1;
 
 bool stop_at(SplitStop& stop, std::string_view message, const TextValue& name, std::string_view reason = {}) {
   stop.message = message;
@@ -40,19 +45,32 @@ struct Writer {
   bool source_ended = false;   // a streamed source has given its last byte
   Checksum whole;              // of every byte of the source
   Checksum current;            // of the piece being written
+  // For large pieces both are made on threads of their own (0: the whole file, 1: the pieces),
+  // while this one copies.
+  std::unique_ptr<ChecksumWorker> beside;
   std::vector<TextValue> piece_checksums;
+  TextValue first_again;       // a streamed piece 1's checksum, made once its count is in
 };
 
 // No piece may be the source itself (its own name, or a link to it): writing that piece would
-// destroy data not yet read.
+// destroy data not yet read. Only a name that is there can be the source, and one look at the
+// directory finds them all.
 bool none_is_the_source(const Writer& writer, SplitStop& stop) {
   if (writer.in.streamed) return true;
-  for (std::uint64_t number = 1; number <= writer.plan.pieces; ++number) {
-    const TextValue name = app_piece_name(writer.in.set.base, static_cast<std::int32_t>(number));
-    if (file_names_open_file(name, writer.in.source)) return stop_at(stop, CANNOT_WRITE, name);
+  const TextValue& base = writer.in.set.base;
+  const TextValue folder = txt_left(base, file_name_start(base) - 1);
+  std::vector<TextValue> there;
+  for (TextValue found = dir_search(txt_concat(base, txt_constant(".*")), 0); !found.empty();
+       txt_assign(found, dir_search(TextValue{}, 0))) {
+    there.push_back(txt_concat(folder, found));
   }
-  for (const TextValue* name : {&writer.temporary_first, &writer.manifest_name}) {
-    if (file_names_open_file(*name, writer.in.source)) return stop_at(stop, CANNOT_WRITE, *name);
+  for (const TextValue& name : there) {
+    const std::int32_t number = app_piece_number(name, base);
+    const bool ours = (number >= 1 && static_cast<std::uint64_t>(number) <= writer.plan.pieces) ||
+                      txt_equal(name, writer.temporary_first) || txt_equal(name, writer.manifest_name);
+    if (ours && file_names_open_file(name, writer.in.source)) {
+      return stop_at(stop, CANNOT_WRITE, number == 0 && !txt_equal(name, writer.manifest_name) ? writer.first_name : name);
+    }
   }
   return true;
 }
@@ -114,6 +132,10 @@ bool copy_into(Writer& writer, ChannelNumber piece, std::uint64_t count, const T
   CopyWatch watch = app_progress_watch(writer.progress);
   watch.needs_bytes = true;
   watch.saw = [&writer](const unsigned char* bytes, std::uint32_t length) {
+    if (writer.beside) {
+      writer.beside->add(bytes, length);
+      return;
+    }
     file_checksum_add(writer.whole, bytes, length);
     file_checksum_add(writer.current, bytes, length);
   };
@@ -125,6 +147,15 @@ bool copy_into(Writer& writer, ChannelNumber piece, std::uint64_t count, const T
   if (copy.outcome == CopyOutcome::read_failed) return stop_at(stop, CANNOT_READ, writer.in.source_name, copy.reason);
   if (copy.outcome == CopyOutcome::write_failed) return stop_at(stop, CANNOT_WRITE, piece_name, copy.reason);
   return true;
+}
+
+// The piece just written is complete: its checksum is taken now, or by its thread.
+void take_piece_checksum(Writer& writer) {
+  if (writer.beside) {
+    writer.beside->mark(PIECES_STREAM);
+  } else {
+    writer.piece_checksums.push_back(file_checksum_hex(writer.current));
+  }
 }
 
 // The bytes of the source that go into piece number, which the data from taken on fills.
@@ -153,9 +184,13 @@ bool write_first_piece(Writer& writer, SplitStop& stop) {
   const TextValue header = app_encode_header(writer.in.set.extension_field, writer.plan.piece_count);
   file_write_text(writer.first, header);
   if (watch.failed()) return stop_at(stop, CANNOT_WRITE, writer.first_name, watch.reason());
-  file_checksum_add(writer.current, header.data(), header.length);
+  if (writer.beside) {
+    writer.beside->add(header.data(), header.length, 1u << PIECES_STREAM);
+  } else {
+    file_checksum_add(writer.current, header.data(), header.length);
+  }
   if (!copy_into(writer, writer.first, room_in(writer, 1), writer.first_name, stop)) return false;
-  writer.piece_checksums.push_back(file_checksum_hex(writer.current));
+  take_piece_checksum(writer);
   return true;
 }
 
@@ -194,7 +229,7 @@ bool write_other_pieces(Writer& writer, SplitStop& stop) {
     app_progress_piece(writer.progress, "made", name);
     if (!copy_into(writer, writer.piece, room_in(writer, number), name, stop)) return false;
     if (!close_written(writer.piece, reason)) return stop_at(stop, CANNOT_WRITE, name, reason);
-    writer.piece_checksums.push_back(file_checksum_hex(writer.current));
+    take_piece_checksum(writer);
   }
   return true;
 }
@@ -217,7 +252,7 @@ bool complete_streamed_first_piece(Writer& writer, SplitStop& stop) {
     at += block;
   }
   if (watch.failed()) return stop_at(stop, CANNOT_WRITE, writer.first_name, watch.reason());
-  txt_assign(writer.piece_checksums.front(), file_checksum_hex(again));
+  txt_assign(writer.first_again, file_checksum_hex(again));
   return true;
 }
 
@@ -225,7 +260,10 @@ bool complete_streamed_first_piece(Writer& writer, SplitStop& stop) {
 // name, then each piece.
 bool write_manifest(Writer& writer, SplitStop& stop) {
   const TextValue& base = writer.in.set.base;
-  TextValue lines = app_manifest_line(file_checksum_hex(writer.whole), writer.in.whole_name);
+  if (writer.beside) writer.piece_checksums = writer.beside->results(PIECES_STREAM);
+  if (writer.in.streamed) txt_assign(writer.piece_checksums.front(), writer.first_again);
+  const TextValue whole = writer.beside ? writer.beside->finish(WHOLE_STREAM) : file_checksum_hex(writer.whole);
+  TextValue lines = app_manifest_line(whole, writer.in.whole_name);
   const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
   for (std::size_t at = 0; at < writer.piece_checksums.size(); ++at) {
     txt_assign(lines, txt_concat(lines, app_manifest_line(writer.piece_checksums[at],
@@ -283,6 +321,11 @@ bool app_write_set(const SetSource& source, Progress& progress, SplitStop& stop,
   txt_assign(writer.temporary_first, txt_concat(writer.first_name, txt_constant(".tranchor-part")));
   txt_assign(writer.manifest_name, app_manifest_name(source.set.base));
   writer.whole = file_checksum_start();
+  // The whole file's checksum and the pieces' are separate streams, made on threads of their own
+  // for large pieces of a large source.
+  if ((source.streamed || source.length >= PARALLEL_CHECKSUM_LENGTH) && source.piece_size >= PARALLEL_PIECE_SIZE) {
+    writer.beside = std::make_unique<ChecksumWorker>(2);
+  }
   writer.current = file_checksum_start();
   if (!none_is_the_source(writer, stop) || !no_foreign_set_is_there(writer, stop)) return false;
   const bool written = write_first_piece(writer, stop) && remove_earlier_set_heads(writer, stop) &&

@@ -14,7 +14,10 @@ void file_checksum_add(Checksum& checksum, const unsigned char* bytes, std::uint
 
 TextValue file_checksum_hex(Checksum& checksum) {
   if (!checksum.digest) return TextValue{};
-  const Sha256Digest digest = checksum.digest->finish();
+  return file_digest_hex(checksum.digest->finish());
+}
+
+TextValue file_digest_hex(const Sha256Digest& digest) {
   constexpr char DIGITS[] = "0123456789abcdef";
   TextValue hex = txt_allocate(2 * static_cast<std::uint32_t>(digest.size()));
   if (hex.empty()) return hex;

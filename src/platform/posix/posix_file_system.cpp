@@ -50,6 +50,7 @@ struct OpenFile {
   std::uint32_t share = 0;
   bool disk = false;  // a regular file or block device: transfers are done whole
   mode_t kind = 0;    // the file-type bits, which an open descriptor keeps for its life
+  mode_t permissions = 0;  // the permission bits as they were at the open, or as this program set them
 };
 
 // Whether an open with this access and share mode may stand beside an open that exists.
@@ -310,6 +311,7 @@ FileHandle PosixFileSystem::keep_stream(const OpenAttempt& open) {
   file->share = open.share;
   file->disk = S_ISREG(open.info.st_mode) || S_ISBLK(open.info.st_mode);
   file->kind = open.info.st_mode & S_IFMT;
+  file->permissions = open.info.st_mode & 07777;
   files_.push_back(file);
   if (open.existed && (open.disposition == FS_OPEN_ALWAYS || open.disposition == FS_CREATE_ALWAYS)) {
     last_error_ = FS_ERROR_ALREADY_EXISTS;
@@ -388,8 +390,9 @@ bool PosixFileSystem::transfer(FileHandle handle, unsigned char* read_into, cons
     }
     if (result == 0) break;
     done += static_cast<std::uint32_t>(result);
-    // A device or pipe gives what it has; only a disk file is read until the count or its end.
-    if (reading && !file->disk) break;
+    // A device or pipe gives what it has. A regular file reads short only at its end, which no
+    // second read needs to find; another kind of disk file is read until the count or its end.
+    if (reading && (!file->disk || (S_ISREG(file->kind) && static_cast<std::size_t>(result) < chunk))) break;
   }
   if (moved != nullptr) *moved = done;
   return true;
@@ -543,15 +546,13 @@ bool PosixFileSystem::copy_permissions(FileHandle model, FileHandle target) {
   OpenFile* from = open_file(model);
   OpenFile* to = from == nullptr ? nullptr : open_file(target);
   if (to == nullptr) return false;
-  struct stat model_info;
-  struct stat target_info;
-  if (::fstat(from->descriptor, &model_info) != 0 || ::fstat(to->descriptor, &target_info) != 0) {
-    return fail(fs_code_of_errno(errno));
-  }
-  const mode_t wanted = model_info.st_mode & 0777 & ~current_umask();
-  if ((target_info.st_mode & 07777) == wanted) return true;
+  // The bits as the opens found them: the model's are those its data was read under, and the
+  // target's are its own (a file this program made has them from its open).
+  const mode_t wanted = from->permissions & 0777 & ~current_umask();
+  if (to->permissions == wanted) return true;
   // A file that cannot be given the bits might show the data to more people than the model did.
   if (::fchmod(to->descriptor, wanted) != 0) return fail(fs_code_of_errno(errno));
+  to->permissions = wanted;
   return true;
 }
 

@@ -1,3 +1,4 @@
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include "platform/sha256.h"
@@ -28,6 +29,9 @@ class LibcryptoSha256 final : public Sha256 {
 }  // namespace
 
 std::unique_ptr<Sha256> sha256_start() {
+  // The digest needs nothing of the system's OpenSSL configuration: it is not read.
+  static const bool ready = OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr) == 1;
+  (void)ready;
   EVP_MD_CTX* context = EVP_MD_CTX_new();
   if (context == nullptr) return nullptr;
   if (EVP_DigestInit_ex(context, EVP_sha256(), nullptr) != 1) {
