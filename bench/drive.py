@@ -9,9 +9,10 @@ output to a file. Both tools run in every round, in turns that alternate from ro
 times. Peak resident memory is what time(1) reports for each process. Every rebuilt file is
 compared with its source, and any difference ends the run with an error.
 
-Usage: drive.py TRANCHOR_BINARY WORK_DIRECTORY [--runs N] [--quick] [--no-sparse]
+Usage: drive.py TRANCHOR_BINARY WORK_DIRECTORY [--runs N] [--quick] [--no-sparse] [--no-cold]
 """
 import argparse
+import hashlib
 import fcntl
 import os
 import pty
@@ -160,8 +161,29 @@ def tool_pieces(directory, base):
     return sorted(names, key=lambda n: int(n[len(base) + 1:]))
 
 
+def sha256_of(path):
+    digest = hashlib.sha256()
+    with open(path, "rb") as data:
+        for block in iter(lambda: data.read(1 << 20), b""):
+            digest.update(block)
+    return digest.hexdigest()
+
+
+def shell(command):
+    """A peer's work as one command line of sh, so that what follows it is timed too."""
+    return ["sh", "-c", command]
+
+
 class Case:
-    """One source file cut into pieces of one size, split and joined by both tools."""
+    """One source file cut into pieces of one size. Each round Tranchor splits it (the manifest
+    made and everything flushed, as always) and glues it twice: with its manifest (every piece
+    checked) and without it (a set without a manifest). The peers do the same work in every way
+    that can be asked of them: GNU split alone, followed by sha256sum of the file and the pieces,
+    and followed by sync of its pieces; cat alone, followed by sha256sum -c, and followed by sync
+    of the joined file."""
+
+    TOOL = ("split", "glue", "plain glue")
+    PEER = ("split", "split + sha256sum", "split + sync", "cat", "cat + sha256sum -c", "cat + sync")
 
     def __init__(self, tag, name, source, piece_size, suffix_length, targets):
         self.tag = tag
@@ -171,46 +193,71 @@ class Case:
         self.piece_size = piece_size
         self.suffix_length = suffix_length
         self.size = os.path.getsize(source)
-        self.runs = {key: [] for key in ("tool split", "peer split", "tool join", "peer join")}
+        self.runs = {f"tool {key}": [] for key in self.TOOL}
+        self.runs.update({f"peer {key}": [] for key in self.PEER})
         self.pieces = 0
         self.peer_pieces = 0
 
+    def peer_runs(self, peer_dir, which):
+        """The peer's variants of a split or of a join, each in a directory of its own."""
+        split = f"split -a {self.suffix_length} -b {self.piece_size} {self.source} x"
+        if which == "split":
+            commands = {"split": split, "split + sha256sum": f"{split} && sha256sum {self.source} x* > sums",
+                        "split + sync": f"{split} && sync x*"}
+        else:
+            commands = {"cat": "cat x* > joined.bin", "cat + sha256sum -c": "cat x* > joined.bin && sha256sum -c --quiet sums",
+                        "cat + sync": "cat x* > joined.bin && sync joined.bin"}
+        for key, command in commands.items():
+            directory = os.path.join(peer_dir, key.replace(" ", "").replace("+", "-"))
+            os.makedirs(directory, exist_ok=True)
+            self.runs[f"peer {key}"].append(run_peer(shell(command), directory))
+        return [os.path.join(peer_dir, key.replace(" ", "").replace("+", "-")) for key in commands]
+
     def one_round(self, binary, work, round_number, keep):
-        """One split and one join by each tool. With keep, the pieces stay until the end of the
-        bench: ext4 passes over recently deleted inodes when it makes new files, so deleting
-        thousands of pieces just before the next round would slow down whichever tool runs
-        next."""
+        """One split and two glues by Tranchor, and the peers' variants of both. With keep, the
+        pieces stay until the end of the bench: ext4 passes over recently deleted inodes when it
+        makes new files, so deleting thousands of pieces just before the next run would slow down
+        whichever tool runs next."""
         tool_dir = os.path.join(work, f"{self.tag}-tool-{round_number}")
         peer_dir = os.path.join(work, f"{self.tag}-peer-{round_number}")
         fresh_directory(tool_dir)
         fresh_directory(peer_dir)
-        # The same bytes in both directories, without copying them.
         os.link(self.source, os.path.join(tool_dir, "data.bin"))
         split_keys = [("[G]lue", b"s"), ("[bytes]:", str(self.piece_size).encode() + b"\r")]
-        # Who goes first changes from round to round, so that neither always finds the disk
-        # busier.
+        # Who goes first changes from round to round, so that neither always finds the disk busier.
         tool_first = round_number % 2 == 1
         if tool_first:
             self.runs["tool split"].append(run_tool(binary, "data.bin", tool_dir, split_keys))
-        self.runs["peer split"].append(run_peer(
-            ["split", "-a", str(self.suffix_length), "-b", str(self.piece_size), self.source, "x"], peer_dir))
+        directories = self.peer_runs(peer_dir, "split")
         if not tool_first:
             self.runs["tool split"].append(run_tool(binary, "data.bin", tool_dir, split_keys))
-
-        pieces = tool_pieces(tool_dir, "data")
-        self.pieces = len(pieces)
-        peer_pieces = sorted(n for n in os.listdir(peer_dir) if n.startswith("x"))
+        self.pieces = len(tool_pieces(tool_dir, "data"))
+        peer_pieces = sorted(n for n in os.listdir(directories[0]) if n.startswith("x"))
         self.peer_pieces = len(peer_pieces)
+        # The checksums that sha256sum -c checks after cat: every piece, and the joined file.
+        sums = "".join(f"{sha256_of(os.path.join(directories[0], n))}  {n}\n" for n in peer_pieces)
+        sums += f"{sha256_of(self.source)}  joined.bin\n"
+        joins = [os.path.join(peer_dir, k) for k in ("cat", "cat-sha256sum-c", "cat-sync")]
+        for directory in joins:
+            os.makedirs(directory, exist_ok=True)
+            for name in peer_pieces:
+                os.link(os.path.join(directories[0], name), os.path.join(directory, name))
+            with open(os.path.join(directory, "sums"), "w") as out:
+                out.write(sums)
 
-        # The join rebuilds data.bin: the source's link goes first.
         os.unlink(os.path.join(tool_dir, "data.bin"))
         if not tool_first:
-            self.runs["peer join"].append(run_peer(["cat"] + peer_pieces, peer_dir, output="joined.bin"))
-        self.runs["tool join"].append(run_tool(binary, "data.1", tool_dir, []))
+            self.peer_runs(peer_dir, "join")
+        self.runs["tool glue"].append(run_tool(binary, "data.1", tool_dir, []))
+        check_same(os.path.join(tool_dir, "data.bin"), self.source, f"{self.name}: tranchor glue")
+        os.unlink(os.path.join(tool_dir, "data.bin"))
+        os.rename(os.path.join(tool_dir, "data.sha256"), os.path.join(tool_dir, "manifest.kept"))
+        self.runs["tool plain glue"].append(run_tool(binary, "data.1", tool_dir, []))
+        check_same(os.path.join(tool_dir, "data.bin"), self.source, f"{self.name}: tranchor glue without manifest")
         if tool_first:
-            self.runs["peer join"].append(run_peer(["cat"] + peer_pieces, peer_dir, output="joined.bin"))
-        check_same(os.path.join(tool_dir, "data.bin"), self.source, f"{self.name}: tranchor join")
-        check_same(os.path.join(peer_dir, "joined.bin"), self.source, f"{self.name}: cat")
+            self.peer_runs(peer_dir, "join")
+        for directory in joins:
+            check_same(os.path.join(directory, "joined.bin"), self.source, f"{self.name}: cat")
         if not keep:
             shutil.rmtree(tool_dir)
             shutil.rmtree(peer_dir)
@@ -218,40 +265,56 @@ class Case:
     def median(self, key):
         return statistics.median(run.seconds for run in self.runs[key])
 
-    def ratios(self, operation):
-        """Each round's tranchor time divided by the peer's time in the same round."""
-        pairs = zip(self.runs[f"tool {operation}"], self.runs[f"peer {operation}"])
-        return [tool.seconds / peer.seconds for tool, peer in pairs]
-
-    def ratio(self, operation):
-        return statistics.median(self.ratios(operation))
+    def ratios(self, tool, peer):
+        """Each round's Tranchor time divided by the peer's time in the same round."""
+        pairs = zip(self.runs[f"tool {tool}"], self.runs[f"peer {peer}"])
+        return [t.seconds / p.seconds for t, p in pairs]
 
     def peak(self, key):
         return max(run.rss_kib for run in self.runs[key])
 
 
+ROWS_OF_A_CASE = (
+    ("split", "split", "split"), ("split", "split + sha256sum", "split checked"), ("split", "split + sync", "split flushed"),
+    ("glue", "cat", "glue"), ("glue", "cat + sha256sum -c", "glue checked"), ("glue", "cat + sync", "glue flushed"),
+    ("plain glue", "cat", "plain"), ("plain glue", "cat + sync", "plain flushed"),
+)
+
+
 def print_table(cases, terminal_bytes, rounds):
     print()
     print(f"{rounds} rounds, both tools in each, order alternating, a sync before every timed command; "
-          "ratio = median of the rounds' tranchor time / peer time (below 1: tranchor faster), "
-          "rounds = the lowest and highest of those; peer = GNU split -b / cat.")
-    header = (f"{'case':<44} {'tranchor s':>10} {'peer s':>9} {'ratio':>6} {'rounds':>10} {'target':>7} "
-              f"{'RSS KiB':>8} {'peer RSS':>8}")
+          "ratio = median of the rounds' Tranchor time / peer time (below 1: Tranchor faster), "
+          "rounds = the lowest and highest of those. Tranchor's split writes the manifest and flushes; "
+          "its glue checks every piece against the manifest and flushes; the plain glue is of a set "
+          "without a manifest.")
+    header = (f"{'case':<36} {'Tranchor':<10} {'peer':<18} {'T s':>7} {'peer s':>7} {'ratio':>6} {'rounds':>10} "
+              f"{'target':>7} {'RSS KiB':>8} {'peer':>6}")
     print(header)
     print("-" * len(header))
     for case in cases:
-        for operation in ("split", "join"):
-            label = f"{case.name}, {'split' if operation == 'split' else 'glue'}"
-            target = case.targets[operation]
-            ratios = case.ratios(operation)
+        for tool, peer, target_key in ROWS_OF_A_CASE:
+            ratios = case.ratios(tool, peer)
             spread = f"{min(ratios):.2f}-{max(ratios):.2f}"
-            print(f"{label:<44} {case.median('tool ' + operation):>10.3f} {case.median('peer ' + operation):>9.3f} "
-                  f"{case.ratio(operation):>6.2f} {spread:>10} {target:>7} {case.peak('tool ' + operation):>8} "
-                  f"{case.peak('peer ' + operation):>8}")
+            target = case.targets.get(target_key, "")
+            print(f"{case.name:<36} {tool:<10} {peer:<18} {case.median('tool ' + tool):>7.3f} "
+                  f"{case.median('peer ' + peer):>7.3f} {statistics.median(ratios):>6.2f} {spread:>10} {target:>7} "
+                  f"{case.peak('tool ' + tool):>8} {case.peak('peer ' + peer):>6}")
     for case in cases:
-        print(f"{case.name}: {case.pieces} tranchor pieces, {case.peer_pieces} split pieces")
+        print(f"{case.name}: {case.pieces} Tranchor pieces, {case.peer_pieces} split pieces")
     for name, value in terminal_bytes:
         print(f"bytes sent to the terminal during {name}: {value} (median)")
+
+
+def new_memory_cost():
+    """What new memory costs this machine: 256 MiB taken and touched by a fresh process, in
+    seconds per GiB (the median of three)."""
+    times = []
+    for _ in range(3):
+        started = time.perf_counter()
+        subprocess.run([sys.executable, "-c", "b = bytearray(256 << 20)"], check=True)
+        times.append((time.perf_counter() - started) * 4)
+    return statistics.median(times)
 
 
 def sparse_case(binary, work, size_text, piece_size):
@@ -279,29 +342,28 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("binary")
     parser.add_argument("work")
-    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--quick", action="store_true", help="small files, for trying the bench itself")
     parser.add_argument("--no-sparse", action="store_true")
+    parser.add_argument("--no-cold", action="store_true", help="no cold-cache case of 5 GiB")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
     work = os.path.abspath(options.work)
     os.makedirs(work, exist_ok=True)
 
     scale = 16 if options.quick else 1
-    large_size = (1024 << 20) // scale
-    quarter_size = (256 << 20) // scale
+    sizes = {"small": (64 << 20) // scale, "quarter": (256 << 20) // scale, "large": (1024 << 20) // scale}
     # Sources for sets of 3,000 and 30,000 pieces of 1,100 bytes, the last one shorter.
     many_pieces = (3_000, 30_000)
-    sources = {
-        "large": (os.path.join(work, "large.bin"), large_size),
-        "quarter": (os.path.join(work, "quarter.bin"), quarter_size),
-    }
+    sources = {tag: (os.path.join(work, f"{tag}.bin"), size) for tag, size in sizes.items()}
     for count in many_pieces:
         sources[f"pieces{count}"] = (os.path.join(work, f"pieces{count}.bin"), 1100 * count // scale - 518)
     print(f"making {', '.join(f'{size:,}' for _, size in sources.values())} bytes of random data in {work}",
           flush=True)
     for path, size in sources.values():
         write_random(path, size)
+    print(f"new memory on this machine: {new_memory_cost():.2f} s per GiB (256 MiB taken and touched by a fresh process)",
+          flush=True)
     # On ext4 without a journal, a new file passes over every inode deleted in the last half
     # minute or so (while its inode block is not yet written back): right after thousands of
     # files were deleted, making files costs many times more, for both tools. The bench deletes
@@ -311,16 +373,17 @@ def main():
         print(f"waiting {SETTLE_S} s for files deleted before the bench to age", flush=True)
         os.sync()
         time.sleep(SETTLE_S)
+    large = {"split": "<= 2.0", "split checked": "<= 0.3", "glue": "<= 2.0", "glue checked": "<= 0.3", "plain": "<= 1.1"}
+    small = {"split": "<= 2.0", "split checked": "<= 0.3", "glue": "<= 2.0", "glue checked": "<= 0.3", "plain": "<= 1.25"}
     # Four pieces: piece 1 holds the 18-byte header, so each piece is a little over a quarter.
-    quarter_piece = (quarter_size + 18 + 3) // 4
     cases = [
-        Case("quarter", f"{quarter_size >> 20} MiB into 4 pieces", sources["quarter"][0], quarter_piece, 2,
-             {"split": "<= 1.0", "join": "<= 1.1"}),
-        Case("large", f"{large_size >> 20} MiB, {100_000_000 // scale:,}-byte pieces", sources["large"][0],
-             100_000_000 // scale, 2, {"split": "<= 1.0", "join": "<= 1.1"}),
+        Case(tag, f"{sizes[tag] >> 20} MiB into 4 pieces", sources[tag][0], (sizes[tag] + 18 + 3) // 4, 2, large)
+        for tag in ("small", "quarter")
     ] + [
-        Case(f"pieces{count}", f"{count // scale:,} pieces of 1,100 bytes", sources[f"pieces{count}"][0], 1100, 5,
-             {"split": "<= 1.0", "join": "<= 1.5"})
+        Case("large", f"{sizes['large'] >> 20} MiB, {100_000_000 // scale:,}-byte pieces", sources["large"][0],
+             100_000_000 // scale, 2, large),
+    ] + [
+        Case(f"pieces{count}", f"{count // scale:,} pieces of 1,100 bytes", sources[f"pieces{count}"][0], 1100, 5, small)
         for count in many_pieces
     ]
     for round_number in range(1, options.runs + 1):
@@ -345,6 +408,68 @@ def main():
             sparse_case(binary, work, "40M", 16 << 20)
         else:
             sparse_case(binary, work, "5G", 2 << 30)
+    if not options.no_cold:
+        cold_case(binary, work, (5 << 30) // scale, (1 << 30) // scale, max(options.runs - 2, 5))
+
+
+def dirty_kib():
+    """The data the kernel still has to write back (Dirty and Writeback of /proc/meminfo)."""
+    with open("/proc/meminfo") as info:
+        fields = dict(line.split(":", 1) for line in info)
+    return sum(int(fields[key].split()[0]) for key in ("Dirty", "Writeback"))
+
+
+def drop_caches():
+    os.sync()
+    with open("/proc/sys/vm/drop_caches", "w") as caches:
+        caches.write("3\n")
+
+
+def cold_case(binary, work, size, piece_size, rounds):
+    """A file of 5 GiB, split and glued with nothing of it in the page cache, by both tools, in
+    alternating turns; beside the times, the data left to write back when each split returned."""
+    if not os.access("/proc/sys/vm/drop_caches", os.W_OK):
+        print("cold case skipped: dropping the page cache needs root")
+        return
+    source = os.path.join(work, "cold.bin")
+    write_random(source, size)
+    runs = {key: [] for key in ("tool split", "peer split", "tool glue", "peer cat")}
+    left = {"tool split": [], "peer split": []}
+    keys = [("[G]lue", b"s"), ("[bytes]:", str(piece_size).encode() + b"\r")]
+    for round_number in range(1, rounds + 1):
+        tool_dir = os.path.join(work, f"cold-tool-{round_number}")
+        peer_dir = os.path.join(work, f"cold-peer-{round_number}")
+        fresh_directory(tool_dir)
+        fresh_directory(peer_dir)
+        os.link(source, os.path.join(tool_dir, "data.bin"))
+        order = ("tool", "peer") if round_number % 2 else ("peer", "tool")
+        for side in order:
+            drop_caches()
+            if side == "tool":
+                runs["tool split"].append(run_tool(binary, "data.bin", tool_dir, keys))
+            else:
+                runs["peer split"].append(run_peer(["split", "-b", str(piece_size), source, "x"], peer_dir))
+            left[f"{side} split"].append(dirty_kib())
+        os.unlink(os.path.join(tool_dir, "data.bin"))
+        pieces = sorted(n for n in os.listdir(peer_dir) if n.startswith("x"))
+        for side in order:
+            drop_caches()
+            if side == "tool":
+                runs["tool glue"].append(run_tool(binary, "data.1", tool_dir, []))
+            else:
+                runs["peer cat"].append(run_peer(["cat"] + pieces, peer_dir, output="joined.bin"))
+        check_same(os.path.join(tool_dir, "data.bin"), source, "cold: tranchor glue")
+        check_same(os.path.join(peer_dir, "joined.bin"), source, "cold: cat")
+        shutil.rmtree(tool_dir)
+        shutil.rmtree(peer_dir)
+    os.unlink(source)
+    for tool, peer in (("tool split", "peer split"), ("tool glue", "peer cat")):
+        ratios = [t.seconds / p.seconds for t, p in zip(runs[tool], runs[peer])]
+        print(f"cold {size >> 20} MiB, {tool.split()[1]}: Tranchor {statistics.median(r.seconds for r in runs[tool]):.2f} s, "
+              f"{peer.split()[1]} {statistics.median(r.seconds for r in runs[peer]):.2f} s, ratio {statistics.median(ratios):.2f} "
+              f"({min(ratios):.2f}-{max(ratios):.2f}, {rounds} rounds, target <= 1.1)")
+    print(f"cold split: data left to write back when it returned: Tranchor {statistics.median(left['tool split'])} KiB, "
+          f"GNU split {statistics.median(left['peer split'])} KiB (medians)")
 
 
 if __name__ == "__main__":

@@ -50,20 +50,14 @@ TextValue temporary_name_of(const TextValue& output_name, std::int32_t attempt) 
 }
 
 // The temporary files that earlier glues of this set left when they were killed go: every one
-// that no running program holds (a glue holds its own while it works, and it stays).
+// that no running program holds (a glue holds its own while it works, and it stays). Glues take
+// the names in turn, so they are looked for in turn, each by its exact name, until one is free.
 void remove_stale_temporaries(const TextValue& output_name) {
-  const FailureWatch ignored;
-  const TextValue folder = txt_left(output_name, file_name_start(output_name) - 1);
-  const TextValue own_name = txt_mid(output_name, static_cast<std::int32_t>(folder.length) + 1, output_name.length);
-  std::vector<TextValue> stale;
-  // One look at the directory finds them all, whatever numbers they took.
-  for (TextValue found = dir_search(txt_concat(output_name, txt_constant("*.tranchor-part")), 0); !found.empty();
-       txt_assign(found, dir_search(TextValue{}, 0))) {
-    for (std::int32_t attempt = 1; attempt <= TEMPORARY_NAME_TRIES; ++attempt) {
-      if (txt_equal(found, temporary_name_of(own_name, attempt))) stale.push_back(txt_concat(folder, found));
-    }
+  for (std::int32_t attempt = 1; attempt <= TEMPORARY_NAME_TRIES; ++attempt) {
+    const TextValue name = temporary_name_of(output_name, attempt);
+    if (!file_exists_as_made(name)) return;
+    file_remove_stale(name);
   }
-  for (const TextValue& name : stale) file_remove_stale(name);
 }
 
 bool create_temporary(const TextValue& output_name, ChannelNumber output, TextValue& temporary_name,
