@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# Times Tranchor against GNU split and cat on the same data in the same directory: 256 MiB into 4
-# pieces, 1 GiB into 100,000,000-byte pieces, and sets of 3,000 and 30,000 pieces of 1,100 bytes.
-# Both tools run in every round (5 by default), in turns that alternate, with a sync before each
-# timed command; the table gives the median times, the median of the rounds' paired ratios
-# (tranchor / peer, lower is better) beside the targets, peak memory, and the bytes sent to the
-# terminal during the 30,000-piece split. Then a 5 GiB sparse file is split into 2 GiB pieces and
-# joined back. Every join is compared with its source; a difference stops the bench with an
-# error. Run by hand, on an idle machine; it takes about 15 minutes and needs about 12 GiB of
-# free disk space for a while.
+# Times Tranchor against GNU split, cat and sha256sum on the same data in the same directory: 64
+# and 256 MiB into 4 pieces, 1 GiB into 100,000,000-byte pieces, and sets of 3,000 and 30,000
+# pieces of 1,100 bytes. Tranchor splits (writing the manifest and flushing) and glues with the
+# manifest and without it; the peers split alone, then with sha256sum of the file and the pieces,
+# then with sync of the pieces, and join with cat alone, with sha256sum -c, and with sync. Both
+# tools run in every round (7 by default), in turns that alternate, with a sync before each timed
+# command; the table gives the median times, the median of the rounds' paired ratios (tranchor /
+# peer, lower is better) beside the targets, peak memory, and the bytes sent to the terminal
+# during the 30,000-piece split. Then a 5 GiB sparse file is split into 2 GiB pieces and joined
+# back, and (as root) a 5 GiB file is split and glued with a cold page cache by both tools, five
+# rounds, with the data each split left to write back. Every join is compared with its source; a
+# difference stops the bench with an error. Run by hand, on an idle machine; it takes about an
+# hour and needs about 30 GiB of free disk space for a while.
 #
-#   bench/run.sh [--runs N] [--quick] [--no-sparse]
+#   bench/run.sh [--runs N] [--quick] [--no-sparse] [--no-cold]
 #
 # The data goes to $TRANCHOR_BENCH_DIR (default /var/tmp/tranchor-bench), which must be on a real
 # disk, not in memory (tmpfs); it is deleted at the end.
@@ -27,8 +31,8 @@ if [[ $fs_type == tmpfs || $fs_type == ramfs ]]; then
   exit 1
 fi
 free_kib=$(df -Pk "$work" | awk 'NR == 2 { print $4 }')
-if (( free_kib < 12 * 1024 * 1024 )); then
-  echo "bench: $work has $((free_kib / 1024 / 1024)) GiB free; the bench needs 12 GiB" >&2
+if (( free_kib < 30 * 1024 * 1024 )); then
+  echo "bench: $work has $((free_kib / 1024 / 1024)) GiB free; the bench needs 30 GiB" >&2
   exit 1
 fi
 trap 'rm -rf "$work"' EXIT
