@@ -80,7 +80,7 @@ if command -v mandoc >/dev/null 2>&1; then
   linted=1
 fi
 [[ $linted -eq 1 ]] || fail "no man page checker ran"
-for section in NAME SYNOPSIS DESCRIPTION KEYS "EXIT STATUS" LIMITS EXAMPLES; do
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS KEYS "EXIT STATUS" LIMITS EXAMPLES ENVIRONMENT "SEE ALSO"; do
   grep -qx "\.SH \"\?$section\"\?" "$man_page" || fail "man page has no section $section"
 done
 echo "ok: the man page lints clean"
