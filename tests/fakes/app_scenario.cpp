@@ -1,9 +1,6 @@
 #include "fakes/app_scenario.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <vector>
 
@@ -13,43 +10,12 @@
 #include "platform/text_forms.h"
 #include "start/startup.h"
 
-namespace {
-
-// The directory of the scenario that is running. A death test's child ends inside the run,
-// before the destructor: the directory goes when that process exits.
-std::filesystem::path running_directory;
-
-void remove_running_directory() {
-  if (running_directory.empty()) return;
-  std::error_code ignored;
-  std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
-  std::filesystem::remove_all(running_directory, ignored);
-}
-
-}  // namespace
-
 AppScenario::AppScenario() {
-  static const bool cleanup_registered = std::atexit(remove_running_directory) == 0;
-  (void)cleanup_registered;
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::random_device random;
-  directory = std::filesystem::temp_directory_path() /
-              ("tranchor-app-" + std::string(info->name()) + "-" + std::to_string(random()));
-  std::filesystem::remove_all(directory);
-  std::filesystem::create_directories(directory);
-  running_directory = directory;
-  previous_directory_ = std::filesystem::current_path();
-  std::filesystem::current_path(directory);
   rt_state.file_system = &process_file_system();
   console.set_no_input_when_empty(true);  // a key the test forgot fails the test instead of hanging
 }
 
-AppScenario::~AppScenario() {
-  std::filesystem::current_path(previous_directory_);
-  std::error_code ignored;
-  std::filesystem::remove_all(directory, ignored);
-  running_directory.clear();
-}
+AppScenario::~AppScenario() = default;
 
 int AppScenario::run(const std::string& tail) {
   std::vector<std::string> words;
@@ -91,37 +57,13 @@ void AppScenario::expect_end_rows(int first_row, const std::vector<std::string>&
   EXPECT_EQ(console.row(row), "Press any key to end.");
 }
 
-void AppScenario::clear_directory() {
-  for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(entry);
-}
-
-std::filesystem::path AppScenario::path_of(const std::string& name) {
-  return std::filesystem::path(std::u8string(name.begin(), name.end()));
-}
-
-void AppScenario::write_file(const std::string& name, const std::string& bytes) {
-  std::ofstream out(path_of(name), std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string AppScenario::read_file(const std::string& name) {
-  std::ifstream in(path_of(name), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool AppScenario::exists(const std::string& name) { return std::filesystem::exists(path_of(name)); }
+void AppScenario::clear_directory() const { folder_.clear(); }
 
 std::string AppScenario::inside(const std::string& name) { return text_from_utf8(name); }
 
 std::string AppScenario::listing() {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(".")) {
-    const std::u8string name = entry.path().filename().u8string();
-    names.emplace_back(name.begin(), name.end());
-  }
-  std::sort(names.begin(), names.end());
   std::string text;
-  for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+  for (const std::string& name : names_in(".")) text += (text.empty() ? "" : " ") + name;
   return text;
 }
 

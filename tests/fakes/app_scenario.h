@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "fakes/runtime_fixture.h"
+#include "fakes/scratch_folder.h"
+#include "fakes/test_text.h"
 
 class AppScenario : public RuntimeFixture {
  protected:
@@ -26,15 +28,12 @@ class AppScenario : public RuntimeFixture {
   // row, then the key prompt.
   void expect_end_rows(int first_row, const std::vector<std::string>& rows) const;
 
-  // Names are UTF-8 (on POSIX: any bytes, as the file system holds them).
-  static std::filesystem::path path_of(const std::string& name);
-  static void write_file(const std::string& name, const std::string& bytes);
-  static std::string read_file(const std::string& name);
-  static bool exists(const std::string& name);
+  // Files are written and read with the helpers of fakes/test_text.h; names are UTF-8 (on
+  // POSIX: any bytes, as the file system holds them).
   // Names of the files in the directory, sorted.
   static std::string listing();
   // Empties the scenario's directory.
-  static void clear_directory();
+  void clear_directory() const;
   // The text of a name inside the program, as it comes from the command line or the keyboard.
   static std::string inside(const std::string& name);
   // Bytes 0..n-1 of a pattern that does not repeat within short distances.
@@ -42,9 +41,10 @@ class AppScenario : public RuntimeFixture {
   // The 18-byte header of piece 1.
   static std::string header(const std::string& extension_field, int count);
 
-  std::filesystem::path directory;
+  // The scenario's folder, entered for the test and removed with everything in it afterwards.
+  ScratchFolder folder_{ScratchFolder::entered};
+  const std::filesystem::path& directory = folder_.path();
 
  private:
   int run_command(const std::string& tail, const std::vector<std::string>& arguments);
-  std::filesystem::path previous_directory_;
 };
