@@ -11,8 +11,6 @@ const FixedText<13> APP_TITLE = {{'T', 'r', 'a', 'n', 'c', 'h', 'o', 'r', ' ', '
 
 namespace {
 
-constexpr std::uint32_t COUNT_OFFSET = SIGNATURE_SIZE + EXTENSION_FIELD_SIZE;
-
 bool starts_with(const TextValue& bytes, std::string_view signature) {
   return bytes.length >= signature.size() && txt_view(bytes).substr(0, signature.size()) == signature;
 }
@@ -27,11 +25,15 @@ std::uint32_t app_header_length(HeaderLayout layout) {
   return layout == HeaderLayout::current ? PIECE_HEADER_SIZE : OLD_PIECE_HEADER_SIZE;
 }
 
-TextValue app_encode_header(const TextValue& extension_field, std::int16_t piece_count) {
+TextValue app_encode_count(std::int16_t piece_count) {
   const auto count = static_cast<std::uint16_t>(piece_count);
-  const unsigned char count_bytes[2] = {static_cast<unsigned char>(count & 0xFF),
-                                        static_cast<unsigned char>(count >> 8)};
-  return txt_concat(txt_concat(txt_push_fixed(APP_TITLE), extension_field), txt_from_bytes(count_bytes, 2));
+  const unsigned char count_bytes[PIECE_COUNT_SIZE] = {static_cast<unsigned char>(count & 0xFF),
+                                                       static_cast<unsigned char>(count >> 8)};
+  return txt_from_bytes(count_bytes, PIECE_COUNT_SIZE);
+}
+
+TextValue app_encode_header(const TextValue& extension_field, std::int16_t piece_count) {
+  return txt_concat(txt_concat(txt_push_fixed(APP_TITLE), extension_field), app_encode_count(piece_count));
 }
 
 std::optional<HeaderLayout> app_header_layout(const TextValue& first_bytes) {
@@ -48,7 +50,7 @@ bool app_decode_header(const TextValue& first_bytes, PieceHeader& header) {
   txt_assign(header.extension_field, txt_mid(first_bytes, SIGNATURE_SIZE + 1, EXTENSION_FIELD_SIZE));
   header.piece_count = 0;
   if (header.layout == HeaderLayout::current) {
-    const unsigned char* count = first_bytes.data() + COUNT_OFFSET;
+    const unsigned char* count = first_bytes.data() + PIECE_COUNT_OFFSET;
     header.piece_count = static_cast<std::int16_t>(count[0] | (count[1] << 8));
   }
   return true;

@@ -26,6 +26,9 @@ constexpr std::uint32_t EXTENSION_FIELD_SIZE = 3;
 constexpr std::uint32_t PIECE_HEADER_SIZE = 18;      // signature, extension field, count
 constexpr std::uint32_t OLD_PIECE_HEADER_SIZE = 16;  // signature, extension field
 constexpr std::int32_t PIECE_LIMIT = 32767;          // piece numbers and the count are 16-bit
+// Where the count stands in piece 1, counted in bytes from 0, and how long it is.
+constexpr std::uint32_t PIECE_COUNT_OFFSET = SIGNATURE_SIZE + EXTENSION_FIELD_SIZE;
+constexpr std::uint32_t PIECE_COUNT_SIZE = 2;
 
 enum class HeaderLayout : std::uint8_t { current, old };
 
@@ -40,6 +43,8 @@ struct PieceHeader {
 std::uint32_t app_header_length(HeaderLayout layout);
 // The 18 bytes of a current header with this extension field (3 bytes) and count.
 TextValue app_encode_header(const TextValue& extension_field, std::int16_t piece_count);
+// The count's two bytes, as they lie at PIECE_COUNT_OFFSET.
+TextValue app_encode_count(std::int16_t piece_count);
 // Reads a header from the first bytes of a piece (at least the 18 of a current header, when the
 // piece holds them): false when they start with neither signature or are too few for the
 // header of their layout.

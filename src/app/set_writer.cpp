@@ -239,9 +239,8 @@ bool complete_streamed_first_piece(Writer& writer, SplitStop& stop) {
   if (!writer.in.streamed) return true;
   const std::int16_t count = app_rounded_count(writer.taken + PIECE_HEADER_SIZE, writer.in.piece_size);
   const FailureWatch watch;
-  const unsigned char count_bytes[2] = {static_cast<unsigned char>(static_cast<std::uint16_t>(count) & 0xFF),
-                                        static_cast<unsigned char>(static_cast<std::uint16_t>(count) >> 8)};
-  file_write_at(writer.first, SIGNATURE_SIZE + EXTENSION_FIELD_SIZE + 1, count_bytes, 2);
+  const TextValue count_bytes = app_encode_count(count);
+  file_write_at(writer.first, PIECE_COUNT_OFFSET + 1, count_bytes.data(), count_bytes.length);
   Checksum again = file_checksum_start();
   const std::uint64_t length = file_size(writer.first);
   for (std::uint64_t at = 0; at < length && !watch.failed();) {

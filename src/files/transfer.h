@@ -1,6 +1,7 @@
-// Byte transfers on an open binary channel, and questions about its file. Every transfer is
-// exactly one read or write of the file system, straight into or out of the caller's storage;
-// nothing is buffered. Positions that callers give and get are counted from the channel's
+// Byte transfers on an open binary channel, and questions about its file. Every read and write is
+// one call of the file system, straight into or out of the caller's storage (the file system may
+// take several system calls for it); a copy between channels moves its range inside the file
+// system where it can, else in blocks; nothing is buffered between calls. Positions that callers give and get are counted from the channel's
 // position base (1 for the application: the first byte is position 1). Sizes and positions are
 // 64-bit, so files of 4 GiB and more work whole.
 //
