@@ -38,6 +38,9 @@ for piece in DATA.1 DATA.2 DATA.3; do
   fi
 done
 [[ ! -e win/DATA.4 ]] || fail "a fourth piece was written"
+# The manifest: the same bytes as the POSIX program's, and those that sha256sum writes.
+cmp -s win/DATA.sha256 posix/DATA.sha256 || fail "the manifest differs from the POSIX program's"
+(cd posix && sha256sum DATA.ZIP DATA.1 DATA.2 DATA.3 | cmp -s - ../win/DATA.sha256) || fail "the manifest is not sha256sum's"
 
 # Piece 1 dropped onto the program: it joins with no key at all.
 cd "$work/win"
@@ -45,7 +48,7 @@ mv DATA.ZIP original.zip
 pane_start "wine '$program' DATA.1"
 { wait_row 2 "Tranchor v2.1" && wait_row 17 "■■■ Now adding : DATA.3"; } || true
 expect_exit 0
-cmp -s original.zip DATA.zip || fail "the joined file differs from the original"
+cmp -s original.zip DATA.ZIP || fail "the joined file (named by the manifest) differs from the original"
 
 # A dropped name with blanks comes in quotes from Windows, and is used without them.
 mkdir "$work/blank"
@@ -117,15 +120,35 @@ expect_exit 0
 # No console at all: a dropped first piece still joins, and a run that needs a key ends with
 # one line on standard error and exit code 1.
 cd "$work/win"
-rm -f DATA.zip
+rm -f DATA.ZIP
 setsid -w wine "$program" DATA.1 </dev/null >/dev/null 2>&1 || fail "join without a console exited $?"
-cmp -s original.zip DATA.zip || fail "the join without a console gave a different file"
+cmp -s original.zip DATA.ZIP || fail "the join without a console gave a different file"
 set +e
 message=$(setsid -w wine "$program" original.zip </dev/null 2>&1 >/dev/null)
 code=$?
 set -e
 [[ $code == 1 && "$message" == *"no console is available for input"* ]] ||
   fail "run without a console that needs a key: $code '$message'"
+
+# The options of a script: another folder, a pipe in and out, a count, a check that finds a
+# damaged piece, and the reason at the end of a failure's line.
+mkdir "$work/options" "$work/options/out"
+cd "$work/options"
+head -c 250000 /dev/urandom >movie.mkv
+wine "$program" --split 100K --dir out movie.mkv </dev/null || fail "--dir split under Wine: exit $?"
+[[ "$(ls out | tr '\n' ' ')" == "movie.1 movie.2 movie.3 movie.sha256 " ]] || fail "--dir split wrote: $(ls out)"
+(cd out && sha256sum -c --quiet --ignore-missing movie.sha256) || fail "sha256sum -c of the pieces the Windows program wrote"
+wine "$program" --glue --stdout out/movie.1 </dev/null >piped.mkv || fail "--stdout under Wine: exit $?"
+cmp -s movie.mkv piped.mkv || fail "--stdout under Wine gave different data"
+cat movie.mkv | wine "$program" --split 100K --name backup.tar - || fail "standard input under Wine: exit $?"
+[[ "$(head -1 backup.sha256 | tr -d '\r')" == "$(sha256sum movie.mkv | sed 's/movie.mkv/backup.tar/')" ]] ||
+  fail "the piped split's manifest: $(head -1 backup.sha256)"
+wine "$program" --count 7 movie.mkv </dev/null || fail "--count under Wine: exit $?"
+[[ -e movie.7 && ! -e movie.8 ]] || fail "--count 7 under Wine made $(ls movie.[0-9]* | wc -l) pieces"
+printf 'X' | dd of=movie.3 bs=1 seek=5 conv=notrunc status=none
+code=0
+message=$(wine "$program" --check movie </dev/null 2>&1 | tr -d '\r') || code=$?
+[[ $code == 1 && $message == "tranchor: ERROR! Wrong checksum : movie.3" ]] || fail "--check under Wine: $code '$message'"
 
 # Not shown here: Escape at the menu. Wine's console in a terminal hands a lone Escape over
 # as a key without its character (or, with another key right behind it, as Alt with that key),
