@@ -14,7 +14,7 @@ set(TRANCHOR_PACKAGE_MAINTAINER "Tranchor maintainers <tranchor@aldermoor.exampl
   CACHE STRING "Maintainer named in the Debian package and its changelog (Name <address>)")
 
 install(TARGETS tranchor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/share/copyright
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/share/copyright
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 if(UNIX AND NOT APPLE)

@@ -44,6 +44,7 @@ expected=$(sort <<'EOF'
 bin/tranchor
 libexec/tranchor/desktop-launch
 share/applications/tranchor.desktop
+share/doc/tranchor/LICENSE
 share/doc/tranchor/README.md
 share/doc/tranchor/changelog.gz
 share/doc/tranchor/copyright
@@ -61,6 +62,7 @@ $actual"
   fail "the program or the launcher is not executable"
 cmp -s "$program" "$prefix/bin/tranchor" || fail "bin/tranchor is not the built program"
 cmp -s "$source_dir/README.md" "$prefix/share/doc/tranchor/README.md" || fail "README differs"
+cmp -s "$source_dir/LICENSE" "$prefix/share/doc/tranchor/LICENSE" || fail "LICENSE differs"
 man_page=$work/tranchor.1
 gzip -dc "$prefix/share/man/man1/tranchor.1.gz" >"$man_page"
 cmp -s "$build/doc/tranchor.1.source" "$man_page" || fail "the compressed man page is not doc/tranchor.1.in made"

@@ -41,6 +41,7 @@ expected=$(sort <<'EOF'
 -rwxr-xr-x root/root ./usr/bin/tranchor
 -rwxr-xr-x root/root ./usr/libexec/tranchor/desktop-launch
 -rw-r--r-- root/root ./usr/share/applications/tranchor.desktop
+-rw-r--r-- root/root ./usr/share/doc/tranchor/LICENSE
 -rw-r--r-- root/root ./usr/share/doc/tranchor/README.md
 -rw-r--r-- root/root ./usr/share/doc/tranchor/changelog.gz
 -rw-r--r-- root/root ./usr/share/doc/tranchor/copyright
@@ -97,6 +98,13 @@ for unwanted in libasan libubsan libgtest; do
   [[ $depends != *"$unwanted"* ]] || fail "Depends names $unwanted"
 done
 echo "ok: Depends covers $(tr '\n' ' ' <<<"$needed")"
+
+# The copyright file grants the licence that makes the package redistributable, in full.
+copyright=$work/tree/usr/share/doc/tranchor/copyright
+grep -qx 'License: Expat' "$copyright" || fail "the copyright file does not name License: Expat"
+grep -qx ' Permission is hereby granted, free of charge, to any person obtaining a copy' "$copyright" ||
+  fail "the copyright file lacks the text of the Expat licence"
+echo "ok: the copyright file grants the Expat licence"
 
 # The desktop entry and the launcher name the installed places, not CPack's staging directory.
 grep -qxF 'Exec=/usr/libexec/tranchor/desktop-launch %f' "$work/tree/usr/share/applications/tranchor.desktop" ||
