@@ -1,6 +1,7 @@
 # Installation in the GNU layout under any prefix, and the Debian package made from it by CPack.
 #   cmake --install BUILD [--prefix DIR]      bin/, libexec/tranchor/, share/man/man1/,
-#                                              share/applications/, share/mime/packages/, share/doc/tranchor/
+#                                              share/applications/, share/mime/packages/, share/doc/tranchor/,
+#                                              the shells' completion folders under share/
 #   (cd BUILD && cpack -G DEB)                 tranchor_VERSION_ARCH.deb, from a release build
 include(GNUInstallDirs)
 
@@ -16,6 +17,12 @@ set(TRANCHOR_PACKAGE_MAINTAINER "Tranchor maintainers <tranchor@aldermoor.exampl
 install(TARGETS tranchor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/share/copyright
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Completion of the options and names, in the folders the shells load them from on their own.
+set(TRANCHOR_COMPLETIONS ${PROJECT_SOURCE_DIR}/share/completions)
+install(FILES ${TRANCHOR_COMPLETIONS}/tranchor.bash RENAME tranchor
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${TRANCHOR_COMPLETIONS}/_tranchor DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+install(FILES ${TRANCHOR_COMPLETIONS}/tranchor.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
 
 if(UNIX AND NOT APPLE)
   # The man page and the changelog are installed compressed (gzip -9n: no name, no time stamp, so
@@ -92,6 +99,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Debian's zsh reads the completions of packages from vendor-completions, not site-functions.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package_staging.cmake)
+set(CPACK_TRANCHOR_ZSH_DIR ${CMAKE_INSTALL_DATADIR}/zsh)
 # dpkg-shlibdeps (from dpkg-dev) reads the libraries and symbol versions the program really needs.
 # Without it the package names the C library of a Debian 12 build (the C++ run-time is linked in).
 find_program(TRANCHOR_DPKG_SHLIBDEPS dpkg-shlibdeps)

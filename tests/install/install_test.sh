@@ -44,12 +44,15 @@ expected=$(sort <<'EOF'
 bin/tranchor
 libexec/tranchor/desktop-launch
 share/applications/tranchor.desktop
+share/bash-completion/completions/tranchor
 share/doc/tranchor/LICENSE
 share/doc/tranchor/README.md
 share/doc/tranchor/changelog.gz
 share/doc/tranchor/copyright
+share/fish/vendor_completions.d/tranchor.fish
 share/man/man1/tranchor.1.gz
 share/mime/packages/tranchor.xml
+share/zsh/site-functions/_tranchor
 EOF
 )
 actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
