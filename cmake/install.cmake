@@ -1,7 +1,11 @@
-# Installation in the GNU layout under any prefix, and the Debian package made from it by CPack.
+# Installation in the GNU layout under any prefix, and the Debian package made from it by CPack;
+# on Windows, the folder of the download and its zip.
 #   cmake --install BUILD [--prefix DIR]      bin/, libexec/tranchor/, share/man/man1/,
-#                                              share/applications/, share/mime/packages/, share/doc/tranchor/
+#                                              share/applications/, share/mime/packages/, share/doc/tranchor/,
+#                                              the shells' completion folders under share/
 #   (cd BUILD && cpack -G DEB)                 tranchor_VERSION_ARCH.deb, from a release build
+#   (cd BUILD && cpack -G ZIP)                 tranchor-VERSION-win32.zip or -win64.zip, from a mingw build:
+#                                              tranchor.exe, README.txt, LICENSE.txt
 include(GNUInstallDirs)
 
 # Directories made by the install are world-readable whatever the umask, so the package's are too.
@@ -13,9 +17,31 @@ set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME tranchor)
 set(TRANCHOR_PACKAGE_MAINTAINER "Tranchor maintainers <tranchor@aldermoor.example>"
   CACHE STRING "Maintainer named in the Debian package and its changelog (Name <address>)")
 
-install(TARGETS tranchor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/share/copyright
-  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(WIN32)
+  # The download holds the program and its two texts side by side, the texts with the CRLF line
+  # ends that every Windows editor shows as lines. They are made again when a source changes.
+  function(tranchor_windows_text source name)
+    file(READ ${PROJECT_SOURCE_DIR}/${source} content)
+    string(REPLACE "\r\n" "\n" content "${content}")
+    string(REPLACE "\n" "\r\n" content "${content}")
+    file(WRITE ${CMAKE_BINARY_DIR}/windows/${name} "${content}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${source})
+    install(FILES ${CMAKE_BINARY_DIR}/windows/${name} DESTINATION .)
+  endfunction()
+  tranchor_windows_text(README.md README.txt)
+  tranchor_windows_text(LICENSE LICENSE.txt)
+  install(TARGETS tranchor RUNTIME DESTINATION .)
+else()
+  install(TARGETS tranchor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/share/copyright
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # Completion of the options and names, in the folders the shells load them from on their own.
+  set(TRANCHOR_COMPLETIONS ${PROJECT_SOURCE_DIR}/share/completions)
+  install(FILES ${TRANCHOR_COMPLETIONS}/tranchor.bash RENAME tranchor
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+  install(FILES ${TRANCHOR_COMPLETIONS}/_tranchor DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+  install(FILES ${TRANCHOR_COMPLETIONS}/tranchor.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+endif()
 
 if(UNIX AND NOT APPLE)
   # The man page and the changelog are installed compressed (gzip -9n: no name, no time stamp, so
@@ -84,7 +110,14 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTOR
 # CPack installs the component by name, so its list of installed files goes to
 # install_manifest_tranchor.txt: install_manifest.txt stays the list of the last cmake --install.
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};tranchor;/")
-if(UNIX AND NOT APPLE)
+if(WIN32)
+  # The Windows download: tranchor-2.1-win64.zip from a 64-bit build, -win32.zip from a 32-bit one,
+  # with the three files at its top rather than in a folder of the zip's name.
+  math(EXPR TRANCHOR_TARGET_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win${TRANCHOR_TARGET_BITS})
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+elseif(UNIX AND NOT APPLE)
   set(CPACK_GENERATOR DEB)
 endif()
 
@@ -92,6 +125,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Debian's zsh reads the completions of packages from vendor-completions, not site-functions.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package_staging.cmake)
+set(CPACK_TRANCHOR_ZSH_DIR ${CMAKE_INSTALL_DATADIR}/zsh)
 # dpkg-shlibdeps (from dpkg-dev) reads the libraries and symbol versions the program really needs.
 # Without it the package names the C library of a Debian 12 build (the C++ run-time is linked in).
 find_program(TRANCHOR_DPKG_SHLIBDEPS dpkg-shlibdeps)

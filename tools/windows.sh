@@ -5,6 +5,8 @@
 # Under Wine (a private prefix under /tmp, made once per run): the unit and scenario tests
 # through ctest, except the POSIX-only ones listed in tests/windows/posix_only_tests.txt; then
 # tests/windows/*_test.sh, which run Windows programs in Wine's console inside tmux.
+# Each build's zip, the Windows download (cpack -G ZIP): build-win32/tranchor-VERSION-win32.zip and
+# build-win64/tranchor-VERSION-win64.zip; tests/windows/zip_test.sh unzips and runs the 64-bit one.
 # The cross compilers and Wine are installed with apt-get when this runs as root. Without the
 # cross compilers the run is skipped (exit 0); without Wine only the builds are made. When both
 # are there, a failing build or test fails the run.
@@ -20,7 +22,7 @@ if ! require_packages i686-w64-mingw32-g++-posix:g++-mingw-w64-i686 \
   exit 0
 fi
 have_wine=1
-if ! require_packages /usr/lib/wine/wine64:wine64 wine:wine wineserver:wine tmux:tmux; then
+if ! require_packages /usr/lib/wine/wine64:wine64 wine:wine wineserver:wine tmux:tmux unzip:unzip; then
   echo "windows: Wine cannot be had here; building only, no Windows test runs"
   have_wine=0
 fi
@@ -35,8 +37,17 @@ build() {  # build dir, toolchain, testing, targets...
 }
 build "$here/build-win32" mingw-w64-i686.cmake OFF --target tranchor
 build "$here/build-win64" mingw-w64-x86_64.cmake ON
+# The downloads, named by the project's version and the build's bits.
+version=$(sed -n 's/^project(tranchor VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
 for bits in 32 64; do
-  echo "windows: build-win$bits/tranchor.exe: $(stat -c %s "$here/build-win$bits/tranchor.exe") bytes"
+  dir=$here/build-win$bits
+  echo "windows: build-win$bits/tranchor.exe: $(stat -c %s "$dir/tranchor.exe") bytes"
+  zip=$dir/tranchor-$version-win$bits.zip
+  rm -f "$zip"
+  (cd "$dir" && cpack -G ZIP >cpack.log 2>&1) || { cat "$dir/cpack.log"; exit 1; }
+  [[ -f $zip ]] || { cat "$dir/cpack.log"; echo "windows: cpack made no $(basename "$zip")"; exit 1; }
+  echo "windows: build-win$bits/$(basename "$zip"): $(stat -c %s "$zip") bytes"
+  export "TRANCHOR_ZIP_WIN$bits=$zip"
 done
 [[ $have_wine -eq 1 ]] || exit 0
 

@@ -44,11 +44,15 @@ expected=$(sort <<'EOF'
 bin/tranchor
 libexec/tranchor/desktop-launch
 share/applications/tranchor.desktop
+share/bash-completion/completions/tranchor
+share/doc/tranchor/LICENSE
 share/doc/tranchor/README.md
 share/doc/tranchor/changelog.gz
 share/doc/tranchor/copyright
+share/fish/vendor_completions.d/tranchor.fish
 share/man/man1/tranchor.1.gz
 share/mime/packages/tranchor.xml
+share/zsh/site-functions/_tranchor
 EOF
 )
 actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
@@ -61,6 +65,7 @@ $actual"
   fail "the program or the launcher is not executable"
 cmp -s "$program" "$prefix/bin/tranchor" || fail "bin/tranchor is not the built program"
 cmp -s "$source_dir/README.md" "$prefix/share/doc/tranchor/README.md" || fail "README differs"
+cmp -s "$source_dir/LICENSE" "$prefix/share/doc/tranchor/LICENSE" || fail "LICENSE differs"
 man_page=$work/tranchor.1
 gzip -dc "$prefix/share/man/man1/tranchor.1.gz" >"$man_page"
 cmp -s "$build/doc/tranchor.1.source" "$man_page" || fail "the compressed man page is not doc/tranchor.1.in made"

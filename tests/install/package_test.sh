@@ -41,11 +41,15 @@ expected=$(sort <<'EOF'
 -rwxr-xr-x root/root ./usr/bin/tranchor
 -rwxr-xr-x root/root ./usr/libexec/tranchor/desktop-launch
 -rw-r--r-- root/root ./usr/share/applications/tranchor.desktop
+-rw-r--r-- root/root ./usr/share/bash-completion/completions/tranchor
+-rw-r--r-- root/root ./usr/share/doc/tranchor/LICENSE
 -rw-r--r-- root/root ./usr/share/doc/tranchor/README.md
 -rw-r--r-- root/root ./usr/share/doc/tranchor/changelog.gz
 -rw-r--r-- root/root ./usr/share/doc/tranchor/copyright
+-rw-r--r-- root/root ./usr/share/fish/vendor_completions.d/tranchor.fish
 -rw-r--r-- root/root ./usr/share/man/man1/tranchor.1.gz
 -rw-r--r-- root/root ./usr/share/mime/packages/tranchor.xml
+-rw-r--r-- root/root ./usr/share/zsh/vendor-completions/_tranchor
 EOF
 )
 [[ $files == "$expected" ]] || fail "package contents differ:
@@ -97,6 +101,18 @@ for unwanted in libasan libubsan libgtest; do
   [[ $depends != *"$unwanted"* ]] || fail "Depends names $unwanted"
 done
 echo "ok: Depends covers $(tr '\n' ' ' <<<"$needed")"
+
+# The copyright file grants the licence that makes the package redistributable, in full.
+copyright=$work/tree/usr/share/doc/tranchor/copyright
+grep -qx 'License: Expat' "$copyright" || fail "the copyright file does not name License: Expat"
+grep -qx ' Permission is hereby granted, free of charge, to any person obtaining a copy' "$copyright" ||
+  fail "the copyright file lacks the text of the Expat licence"
+# Debian's zsh finds the completion where the package puts it (zsh -f: its own search path only).
+if command -v zsh >/dev/null 2>&1; then
+  zsh -fc 'print -rl -- $fpath' | grep -qx /usr/share/zsh/vendor-completions ||
+    fail "zsh does not search /usr/share/zsh/vendor-completions"
+fi
+echo "ok: the copyright file grants the Expat licence"
 
 # The desktop entry and the launcher name the installed places, not CPack's staging directory.
 grep -qxF 'Exec=/usr/libexec/tranchor/desktop-launch %f' "$work/tree/usr/share/applications/tranchor.desktop" ||
