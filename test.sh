@@ -8,7 +8,8 @@ require_packages cmake:cmake g++:g++ make:make /usr/include/openssl/evp.h:libssl
 # by side; without them those tests report themselves skipped.
 require_packages groff:groff-base desktop-file-validate:desktop-file-utils \
   update-mime-database:shared-mime-info xdg-mime:xdg-utils mimetype:libfile-mimeinfo-perl \
-  gio:libglib2.0-bin lintian:lintian || echo "The install tests will be skipped." >&2
+  gio:libglib2.0-bin lintian:lintian /usr/share/bash-completion/bash_completion:bash-completion \
+  zsh:zsh fish:fish || echo "The install tests will be skipped." >&2
 build="$here/build-test"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTRANCHOR_SANITIZE=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"

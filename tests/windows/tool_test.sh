@@ -76,15 +76,15 @@ rm dir.x/DATA.ZIP
 pane_start "wine '$program' 'dir.x\\DATA.1'"
 wait_row 17 "■■■ Now adding : dir.x\\DATA.3" || true
 expect_exit 0
-cmp -s original.zip dir.x/DATA.zip || fail "the file rebuilt in dir.x differs from the original"
+cmp -s original.zip dir.x/DATA.ZIP || fail "the file rebuilt in dir.x differs from the original"
 
 # Glue chosen at the menu, with the base name typed.
 cd "$work/win"
-rm DATA.zip
+rm DATA.ZIP
 pane_start "wine '$program'"
 { glue_typed_keys DATA && wait_row 17 "■■■ Now adding : DATA.3"; } || true
 expect_exit 0
-cmp -s original.zip DATA.zip || fail "the file glued from the menu differs from the original"
+cmp -s original.zip DATA.ZIP || fail "the file glued from the menu differs from the original"
 
 # Names outside every code page: a Cyrillic one dropped and then typed at the glue prompt, a CJK
 # one typed at the split prompt and then dropped. The console shows a Cyrillic letter followed
