@@ -121,7 +121,7 @@ bool copy_piece(Glue& glue, std::int32_t number, const TextValue& name, SetFault
   }
   if (glue.plan.has_manifest &&
       !txt_equal(beside ? glue.worker->finish() : file_checksum_hex(checksum),
-                 glue.plan.manifest.pieces[static_cast<std::size_t>(number - 1)].checksum)) {
+                 file_digest_hex(glue.plan.manifest.pieces[static_cast<std::size_t>(number - 1)].digest))) {
     return stop_at(stop, WRONG_CHECKSUM, txt_copy(name));
   }
   return true;
@@ -247,7 +247,7 @@ bool check_every_piece(const SetPlan& plan) {
     std::string reason;
     if (!file_exists(name)) {
       app_end_incomplete_set(txt_concat(txt_constant(NOT_FOUND), name), {});
-    } else if (!txt_equal(checksum_of(name, reason), plan.manifest.pieces[at].checksum)) {
+    } else if (!txt_equal(checksum_of(name, reason), file_digest_hex(plan.manifest.pieces[at].digest))) {
       if (reason.empty()) {
         app_show_failure(WRONG_CHECKSUM, name);
       } else {

@@ -1,5 +1,6 @@
 #include "app/manifest.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -11,8 +12,12 @@ namespace {
 
 constexpr std::size_t CHECKSUM_DIGITS = 64;
 
-bool is_hex_digit(char byte) {
-  return (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'f') || (byte >= 'A' && byte <= 'F');
+// The digit's value, -1 for a byte that is no hexadecimal digit.
+int hex_value(char byte) {
+  if (byte >= '0' && byte <= '9') return byte - '0';
+  if (byte >= 'a' && byte <= 'f') return byte - 'a' + 10;
+  if (byte >= 'A' && byte <= 'F') return byte - 'A' + 10;
+  return -1;
 }
 
 // The name's bytes as a line holds them, and whether the line must start with a backslash.
@@ -53,15 +58,15 @@ bool read_line(std::string_view line, ManifestLine& entry) {
   if (marked) line.remove_prefix(1);
   if (line.size() < CHECKSUM_DIGITS + 3 || line[CHECKSUM_DIGITS] != ' ') return false;
   if (line[CHECKSUM_DIGITS + 1] != ' ' && line[CHECKSUM_DIGITS + 1] != '*') return false;
-  std::string checksum(line.substr(0, CHECKSUM_DIGITS));
-  for (char& digit : checksum) {
-    if (!is_hex_digit(digit)) return false;
-    if (digit >= 'A' && digit <= 'F') digit = static_cast<char>(digit - 'A' + 'a');
+  for (std::size_t at = 0; at < entry.digest.size(); ++at) {
+    const int high = hex_value(line[2 * at]);
+    const int low = hex_value(line[2 * at + 1]);
+    if (high < 0 || low < 0) return false;
+    entry.digest[at] = static_cast<unsigned char>(high * 16 + low);
   }
   std::string name(line.substr(CHECKSUM_DIGITS + 2));
   if (marked && !unescaped(line.substr(CHECKSUM_DIGITS + 2), name)) return false;
   if (name.empty()) return false;
-  txt_assign(entry.checksum, txt_constant(checksum));
   txt_assign(entry.name, file_name_from_utf8(txt_constant(name)));
   return true;
 }
@@ -86,6 +91,8 @@ bool app_read_manifest(const TextValue& bytes, Manifest& manifest) {
   std::string_view rest = txt_view(bytes);
   if (rest.empty() || rest.back() != '\n') return false;
   manifest = Manifest{};
+  // One line a piece: the list is made once at its size, not grown.
+  manifest.pieces.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')) - 1);
   bool first = true;
   while (!rest.empty()) {
     const std::size_t end = rest.find('\n');

@@ -7,10 +7,11 @@
 
 #include <vector>
 
+#include "files/checksum.h"
 #include "text/text_value.h"
 
 struct ManifestLine {
-  TextValue checksum;  // 64 lower-case hexadecimal digits
+  Sha256Digest digest;  // the line's 64 hexadecimal digits, 32 bytes: a set of many pieces keeps it small
   TextValue name;      // the file's name, no folder
 };
 
@@ -26,7 +27,7 @@ TextValue app_manifest_name(const TextValue& base);
 TextValue app_manifest_line(const TextValue& checksum, const TextValue& name);
 
 // Reads a manifest's bytes: true when every line is a checksum line and there are at least two
-// (the whole file and piece 1). Checksums given in upper case are read in lower case.
+// (the whole file and piece 1). Checksums may be given in either case.
 bool app_read_manifest(const TextValue& bytes, Manifest& manifest);
 
 // Whether the manifest is one of the set of this base (its file-name part): its piece lines name

@@ -19,6 +19,7 @@ namespace {
 
 constexpr std::size_t WHOLE_STREAM = 0;
 constexpr std::size_t PIECES_STREAM = 1;
+constexpr std::size_t MANIFEST_BLOCK_SIZE = 64 * 1024;
 
 bool stop_at(SplitStop& stop, std::string_view message, const TextValue& name, std::string_view reason = {}) {
   stop.message = message;
@@ -48,8 +49,8 @@ struct Writer {
   // For large pieces both are made on threads of their own (0: the whole file, 1: the pieces),
   // while this one copies.
   std::unique_ptr<ChecksumWorker> beside;
-  std::vector<TextValue> piece_checksums;
-  TextValue first_again;       // a streamed piece 1's checksum, made once its count is in
+  std::vector<Sha256Digest> piece_digests;  // 32 bytes a piece until the manifest is written
+  Sha256Digest first_again{};  // a streamed piece 1's digest, made once its count is in
 };
 
 // No piece may be the source itself (its own name, or a link to it): writing that piece would
@@ -154,7 +155,7 @@ void take_piece_checksum(Writer& writer) {
   if (writer.beside) {
     writer.beside->mark(PIECES_STREAM);
   } else {
-    writer.piece_checksums.push_back(file_checksum_hex(writer.current));
+    writer.piece_digests.push_back(file_checksum_digest(writer.current));
   }
 }
 
@@ -251,23 +252,18 @@ bool complete_streamed_first_piece(Writer& writer, SplitStop& stop) {
     at += block;
   }
   if (watch.failed()) return stop_at(stop, CANNOT_WRITE, writer.first_name, watch.reason());
-  txt_assign(writer.first_again, file_checksum_hex(again));
+  writer.first_again = file_checksum_digest(again);
   return true;
 }
 
 // The manifest beside the pieces, once every piece is complete: the whole file under its own
-// name, then each piece.
+// name, then each piece. Written in blocks, so that a set of many pieces never holds its whole
+// manifest.
 bool write_manifest(Writer& writer, SplitStop& stop) {
   const TextValue& base = writer.in.set.base;
-  if (writer.beside) writer.piece_checksums = writer.beside->results(PIECES_STREAM);
-  if (writer.in.streamed) txt_assign(writer.piece_checksums.front(), writer.first_again);
+  if (writer.beside) writer.piece_digests = writer.beside->digests(PIECES_STREAM);
+  if (writer.in.streamed) writer.piece_digests.front() = writer.first_again;
   const TextValue whole = writer.beside ? writer.beside->finish(WHOLE_STREAM) : file_checksum_hex(writer.whole);
-  TextValue lines = app_manifest_line(whole, writer.in.whole_name);
-  const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
-  for (std::size_t at = 0; at < writer.piece_checksums.size(); ++at) {
-    txt_assign(lines, txt_concat(lines, app_manifest_line(writer.piece_checksums[at],
-                                                          app_piece_name(own_base, static_cast<std::int32_t>(at + 1)))));
-  }
   ChannelNumber manifest = file_free_channel();
   std::string reason;
   if (!open_piece(writer, manifest, writer.manifest_name, OUTPUT_FILE_REQUEST, reason)) {
@@ -275,7 +271,16 @@ bool write_manifest(Writer& writer, SplitStop& stop) {
   }
   writer.manifest_made = true;
   const FailureWatch watch;
-  file_write_text(manifest, lines);
+  const TextValue own_base = txt_mid(base, static_cast<std::int32_t>(file_name_start(base)), base.length);
+  std::string block(txt_view(app_manifest_line(whole, writer.in.whole_name)));
+  for (std::size_t at = 0; at < writer.piece_digests.size() && !watch.failed(); ++at) {
+    const TextValue name = app_piece_name(own_base, static_cast<std::int32_t>(at + 1));
+    block += txt_view(app_manifest_line(file_digest_hex(writer.piece_digests[at]), name));
+    if (block.size() >= MANIFEST_BLOCK_SIZE || at + 1 == writer.piece_digests.size()) {
+      file_write_at(manifest, std::nullopt, block.data(), static_cast<std::uint32_t>(block.size()));
+      block.clear();
+    }
+  }
   reason.assign(watch.reason());
   if (watch.failed() || !close_written(manifest, reason)) {
     file_close(manifest);
@@ -326,11 +331,15 @@ bool app_write_set(const SetSource& source, Progress& progress, SplitStop& stop,
     writer.beside = std::make_unique<ChecksumWorker>(2);
   }
   writer.current = file_checksum_start();
+  // Without checksums there is no manifest to write: nothing is written.
+  if (!writer.whole.digest || !writer.current.digest || (writer.beside && !writer.beside->complete())) {
+    return stop_at(stop, CANNOT_WRITE, writer.manifest_name, "Cannot allocate memory");
+  }
   if (!none_is_the_source(writer, stop) || !no_foreign_set_is_there(writer, stop)) return false;
   const bool written = write_first_piece(writer, stop) && remove_earlier_set_heads(writer, stop) &&
                        write_other_pieces(writer, stop) && complete_streamed_first_piece(writer, stop) &&
                        write_manifest(writer, stop) && give_piece_one_its_name(writer, stop);
   if (!written) remove_what_was_made(writer);
-  pieces = writer.piece_checksums.size();
+  pieces = writer.piece_digests.size();
   return written;
 }

@@ -17,6 +17,10 @@ TextValue file_checksum_hex(Checksum& checksum) {
   return file_digest_hex(checksum.digest->finish());
 }
 
+Sha256Digest file_checksum_digest(Checksum& checksum) {
+  return checksum.digest ? checksum.digest->finish() : Sha256Digest{};
+}
+
 TextValue file_digest_hex(const Sha256Digest& digest) {
   constexpr char DIGITS[] = "0123456789abcdef";
   TextValue hex = txt_allocate(2 * static_cast<std::uint32_t>(digest.size()));

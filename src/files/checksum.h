@@ -17,5 +17,8 @@ Checksum file_checksum_start();
 void file_checksum_add(Checksum& checksum, const unsigned char* bytes, std::uint64_t count);
 // The checksum of everything added so far, as 64 hexadecimal digits; the checksum starts afresh.
 TextValue file_checksum_hex(Checksum& checksum);
+// The digest of everything added so far, 32 bytes (all zero when the system gave no checksum);
+// the checksum starts afresh.
+Sha256Digest file_checksum_digest(Checksum& checksum);
 // A digest as 64 hexadecimal digits.
 TextValue file_digest_hex(const Sha256Digest& digest);

@@ -60,21 +60,27 @@ void ChecksumWorker::mark(std::size_t stream) {
   hand_over();
 }
 
-std::vector<TextValue> ChecksumWorker::results(std::size_t stream) {
+std::vector<Sha256Digest> ChecksumWorker::digests(std::size_t stream) {
   Stream& own = streams_[stream];
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&own] { return own.digests.size() == own.marked; });
-  std::vector<TextValue> hex;
-  for (const Sha256Digest& digest : own.digests) hex.push_back(own.checksum.digest ? file_digest_hex(digest) : TextValue{});
-  own.digests.clear();
+  std::vector<Sha256Digest> taken;
+  taken.swap(own.digests);
   own.marked = 0;
-  return hex;
+  return taken;
+}
+
+bool ChecksumWorker::complete() const {
+  for (std::size_t stream = 0; stream < stream_count_; ++stream) {
+    if (!streams_[stream].checksum.digest) return false;
+  }
+  return true;
 }
 
 TextValue ChecksumWorker::finish(std::size_t stream) {
   mark(stream);
-  std::vector<TextValue> hex = results(stream);
-  return std::move(hex.back());
+  const std::vector<Sha256Digest> taken = digests(stream);
+  return streams_[stream].checksum.digest ? file_digest_hex(taken.back()) : TextValue{};
 }
 
 void ChecksumWorker::run(std::size_t stream) {

@@ -30,9 +30,12 @@ class ChecksumWorker {
   void add(const unsigned char* bytes, std::uint64_t count, unsigned streams = ~0u);
   // The checksum of the stream so far is taken, once its thread gets there, and starts afresh.
   void mark(std::size_t stream = 0);
-  // The checksums taken of the stream since the last call, in order, as 64 hexadecimal digits
-  // each, once its thread has hashed everything up to them.
-  std::vector<TextValue> results(std::size_t stream = 0);
+  // The digests taken of the stream since the last call, in order, once its thread has hashed
+  // everything up to them. 32 bytes each: a set of many pieces keeps them small until the
+  // manifest is written.
+  std::vector<Sha256Digest> digests(std::size_t stream = 0);
+  // False when the system could not make a checksum for every stream.
+  bool complete() const;
   // The checksum of everything added to the stream since the start or its last mark.
   TextValue finish(std::size_t stream = 0);
 

@@ -75,12 +75,11 @@ TextValue file_read_bytes(ChannelNumber channel, std::uint32_t count) {
   }
   if (moved != count) {
     record->flags |= CHANNEL_AT_END;
-    TextValue shorter = txt_from_bytes(text.data(), moved);
-    if (moved != 0 && shorter.empty()) {
-      rt_raise_error(ERR_OUT_OF_MEMORY);
-      return TextValue{};
-    }
-    return shorter;
+    // The text keeps its storage and reads as the bytes that came: a read of a whole file never
+    // holds it twice.
+    if (moved == 0) return TextValue{};
+    text.length = moved;
+    return text;
   }
   return text;
 }

@@ -1,5 +1,7 @@
 #include "files/checksum.h"
 
+#include "files/checksum_worker.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,6 +38,33 @@ TEST(ChecksumTest, StandardVectors) {
   file_checksum_add(checksum, reinterpret_cast<const unsigned char*>("abc"), 3);
   file_checksum_hex(checksum);
   EXPECT_EQ(std::string(txt_view(file_checksum_hex(checksum))), cases[0].hex);
+}
+
+// The threads give the digests one thread would: the whole stream's and each marked part's, for
+// parts smaller and larger than a buffer, a part fed to one stream alone, and marks in a row.
+TEST(ChecksumTest, WorkerGivesTheDigestsOfOneThread) {
+  const std::string data = std::string(1500000, 'a') + "abc" + std::string(700000, 'z');
+  const std::size_t marks[] = {3, 1000000, 1000000, 1500003, 2200003};
+  ChecksumWorker worker(2);
+  std::size_t at = 0;
+  std::vector<std::string> parts;
+  for (const std::size_t mark : marks) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data()) + at;
+    // The second half of the last part goes to the whole file's stream alone.
+    const std::size_t shared = mark == 2200003 ? (mark - at) / 2 : mark - at;
+    worker.add(bytes, shared);
+    worker.add(bytes + shared, mark - at - shared, 1u);
+    if (mark != 2200003) worker.mark(1);
+    parts.push_back(hex_of(data.substr(at, shared)));
+    at = mark;
+  }
+  worker.mark(1);
+  std::vector<std::string> made;
+  for (const Sha256Digest& digest : worker.digests(1)) made.emplace_back(txt_view(file_digest_hex(digest)));
+  EXPECT_TRUE(worker.complete());
+  EXPECT_EQ(made, parts);
+  EXPECT_EQ(std::string(txt_view(worker.finish(0))), hex_of(data));
+  EXPECT_EQ(std::string(txt_view(worker.finish(1))), hex_of(""));
 }
 
 }  // namespace
