@@ -312,11 +312,7 @@ void file_copy_permissions(ChannelNumber model, ChannelNumber target) {
   FileChannel* from = file_find_channel(model);
   FileChannel* to = from == nullptr ? nullptr : file_find_channel(target);
   if (to == nullptr) return;
-  ErrorNumber error = 0;
-  const bool copied = rt_os_call(error, [&](FileSystem& fs) { return fs.copy_permissions(from->handle, to->handle); });
-  // A refusal with a code the table does not know is still a refusal.
-  if (error == 0 && !copied) error = ERR_ACCESS_ERROR;
-  if (error != 0) rt_raise_error(error);
+  rt_os_step(ERR_ACCESS_ERROR, [&](FileSystem& fs) { return fs.copy_permissions(from->handle, to->handle); });
 }
 
 bool file_names_open_file(const TextValue& name, ChannelNumber channel) {

@@ -337,16 +337,10 @@ void file_set_end(ChannelNumber channel) {
   }
   // The file pointer is where the counter says; placing it again costs nothing and makes sure
   // the file ends exactly there.
-  ErrorNumber error = 0;
-  const bool placed = rt_os_call(error, [&](FileSystem& fs) {
+  const bool placed = rt_os_step(ERR_BAD_POSITION, [&](FileSystem& fs) {
     return fs.seek(record->handle, static_cast<std::int64_t>(record->position), FS_BEGIN, nullptr);
   });
-  if (error == 0 && !placed) error = ERR_BAD_POSITION;
-  if (error == 0) {
-    const bool cut = rt_os_call(error, [&](FileSystem& fs) { return fs.set_end_of_file(record->handle); });
-    if (error == 0 && !cut) error = ERR_DISK_FULL;
-  }
-  if (error != 0) rt_raise_error(error);
+  if (placed) rt_os_step(ERR_DISK_FULL, [&](FileSystem& fs) { return fs.set_end_of_file(record->handle); });
 }
 
 void file_rename(const TextValue& from, const TextValue& to) {
@@ -357,13 +351,7 @@ void file_rename(const TextValue& from, const TextValue& to) {
     rt_raise_error(ERR_BAD_FILE_NAME);
     return;
   }
-  ErrorNumber error = 0;
-  const bool renamed = rt_os_call(error, [&](FileSystem& fs) {
-    return fs.rename(from_name.c_str(), to_name.c_str());
-  });
-  // A refusal with a code the table does not know is still a refusal.
-  if (error == 0 && !renamed) error = ERR_ACCESS_ERROR;
-  if (error != 0) rt_raise_error(error);
+  rt_os_step(ERR_ACCESS_ERROR, [&](FileSystem& fs) { return fs.rename(from_name.c_str(), to_name.c_str()); });
 }
 
 void file_remove(const TextValue& name) {
@@ -373,10 +361,7 @@ void file_remove(const TextValue& name) {
     rt_raise_error(ERR_BAD_FILE_NAME);
     return;
   }
-  ErrorNumber error = 0;
-  const bool removed = rt_os_call(error, [&](FileSystem& fs) { return fs.remove(os_name.c_str()); });
-  if (error == 0 && !removed) error = ERR_ACCESS_ERROR;
-  if (error != 0) rt_raise_error(error);
+  rt_os_step(ERR_ACCESS_ERROR, [&](FileSystem& fs) { return fs.remove(os_name.c_str()); });
 }
 
 void file_remove_stale(const TextValue& name) {
@@ -390,17 +375,11 @@ void file_remove_stale(const TextValue& name) {
 void file_flush(ChannelNumber channel) {
   FileChannel* record = file_find_channel(channel);
   if (record == nullptr) return;
-  ErrorNumber error = 0;
-  const bool flushed = rt_os_call(error, [&](FileSystem& fs) { return fs.flush(record->handle); });
-  if (error == 0 && !flushed) error = ERR_DEVICE_IO;
-  if (error != 0) rt_raise_error(error);
+  rt_os_step(ERR_DEVICE_IO, [&](FileSystem& fs) { return fs.flush(record->handle); });
 }
 
 void file_flush_written() {
-  ErrorNumber error = 0;
-  const bool flushed = rt_os_call(error, [&](FileSystem& fs) { return fs.flush_written(); });
-  if (error == 0 && !flushed) error = ERR_DEVICE_IO;
-  if (error != 0) rt_raise_error(error);
+  rt_os_step(ERR_DEVICE_IO, [&](FileSystem& fs) { return fs.flush_written(); });
 }
 
 void file_flush_directory(const TextValue& name) {
@@ -410,10 +389,7 @@ void file_flush_directory(const TextValue& name) {
     rt_raise_error(ERR_BAD_FILE_NAME);
     return;
   }
-  ErrorNumber error = 0;
-  const bool flushed = rt_os_call(error, [&](FileSystem& fs) { return fs.flush_directory(os_name.c_str()); });
-  if (error == 0 && !flushed) error = ERR_DEVICE_IO;
-  if (error != 0) rt_raise_error(error);
+  rt_os_step(ERR_DEVICE_IO, [&](FileSystem& fs) { return fs.flush_directory(os_name.c_str()); });
 }
 
 void file_keep_outputs() {

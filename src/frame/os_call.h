@@ -97,3 +97,14 @@ auto rt_os_call(ErrorNumber& error, Call&& call) {
   error = rt_os_call_end();
   return result;
 }
+
+// Calls a call of the file system that answers whether it succeeded, and raises its error: a
+// refusal with a code the table does not know is still a refusal, raised as refused.
+template <typename Call>
+bool rt_os_step(ErrorNumber refused, Call&& call) {
+  ErrorNumber error = 0;
+  const bool done = rt_os_call(error, call);
+  if (error == 0 && !done) error = refused;
+  if (error != 0) rt_raise_error(error);
+  return error == 0;
+}

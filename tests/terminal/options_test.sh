@@ -4,18 +4,7 @@
 # files at once, names with blanks, progress and verbose lines. $1 is the program.
 set -euo pipefail
 program=$(readlink -f "$1")
-work=$(mktemp -d)
-cleanup() {
-  mountpoint -q "$work/stick" 2>/dev/null && umount "$work/stick"
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/shell_checks.sh"
 size_of() { stat -c %s "$1"; }
 
 # --dir: the pieces and the manifest go into another folder (a tmpfs, like a stick, as root), the
@@ -96,5 +85,4 @@ fi
   fail "--verbose: $(cat verbose.txt)"
 grep -Eq '^tranchor: 1\.1 GB from 5 pieces, ' verbose.txt || fail "--verbose has no last line"
 
-[[ $failures -eq 0 ]] || { echo "$failures check(s) failed"; exit 1; }
-echo "option checks passed"
+end_checks option

@@ -5,18 +5,7 @@
 # nothing; a split leaves a set only when it is whole. $1 is the program.
 set -euo pipefail
 program=$(readlink -f "$1")
-work=$(mktemp -d)
-cleanup() {
-  mountpoint -q "$work/small" 2>/dev/null && umount "$work/small"
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/shell_checks.sh"
 # The files of a set besides the source: none may be left by a split that did not finish.
 left_of() { ls -a "$1" | grep -E "^$2\.[0-9]+(\.tranchor-part)?$" | tr '\n' ' ' || true; }
 # Waits up to 20 s for a file to appear.
@@ -87,5 +76,4 @@ kill -KILL $pid
 cmp -s BIG.orig BIG.iso || fail "the glue after a killed glue gave a different file"
 [[ -z "$(ls BIG.iso*.tranchor-part 2>/dev/null)" ]] || fail "the killed glue's file stayed"
 
-[[ $failures -eq 0 ]] || { echo "$failures check(s) failed"; exit 1; }
-echo "promise checks passed"
+end_checks promise

@@ -22,6 +22,8 @@ int open_directory(const std::string& path) {
 
 }  // namespace
 
+void start_writeback(int descriptor) { ::sync_file_range(descriptor, 0, 0, SYNC_FILE_RANGE_WRITE); }
+
 void note_written(std::vector<WrittenFileSystem>& written, dev_t device, const std::string& path) {
   for (const WrittenFileSystem& known : written) {
     if (known.device == device) return;

@@ -22,6 +22,10 @@ void note_written(std::vector<WrittenFileSystem>& written, dev_t device, const s
 // Flushes every file system noted, and forgets them.
 std::uint32_t flush_file_systems(std::vector<WrittenFileSystem>& written);
 std::uint32_t flush_descriptor(int descriptor);
+// Asks the disk to start on the file's data written so far, without waiting for it: the flush
+// at the end then finds little left to write, and the disk works while the program goes on.
+// Nothing is promised by it, so nothing can fail.
+void start_writeback(int descriptor);
 // Flushes the directory that holds the path (a file system that cannot flush a directory needs
 // no such flush).
 std::uint32_t flush_directory_of(const std::string& path);

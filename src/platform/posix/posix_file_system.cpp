@@ -51,7 +51,24 @@ struct OpenFile {
   bool disk = false;  // a regular file or block device: transfers are done whole
   mode_t kind = 0;    // the file-type bits, which an open descriptor keeps for its life
   mode_t permissions = 0;  // the permission bits as they were at the open, or as this program set them
+  std::uint64_t unsent = 0;  // bytes written since the disk was last asked to start on them
 };
+
+// How much a file takes in before the disk is asked to start writing it: the writes of a large
+// file reach the disk as they go, as a full page cache would make them anyway, and the flush at
+// the end waits for little.
+constexpr std::uint64_t WRITEBACK_STEP = std::uint64_t{8} << 20;
+
+// From this size on, a file opened to be read is read ahead further (a piece of a set, a file to
+// split), not a small piece, for which the call would cost more than it gives.
+constexpr off_t SEQUENTIAL_READ_SIZE = off_t{1} << 20;
+
+void note_unsent(OpenFile& file, std::uint64_t written) {
+  file.unsent += written;
+  if (file.unsent < WRITEBACK_STEP || !S_ISREG(file.kind)) return;
+  start_writeback(file.descriptor);
+  file.unsent = 0;
+}
 
 // Whether an open with this access and share mode may stand beside an open that exists.
 bool shares_with(const OpenFile& open, bool readable, bool writable, std::uint32_t share) {
@@ -297,6 +314,10 @@ std::uint32_t PosixFileSystem::check_opened(OpenAttempt& open) const {
 
 FileHandle PosixFileSystem::keep(const OpenAttempt& open) {
   if (open.writable && S_ISREG(open.info.st_mode)) note_written(written_, open.info.st_dev, open.path);
+  // A large file that is only read is read from start to end: the kernel reads further ahead.
+  if (!open.writable && S_ISREG(open.info.st_mode) && open.info.st_size >= SEQUENTIAL_READ_SIZE) {
+    ::posix_fadvise(open.descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+  }
   return keep_stream(open);
 }
 
@@ -395,6 +416,7 @@ bool PosixFileSystem::transfer(FileHandle handle, unsigned char* read_into, cons
     if (reading && (!file->disk || (S_ISREG(file->kind) && static_cast<std::size_t>(result) < chunk))) break;
   }
   if (moved != nullptr) *moved = done;
+  if (!reading) note_unsent(*file, done);
   return true;
 }
 
@@ -404,7 +426,7 @@ std::uint64_t PosixFileSystem::copy_range(FileHandle from, FileHandle to, std::u
   };
   if (!is_open(from) || !is_open(to)) return 0;
   const OpenFile& source = *static_cast<OpenFile*>(from);
-  const OpenFile& target = *static_cast<OpenFile*>(to);
+  OpenFile& target = *static_cast<OpenFile*>(to);
   if (!source.readable || !target.writable || !S_ISREG(source.kind) || !S_ISREG(target.kind)) return 0;
   std::uint64_t done = 0;
   while (done < count) {
@@ -414,6 +436,7 @@ std::uint64_t PosixFileSystem::copy_range(FileHandle from, FileHandle to, std::u
     // The source's end, or a copy the kernel declines or cannot finish: the caller goes on.
     if (copied <= 0) break;
     done += static_cast<std::uint64_t>(copied);
+    note_unsent(target, static_cast<std::uint64_t>(copied));
   }
   return done;
 }
