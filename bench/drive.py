@@ -9,7 +9,7 @@ output to a file. Both tools run in every round, in turns that alternate from ro
 times. Peak resident memory is what time(1) reports for each process. Every rebuilt file is
 compared with its source, and any difference ends the run with an error.
 
-Usage: drive.py TRANCHOR_BINARY WORK_DIRECTORY [--runs N] [--quick] [--no-sparse] [--no-cold]
+Usage: drive.py TRANCHOR_BINARY WORK_DIRECTORY --floor FLOOR_BINARY [--runs N] [--quick] [--no-sparse] [--no-cold]
 """
 import argparse
 import hashlib
@@ -183,10 +183,12 @@ class Case:
     of the joined file."""
 
     TOOL = ("split", "glue", "plain glue")
-    PEER = ("split", "split + sha256sum", "split + sync", "cat", "cat + sha256sum -c", "cat + sync")
+    PEER = ("split", "split + sha256sum", "split + sync", "floor split",
+            "cat", "cat + sha256sum -c", "cat + sync", "floor glue", "floor plain glue")
 
-    def __init__(self, tag, name, source, piece_size, suffix_length, targets):
+    def __init__(self, tag, name, source, piece_size, suffix_length, targets, floor):
         self.tag = tag
+        self.floor = floor
         self.targets = targets
         self.name = name
         self.source = source
@@ -203,10 +205,11 @@ class Case:
         split = f"split -a {self.suffix_length} -b {self.piece_size} {self.source} x"
         if which == "split":
             commands = {"split": split, "split + sha256sum": f"{split} && sha256sum {self.source} x* > sums",
-                        "split + sync": f"{split} && sync x*"}
+                        "split + sync": f"{split} && sync x*", "floor split": f"{self.floor} split {self.piece_size} {self.source} data"}
         else:
             commands = {"cat": "cat x* > joined.bin", "cat + sha256sum -c": "cat x* > joined.bin && sha256sum -c --quiet sums",
-                        "cat + sync": "cat x* > joined.bin && sync joined.bin"}
+                        "cat + sync": "cat x* > joined.bin && sync joined.bin",
+                        "floor glue": f"{self.floor} glue -c joined.bin x*", "floor plain glue": f"{self.floor} glue joined.bin x*"}
         for key, command in commands.items():
             directory = os.path.join(peer_dir, key.replace(" ", "").replace("+", "-"))
             os.makedirs(directory, exist_ok=True)
@@ -237,7 +240,7 @@ class Case:
         # The checksums that sha256sum -c checks after cat: every piece, and the joined file.
         sums = "".join(f"{sha256_of(os.path.join(directories[0], n))}  {n}\n" for n in peer_pieces)
         sums += f"{sha256_of(self.source)}  joined.bin\n"
-        joins = [os.path.join(peer_dir, k) for k in ("cat", "cat-sha256sum-c", "cat-sync")]
+        joins = [os.path.join(peer_dir, k) for k in ("cat", "cat-sha256sum-c", "cat-sync", "floorglue", "floorplainglue")]
         for directory in joins:
             os.makedirs(directory, exist_ok=True)
             for name in peer_pieces:
@@ -278,6 +281,7 @@ ROWS_OF_A_CASE = (
     ("split", "split", "split"), ("split", "split + sha256sum", "split checked"), ("split", "split + sync", "split flushed"),
     ("glue", "cat", "glue"), ("glue", "cat + sha256sum -c", "glue checked"), ("glue", "cat + sync", "glue flushed"),
     ("plain glue", "cat", "plain"), ("plain glue", "cat + sync", "plain flushed"),
+    ("split", "floor split", "floor"), ("glue", "floor glue", "floor"), ("plain glue", "floor plain glue", "floor"),
 )
 
 
@@ -343,11 +347,13 @@ def main():
     parser.add_argument("binary")
     parser.add_argument("work")
     parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--floor", required=True, help="the bare loop of the promised calls (bench/floor.c)")
     parser.add_argument("--quick", action="store_true", help="small files, for trying the bench itself")
     parser.add_argument("--no-sparse", action="store_true")
     parser.add_argument("--no-cold", action="store_true", help="no cold-cache case of 5 GiB")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
+    floor = os.path.abspath(options.floor)
     work = os.path.abspath(options.work)
     os.makedirs(work, exist_ok=True)
 
@@ -377,13 +383,13 @@ def main():
     small = {"split": "<= 2.0", "split checked": "<= 0.3", "glue": "<= 2.0", "glue checked": "<= 0.3", "plain": "<= 1.25"}
     # Four pieces: piece 1 holds the 18-byte header, so each piece is a little over a quarter.
     cases = [
-        Case(tag, f"{sizes[tag] >> 20} MiB into 4 pieces", sources[tag][0], (sizes[tag] + 18 + 3) // 4, 2, large)
+        Case(tag, f"{sizes[tag] >> 20} MiB into 4 pieces", sources[tag][0], (sizes[tag] + 18 + 3) // 4, 2, large, floor)
         for tag in ("small", "quarter")
     ] + [
         Case("large", f"{sizes['large'] >> 20} MiB, {100_000_000 // scale:,}-byte pieces", sources["large"][0],
-             100_000_000 // scale, 2, large),
+             100_000_000 // scale, 2, large, floor),
     ] + [
-        Case(f"pieces{count}", f"{count // scale:,} pieces of 1,100 bytes", sources[f"pieces{count}"][0], 1100, 5, small)
+        Case(f"pieces{count}", f"{count // scale:,} pieces of 1,100 bytes", sources[f"pieces{count}"][0], 1100, 5, small, floor)
         for count in many_pieces
     ]
     for round_number in range(1, options.runs + 1):

@@ -10,8 +10,10 @@
 # during the 30,000-piece split. Then a 5 GiB sparse file is split into 2 GiB pieces and joined
 # back, and (as root) a 5 GiB file is split and glued with a cold page cache by both tools, five
 # rounds, with the data each split left to write back. Every join is compared with its source; a
-# difference stops the bench with an error. Run by hand, on an idle machine; it takes about an
-# hour and needs about 30 GiB of free disk space for a while.
+# difference stops the bench with an error. Beside them runs the floor (bench/floor.c): the system
+# calls that Tranchor's promises need, with the checksums in one thread, in a bare loop. Run by
+# hand, on an idle machine; it takes about an hour and needs about 30 GiB of free disk space for
+# a while.
 #
 #   bench/run.sh [--runs N] [--quick] [--no-sparse] [--no-cold]
 #
@@ -20,8 +22,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$here/tools/require.sh"
-require_packages cmake:cmake g++:g++ make:make python3:python3 /usr/bin/time:time split:coreutils \
-  cmp:diffutils
+require_packages cmake:cmake g++:g++ make:make /usr/include/openssl/evp.h:libssl-dev python3:python3 \
+  /usr/bin/time:time split:coreutils cmp:diffutils
 
 work=${TRANCHOR_BENCH_DIR:-/var/tmp/tranchor-bench}
 mkdir -p "$work"
@@ -40,8 +42,9 @@ trap 'rm -rf "$work"' EXIT
 build="$here/build-bench"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" --target tranchor -j "$(nproc)" >/dev/null
+cc -O2 -o "$build/floor" "$here/bench/floor.c" -lcrypto
 
 echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
   "$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) memory;" \
   "data on $(df -P "$work" | awk 'NR == 2 { print $1 }') ($fs_type), kernel $(uname -r)"
-python3 "$here/bench/drive.py" "$build/tranchor" "$work" "$@"
+python3 "$here/bench/drive.py" "$build/tranchor" "$work" --floor "$build/floor" "$@"

@@ -29,7 +29,7 @@ constexpr int CELL_BATCH = 256;
 // that row is written. So the screen after the write is the screen after those scrolls and writes,
 // which are made here as one scroll of as many rows and writes of the cells that stay in view: the
 // cost of a write does not grow with its length.
-// bytes gives the bytes; without them every byte is `repeated`.
+// bytes gives the bytes; without them every byte is `repeated`, and the cells are filled.
 void write_run(std::uint32_t count, const unsigned char* bytes, std::uint8_t repeated) {
   if (count == 0) return;
   const std::uint16_t attribute = current_attribute();
@@ -59,16 +59,21 @@ void write_run(std::uint32_t count, const unsigned char* bytes, std::uint8_t rep
     con_device().scroll(0, 0, screen.columns - 1, screen.rows - 1, 0, -static_cast<int>(scrolls), fill);
   }
 
+  const std::uint64_t first_in_view = std::max(start, scrolls * width);
+  if (bytes == nullptr && first_in_view < end) {
+    // Repeated cells go out as one fill, which runs on from row to row: the marks of a long
+    // progress row cover the screen.
+    const int x = static_cast<int>(first_in_view % width);
+    const int y = static_cast<int>(first_in_view / width - scrolls);
+    const auto cells = static_cast<long>(end - first_in_view);
+    con_device().fill_characters(x, y, cells, repeated);
+    con_device().fill_attributes(x, y, cells, attribute);
+  }
   static ConsoleCell cells[CELL_BATCH];
-  int repeated_cells = 0;  // cells at the start of the batch that hold the repeated byte already
-  for (std::uint64_t at = std::max(start, scrolls * width); at < end;) {
+  for (std::uint64_t at = first_in_view; bytes != nullptr && at < end;) {
     const std::uint64_t column = at % width;
     const auto n = static_cast<int>(std::min<std::uint64_t>({end - at, width - column, CELL_BATCH}));
-    if (bytes != nullptr) {
-      for (int i = 0; i < n; ++i) cells[i] = ConsoleCell{bytes[at - start + static_cast<std::uint64_t>(i)], attribute};
-    } else {
-      for (; repeated_cells < n; ++repeated_cells) cells[repeated_cells] = ConsoleCell{repeated, attribute};
-    }
+    for (int i = 0; i < n; ++i) cells[i] = ConsoleCell{bytes[at - start + static_cast<std::uint64_t>(i)], attribute};
     con_device().write_cells(static_cast<int>(column), static_cast<int>(at / width - scrolls), cells, n);
     at += static_cast<std::uint64_t>(n);
   }
