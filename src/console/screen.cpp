@@ -52,8 +52,7 @@ void write_run(std::uint32_t count, const unsigned char* bytes, std::uint8_t rep
     const std::uint64_t tail = end % width;
     if (tail != 0) {
       const long cells = static_cast<long>(width - tail);
-      con_device().fill_characters(static_cast<int>(tail), screen.rows - 1, cells, ' ');
-      con_device().fill_attributes(static_cast<int>(tail), screen.rows - 1, cells, attribute);
+      con_device().fill_cells(static_cast<int>(tail), screen.rows - 1, cells, fill);
     }
   } else if (scrolls > 0) {
     con_device().scroll(0, 0, screen.columns - 1, screen.rows - 1, 0, -static_cast<int>(scrolls), fill);
@@ -66,8 +65,7 @@ void write_run(std::uint32_t count, const unsigned char* bytes, std::uint8_t rep
     const int x = static_cast<int>(first_in_view % width);
     const int y = static_cast<int>(first_in_view / width - scrolls);
     const auto cells = static_cast<long>(end - first_in_view);
-    con_device().fill_characters(x, y, cells, repeated);
-    con_device().fill_attributes(x, y, cells, attribute);
+    con_device().fill_cells(x, y, cells, ConsoleCell{repeated, attribute});
   }
   static ConsoleCell cells[CELL_BATCH];
   for (std::uint64_t at = first_in_view; bytes != nullptr && at < end;) {

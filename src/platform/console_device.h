@@ -97,6 +97,11 @@ class ConsoleDevice {
   // Fill count consecutive cells from (x, y), running on across row ends.
   virtual void fill_characters(int x, int y, long count, std::uint8_t character) = 0;
   virtual void fill_attributes(int x, int y, long count, std::uint16_t attribute) = 0;
+  // Both at once: count cells from (x, y) become the cell.
+  virtual void fill_cells(int x, int y, long count, ConsoleCell cell) {
+    fill_characters(x, y, count, cell.character);
+    fill_attributes(x, y, count, cell.attribute);
+  }
   virtual void set_cursor_position(int x, int y) = 0;
   virtual void set_cursor_shape(CursorShape shape) = 0;
 

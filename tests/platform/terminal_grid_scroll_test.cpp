@@ -88,6 +88,13 @@ TEST(TerminalGridFill, RunsOnAcrossRowEndsAndStopsAtTheEnd) {
   EXPECT_EQ(grid.cell(7, 2).attribute, 7);
   EXPECT_EQ(grid.cell(9, 2).attribute, 0x4E);
   EXPECT_EQ(grid.cell(9, 2).character, ' ');
+  // A fill of whole cells runs on the same way.
+  grid.fill_cells(9, 0, 3, ConsoleCell{'*', 0x1F});
+  EXPECT_EQ(grid.cell(8, 0).character, '#');
+  EXPECT_EQ(grid.cell(9, 0).character, '*');
+  EXPECT_EQ(grid.cell(1, 1).attribute, 0x1F);
+  EXPECT_EQ(grid.cell(2, 1).character, ' ');
+  EXPECT_EQ(grid.cell(2, 1).attribute, 7);
 }
 
 // Whatever the mix of one-row scrolls (with different fill cells), writes and reads.

@@ -14,7 +14,9 @@
 
 struct DirectorySearch {
   std::string directory;  // UTF-8, with its trailing "/" or empty
-  NamePattern pattern;
+  std::string name_text;  // the name part of the pattern, as the caller gave it
+  NamePattern pattern;    // made from it when a scan first needs it
+  bool pattern_made = false;
   std::vector<DirectoryEntry> entries;
   std::size_t next = 0;
   bool scan_pending = false;  // an exact name was found without a scan; the others come later
@@ -48,7 +50,11 @@ void describe(const std::string& path, FindData& data) {
 }
 
 // Reads the search's directory for the entries its pattern matches.
-bool scan_matches(const DirectorySearch& search, std::vector<DirectoryEntry>& found, int& error) {
+bool scan_matches(DirectorySearch& search, std::vector<DirectoryEntry>& found, int& error) {
+  if (!search.pattern_made) {
+    search.pattern = name_pattern(search.name_text);
+    search.pattern_made = true;
+  }
   auto accept = [&search](const std::string& name) { return name_matches(search.pattern, name); };
   return scan_directory(search.directory, accept, found, error);
 }
@@ -72,12 +78,12 @@ DirectorySearch* directory_search_start(std::string_view text, FindData& data, s
   auto* found = new DirectorySearch;
   found->directory = directory_part.empty() ? std::string{} : resolve_name(directory_part);
   if (!found->directory.empty() && found->directory.back() != '/') found->directory += '/';
-  found->pattern = name_pattern(name_part);
+  found->name_text = name_part;
 
   // An exact name that exists as written needs no scan; the entries that differ from it only
-  // in case are looked for when the search goes on.
-  std::string exact_utf8;
-  utf8_from_text(name_part, exact_utf8);
+  // in case are looked for when the search goes on. The name's UTF-8 is the end of the
+  // pattern's: a slash is one byte in both.
+  const std::string exact_utf8 = pattern_utf8.substr(pattern_utf8.find_last_of('/') + 1);
   const std::string exact_path = found->directory + exact_utf8;
   bool exact_found = false;
   if (!has_wildcards(name_part)) {

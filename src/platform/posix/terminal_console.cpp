@@ -93,6 +93,7 @@ class TerminalConsole final : public ConsoleDevice {
               ConsoleCell fill) override;
   void fill_characters(int x, int y, long count, std::uint8_t character) override;
   void fill_attributes(int x, int y, long count, std::uint16_t attribute) override;
+  void fill_cells(int x, int y, long count, ConsoleCell cell) override;
   void set_cursor_position(int x, int y) override;
   void set_cursor_shape(CursorShape shape) override;
 
@@ -265,6 +266,8 @@ void TerminalConsole::fill_characters(int x, int y, long count, std::uint8_t cha
 void TerminalConsole::fill_attributes(int x, int y, long count, std::uint16_t attribute) {
   grid().fill_attributes(x, y, count, attribute);
 }
+
+void TerminalConsole::fill_cells(int x, int y, long count, ConsoleCell cell) { grid().fill_cells(x, y, count, cell); }
 
 void TerminalConsole::set_cursor_position(int x, int y) {
   grid().set_cursor(x, y);

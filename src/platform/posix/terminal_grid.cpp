@@ -146,6 +146,20 @@ void TerminalGrid::fill_attributes(int x, int y, long count, std::uint16_t attri
   }
 }
 
+void TerminalGrid::fill_cells(int x, int y, long count, ConsoleCell cell) {
+  settle();
+  if (x < 0 || x >= columns_ || y < 0 || y >= rows_) return;
+  const PackedCell packed = pack_cell(cell);
+  while (count > 0 && y < rows_) {
+    const int end = static_cast<int>(std::min<long>(columns_, x + count));
+    std::fill_n(&at(x, y), end - x, packed);
+    mark_changed(y, x, end - 1);
+    count -= end - x;
+    x = 0;
+    ++y;
+  }
+}
+
 void TerminalGrid::set_cursor(int x, int y) {
   x = std::clamp(x, 0, columns_ - 1);
   y = std::clamp(y, 0, rows_ - 1);

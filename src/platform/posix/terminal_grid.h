@@ -36,6 +36,7 @@ class TerminalGrid {
   // count cells from (x, y) on, running on across row ends, up to the end of the grid.
   void fill_characters(int x, int y, long count, std::uint8_t character);
   void fill_attributes(int x, int y, long count, std::uint16_t attribute);
+  void fill_cells(int x, int y, long count, ConsoleCell cell);
 
   int cursor_x() const { return cursor_x_; }
   int cursor_y() const { return cursor_y_; }
