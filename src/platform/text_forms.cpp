@@ -1,5 +1,6 @@
 #include "platform/text_forms.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -189,7 +190,17 @@ std::size_t text_whole_prefix(std::string_view text, std::size_t max) {
   return at;
 }
 
+namespace {
+
+// Printable ASCII is the same bytes in UTF-8 and in text; most names are nothing else.
+bool printable_ascii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char byte) { return byte >= 0x20 && byte <= 0x7E; });
+}
+
+}  // namespace
+
 std::string text_from_utf8(std::string_view bytes) {
+  if (printable_ascii(bytes)) return std::string(bytes);
   std::string text;
   text.reserve(bytes.size());
   std::size_t at = 0;
@@ -227,6 +238,10 @@ bool take_name_codes(std::string_view text, Take take) {
 }  // namespace
 
 bool utf8_from_text(std::string_view text, std::string& bytes) {
+  if (printable_ascii(text)) {
+    bytes.assign(text);
+    return true;
+  }
   bytes.clear();
   const bool taken = take_name_codes(text, [&bytes](char32_t code) {
     if (code >= RAW_BYTE_CODES + 0x80 && code <= RAW_BYTE_CODES + 0xFF) {

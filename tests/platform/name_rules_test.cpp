@@ -24,6 +24,8 @@ TEST(NameRulesTest, PatternsMatchAsTheWindowsFileSystemReadsThem) {
       {"?b*", "ab.txt", true},           {"?b*", "b.txt", false},        {"a??", "a", true},
       {"a??", "abcd", false},            {"\x84r", "\x8Er", true},       {"*.ZIP", "x.zip", true},
       {"a*b*c", "aXXbYYc", true},        {"a*b*c", "aXXcYYb", false},    {"", "", true},
+      {"data.sha256", "DATA.SHA256", true}, {"DATA.1", "DATA.", false}, {"\x84r", "\x8E", false},
+      {"ab", "abc", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(name_matches(name_pattern(c.pattern), c.name), c.matches) << c.pattern << " ~ " << c.name;

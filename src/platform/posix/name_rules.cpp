@@ -66,6 +66,8 @@ NamePattern name_pattern(std::string_view pattern) {
       compiled.tokens.push_back(static_cast<int>(fold(c)));
     }
   }
+  compiled.letters_only = std::all_of(compiled.tokens.begin(), compiled.tokens.end(),
+                                      [](int token) { return token < ANY_RUN; });
   return compiled;
 }
 
@@ -75,6 +77,14 @@ bool has_wildcards(std::string_view pattern) {
 
 bool name_matches(const NamePattern& pattern, std::string_view name) {
   const std::vector<int>& tokens = pattern.tokens;
+  // A search for one name looks at every entry of the folder: this way needs no table.
+  if (pattern.letters_only) {
+    if (name.size() != tokens.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if (static_cast<int>(fold(name[i])) != tokens[i]) return false;
+    }
+    return true;
+  }
   const std::size_t token_count = tokens.size();
   const std::size_t length = name.size();
   const std::size_t last_dot = name.find_last_of('.');

@@ -18,6 +18,7 @@ bool name_before(std::string_view left, std::string_view right);
 // A compiled name pattern (the last element of a path).
 struct NamePattern {
   std::vector<int> tokens;
+  bool letters_only = true;  // no wildcard: a name matches when it is the same without regard to case
 };
 NamePattern name_pattern(std::string_view pattern);
 bool name_matches(const NamePattern& pattern, std::string_view name);
