@@ -93,7 +93,7 @@ struct Glue {
 // bytes as they are copied (piece 1's header first) and must be the manifest's.
 bool copy_piece(Glue& glue, std::int32_t number, const TextValue& name, SetFault& stop) {
   const std::uint64_t from = file_position(glue.piece) - 1;
-  const std::uint64_t checked_size = glue.plan.sizes[static_cast<std::size_t>(number - 1)];
+  const std::uint64_t checked_size = app_piece_length(glue.plan.lengths, number);
   Checksum checksum;
   CopyWatch watch = app_progress_watch(glue.progress);
   // A large piece has its checksum made on the other core while this one copies it.
@@ -129,7 +129,7 @@ bool copy_piece(Glue& glue, std::int32_t number, const TextValue& name, SetFault
 
 // Builds the file from the checked set: piece 1 is open at its first byte, past its header.
 bool copy_set(Glue& glue, SetFault& stop) {
-  for (std::int32_t number = 1; number <= static_cast<std::int32_t>(glue.plan.sizes.size()); ++number) {
+  for (std::int32_t number = 1; number <= glue.plan.lengths.count; ++number) {
     const TextValue name = app_piece_name(glue.plan.base, number);
     if (number > 1) {
       const FailureWatch watch;
@@ -187,8 +187,7 @@ bool glue_set(Glue& glue, SetFault& stop) {
   if (!glue.job.directory.empty()) {
     txt_assign(glue.plan.output_name, txt_concat(folder_named(glue.job.directory), own_part(glue.plan.output_name)));
   }
-  std::uint64_t total = 0;
-  for (const std::uint64_t size : glue.plan.sizes) total += size;
+  const std::uint64_t total = app_set_length(glue.plan.lengths);
   app_progress_start(glue.progress, glue.job.progress, total - glue.plan.header.length);
   glue.output = file_free_channel();
   if (glue.job.to_standard_output) {
@@ -282,7 +281,7 @@ int app_join_job(const GlueJob& job) {
   file_close(glue.piece);
   file_close(glue.output);
   if (glued) {
-    app_progress_finish(glue.progress, "from", glue.plan.sizes.size());
+    app_progress_finish(glue.progress, "from", static_cast<std::size_t>(glue.plan.lengths.count));
     return 0;
   }
   app_progress_abandon(glue.progress);

@@ -112,10 +112,9 @@ std::int16_t app_rounded_count(std::uint64_t total_length, std::uint64_t piece_s
   return static_cast<std::int16_t>(count);
 }
 
-std::int16_t app_set_count(const std::vector<std::uint64_t>& piece_lengths) {
-  if (piece_lengths.empty() || piece_lengths.front() == 0) return 0;
-  const std::uint64_t piece_size = piece_lengths.front();
-  return app_rounded_count((piece_lengths.size() - 1) * piece_size + piece_lengths.back(), piece_size);
+std::int16_t app_set_count(std::uint64_t piece_length, std::uint64_t pieces, std::uint64_t last_length) {
+  if (pieces == 0 || piece_length == 0) return 0;
+  return app_rounded_count((pieces - 1) * piece_length + last_length, piece_length);
 }
 
 SplitPlan app_plan_split(std::uint64_t source_length, std::uint64_t piece_size) {

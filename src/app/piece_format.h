@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "text/text_value.h"
 
@@ -90,6 +89,6 @@ SplitPlan app_plan_split(std::uint64_t source_length, std::uint64_t piece_size);
 // The count a header carries for a set of this many bytes in all (data and header) and this
 // piece size: the total divided by the size, rounded half to even.
 std::int16_t app_rounded_count(std::uint64_t total_length, std::uint64_t piece_size);
-// The count that a split writes for a set of pieces of these lengths, piece 1's first: every
-// piece but the last as long as piece 1, so the piece size is piece 1's length.
-std::int16_t app_set_count(const std::vector<std::uint64_t>& piece_lengths);
+// The count that a split writes for a set of this many pieces, every one but the last as long as
+// piece 1 (the piece size), the last of its own length.
+std::int16_t app_set_count(std::uint64_t piece_length, std::uint64_t pieces, std::uint64_t last_length);

@@ -52,31 +52,34 @@ bool read_header(ChannelNumber piece, FirstPiece& first, SetPlan& plan, std::str
 // The count is what the split computed from the set's whole length, so it bounds the last
 // piece: a last piece cut short (or a set that ends early) gives another count.
 bool fits_its_count(const FirstPiece& first, const SetPlan& plan, std::vector<SetFault>& faults) {
-  if (!first.counted || plan.sizes.size() < 2 || app_set_count(plan.sizes) == first.piece_count) return true;
-  return fault(faults, WRONG_SIZE, app_piece_name(plan.base, static_cast<std::int32_t>(plan.sizes.size())), true);
+  const SetLengths& lengths = plan.lengths;
+  if (!first.counted || lengths.count < 2 ||
+      app_set_count(lengths.piece, static_cast<std::uint64_t>(lengths.count), lengths.last) == first.piece_count) {
+    return true;
+  }
+  return fault(faults, WRONG_SIZE, app_piece_name(plan.base, lengths.count), true);
 }
 
 // The pieces that a manifest names: every one must be there (all of them are listed when every
 // fault is asked for), each as long as piece 1 but the last, which is shorter.
 bool check_named_pieces(const FirstPiece& first, SetPlan& plan, std::vector<SetFault>& faults, bool every_fault) {
   const auto pieces = static_cast<std::int32_t>(plan.manifest.pieces.size());
-  plan.sizes.assign(1, first.length);
+  plan.lengths = SetLengths{first.length, 1, first.length};
+  std::int32_t wrong_size = 0;  // the first piece of a length that does not fit, when all are there
   for (std::int32_t number = 2; number <= pieces; ++number) {
     const FoundFile piece = dir_find(app_piece_name(plan.base, number));
-    plan.sizes.push_back(piece.size);
     if (!piece.found) {
       fault(faults, NOT_FOUND, app_piece_name(plan.base, number), true);
       if (!every_fault) return false;
+      continue;
     }
+    const bool last = number == pieces;
+    if (wrong_size == 0 && (last ? piece.size >= first.length : piece.size != first.length)) wrong_size = number;
+    plan.lengths.count = number;
+    plan.lengths.last = piece.size;
   }
   if (!faults.empty()) return false;
-  for (std::int32_t number = 2; number <= pieces; ++number) {
-    const std::uint64_t size = plan.sizes[static_cast<std::size_t>(number - 1)];
-    const bool last = number == pieces;
-    if (last ? size >= first.length : size != first.length) {
-      return fault(faults, WRONG_SIZE, app_piece_name(plan.base, number), true);
-    }
-  }
+  if (wrong_size != 0) return fault(faults, WRONG_SIZE, app_piece_name(plan.base, wrong_size), true);
   return fits_its_count(first, plan, faults);
 }
 
@@ -86,20 +89,25 @@ bool check_named_pieces(const FirstPiece& first, SetPlan& plan, std::vector<SetF
 // are left from an earlier split; a piece longer than piece 1 does not belong; a piece as long
 // as piece 1 must have a successor.
 bool check_shape(const FirstPiece& first, SetPlan& plan, std::vector<SetFault>& faults) {
-  plan.sizes.assign(1, first.length);
+  plan.lengths = SetLengths{first.length, 1, first.length};
   // Every piece that piece 1 counts must be there: checked first, as a missing piece is the
-  // likelier fault.
-  std::vector<std::uint64_t> counted;
+  // likelier fault. The walk below stops at the first of them not as long as piece 1, so that
+  // one's length is all it needs to keep.
+  std::int32_t odd_number = 0;
+  std::uint64_t odd_size = 0;
   for (std::int32_t number = 2; number <= first.piece_count; ++number) {
     const FoundFile piece = dir_find(app_piece_name(plan.base, number));
     if (!piece.found) return fault(faults, NOT_FOUND, app_piece_name(plan.base, number), true);
-    counted.push_back(piece.size);
+    if (odd_number == 0 && piece.size != first.length) {
+      odd_number = number;
+      odd_size = piece.size;
+    }
   }
   for (std::int32_t number = 2;; ++number) {
     FoundFile piece;
-    if (static_cast<std::size_t>(number - 2) < counted.size()) {
+    if (number <= first.piece_count) {
       piece.found = true;
-      piece.size = counted[static_cast<std::size_t>(number - 2)];
+      piece.size = number == odd_number ? odd_size : first.length;
     } else if (number <= PIECE_LIMIT) {
       piece = dir_find(app_piece_name(plan.base, number));
     }
@@ -109,7 +117,8 @@ bool check_shape(const FirstPiece& first, SetPlan& plan, std::vector<SetFault>& 
       return fault(faults, NOT_FOUND, app_piece_name(plan.base, number), true);
     }
     if (piece.size > first.length) return fault(faults, WRONG_SIZE, app_piece_name(plan.base, number), true);
-    plan.sizes.push_back(piece.size);
+    plan.lengths.count = number;
+    plan.lengths.last = piece.size;
     if (piece.size < first.length) break;
   }
   return fits_its_count(first, plan, faults);
@@ -124,13 +133,13 @@ bool name_output(const FirstPiece& first, SetPlan& plan, std::vector<SetFault>& 
   if (plan.has_manifest) {
     txt_assign(plan.output_name, txt_concat(folder_of(plan.base), plan.manifest.whole.name));
     if (!app_manifest_names_set_file(plan.manifest.whole.name, plan.base) ||
-        app_names_a_piece(plan.output_name, plan.base, plan.sizes.size())) {
+        app_names_a_piece(plan.output_name, plan.base, plan.lengths.count)) {
       return fault(faults, CANNOT_READ, app_manifest_name(plan.base), false);
     }
     return true;
   }
   txt_assign(plan.output_name, app_output_name(plan.base, first.extension_field));
-  if (!file_name_part_usable(first.extension_field) || app_names_a_piece(plan.output_name, plan.base, plan.sizes.size())) {
+  if (!file_name_part_usable(first.extension_field) || app_names_a_piece(plan.output_name, plan.base, plan.lengths.count)) {
     return fault(faults, CANNOT_WRITE, txt_copy(plan.output_name), false);
   }
   return true;
@@ -149,6 +158,15 @@ bool app_read_set_manifest(const TextValue& base, Manifest& manifest) {
   const bool read = !watch.failed();
   file_close(channel);  // a file that was only read loses nothing at its close
   return read && app_read_manifest(bytes, manifest) && app_manifest_of_set(manifest, base);
+}
+
+std::uint64_t app_piece_length(const SetLengths& lengths, std::int32_t number) {
+  return number == lengths.count ? lengths.last : lengths.piece;
+}
+
+std::uint64_t app_set_length(const SetLengths& lengths) {
+  if (lengths.count <= 0) return 0;
+  return static_cast<std::uint64_t>(lengths.count - 1) * lengths.piece + lengths.last;
 }
 
 bool app_check_set(ChannelNumber piece_one, SetPlan& plan, std::vector<SetFault>& faults, bool every_fault) {

@@ -21,10 +21,21 @@ struct SetFault {
   std::string reason;  // the system's own words, when the system failed
 };
 
+// The lengths of a checked set's pieces: every piece but the last is as long as piece 1, so a
+// set of any number of pieces is three numbers.
+struct SetLengths {
+  std::uint64_t piece = 0;  // piece 1's length, the piece size
+  std::int32_t count = 0;   // the pieces of the set
+  std::uint64_t last = 0;   // the last piece's length (piece 1's when it stands alone)
+};
+std::uint64_t app_piece_length(const SetLengths& lengths, std::int32_t number);
+// The bytes of all the pieces, headers included.
+std::uint64_t app_set_length(const SetLengths& lengths);
+
 struct SetPlan {
   TextValue base;                    // the set's base as given, its folder included
   TextValue header;                  // piece 1's header bytes, as read
-  std::vector<std::uint64_t> sizes;  // the length of every piece of the set, piece 1's first
+  SetLengths lengths;
   bool has_manifest = false;         // the manifest beside piece 1 is one of this set
   Manifest manifest;
   TextValue output_name;             // the rebuilt file, beside piece 1

@@ -79,6 +79,8 @@ TEST_F(JoinTest, SetShapeDecidesWhichPiecesAreGlued) {
        {h3 + "ab", longer, "f"}, "", {"ERROR! Incomplete file set!", "Wrong size : DATA.2"}},
       {"the set ends before its count",
        {h3 + "ab", "c", "de"}, "", {"ERROR! Incomplete file set!", "Wrong size : DATA.2"}},
+      {"a short piece inside the count",
+       {header("ZIP", 4) + "ab", full, "c", full}, "", {"ERROR! Incomplete file set!", "Wrong size : DATA.3"}},
       {"the count is checked first",
        {h3 + "ab", longer, "-"}, "", {"ERROR! Incomplete file set!", "File not found : DATA.3"}},
       {"old layout, by shape", {"Tranchor v2.0ZIPab", std::string(18, 'o'), "e"}, "ab" + std::string(18, 'o') + "e", {}},

@@ -85,6 +85,8 @@ TEST_F(ManifestTest, APieceThatDiffersFromItsChecksumStopsTheGlue) {
       {"a piece rewritten", [] { write_file("DATA.2", pattern(1000, 99)); }, {"ERROR! Wrong checksum : DATA.2"}},
       {"a cut last piece that fits", [] { write_file("DATA.3", read_file("DATA.3").substr(0, 501)); },
        {"ERROR! Wrong checksum : DATA.3"}},
+      {"a piece before the last cut short", [] { write_file("DATA.2", read_file("DATA.2").substr(0, 999)); },
+       {"ERROR! Incomplete file set!", "Wrong size : DATA.2"}},
       {"the last piece gone", [] { std::filesystem::remove("DATA.3"); },
        {"ERROR! Incomplete file set!", "File not found : DATA.3"}},
   };
