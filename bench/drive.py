@@ -431,6 +431,13 @@ def drop_caches():
         caches.write("3\n")
 
 
+def timed_sync():
+    """Seconds that a sync takes: the data the last command left to write back."""
+    started = time.perf_counter()
+    os.sync()
+    return time.perf_counter() - started
+
+
 def cold_case(binary, work, size, piece_size, rounds):
     """A file of 5 GiB, split and glued with nothing of it in the page cache, by both tools, in
     alternating turns; beside the times, the data left to write back when each split returned."""
@@ -441,6 +448,8 @@ def cold_case(binary, work, size, piece_size, rounds):
     write_random(source, size)
     runs = {key: [] for key in ("tool split", "peer split", "tool glue", "peer cat")}
     left = {"tool split": [], "peer split": []}
+    # Each command's time with a sync after it: what a flush at the end costs each tool.
+    synced = {key: [] for key in runs}
     keys = [("[G]lue", b"s"), ("[bytes]:", str(piece_size).encode() + b"\r")]
     for round_number in range(1, rounds + 1):
         tool_dir = os.path.join(work, f"cold-tool-{round_number}")
@@ -456,6 +465,7 @@ def cold_case(binary, work, size, piece_size, rounds):
             else:
                 runs["peer split"].append(run_peer(["split", "-b", str(piece_size), source, "x"], peer_dir))
             left[f"{side} split"].append(dirty_kib())
+            synced[f"{side} split"].append(runs[f"{side} split"][-1].seconds + timed_sync())
         os.unlink(os.path.join(tool_dir, "data.bin"))
         pieces = sorted(n for n in os.listdir(peer_dir) if n.startswith("x"))
         for side in order:
@@ -464,6 +474,8 @@ def cold_case(binary, work, size, piece_size, rounds):
                 runs["tool glue"].append(run_tool(binary, "data.1", tool_dir, []))
             else:
                 runs["peer cat"].append(run_peer(["cat"] + pieces, peer_dir, output="joined.bin"))
+            key = "tool glue" if side == "tool" else "peer cat"
+            synced[key].append(runs[key][-1].seconds + timed_sync())
         check_same(os.path.join(tool_dir, "data.bin"), source, "cold: tranchor glue")
         check_same(os.path.join(peer_dir, "joined.bin"), source, "cold: cat")
         shutil.rmtree(tool_dir)
@@ -474,6 +486,11 @@ def cold_case(binary, work, size, piece_size, rounds):
         print(f"cold {size >> 20} MiB, {tool.split()[1]}: Tranchor {statistics.median(r.seconds for r in runs[tool]):.2f} s, "
               f"{peer.split()[1]} {statistics.median(r.seconds for r in runs[peer]):.2f} s, ratio {statistics.median(ratios):.2f} "
               f"({min(ratios):.2f}-{max(ratios):.2f}, {rounds} rounds, target <= 1.1)")
+    for tool, peer in (("tool split", "peer split"), ("tool glue", "peer cat")):
+        ratios = [t / p for t, p in zip(synced[tool], synced[peer])]
+        print(f"cold {size >> 20} MiB, {tool.split()[1]}, each followed by sync: Tranchor {statistics.median(synced[tool]):.2f} s, "
+              f"{peer.split()[1]} + sync {statistics.median(synced[peer]):.2f} s, ratio {statistics.median(ratios):.2f} "
+              f"({min(ratios):.2f}-{max(ratios):.2f}, {rounds} rounds)")
     print(f"cold split: data left to write back when it returned: Tranchor {statistics.median(left['tool split'])} KiB, "
           f"GNU split {statistics.median(left['peer split'])} KiB (medians)")
 

@@ -9,7 +9,8 @@
 # peer, lower is better) beside the targets, peak memory, and the bytes sent to the terminal
 # during the 30,000-piece split. Then a 5 GiB sparse file is split into 2 GiB pieces and joined
 # back, and (as root) a 5 GiB file is split and glued with a cold page cache by both tools, five
-# rounds, with the data each split left to write back. Every join is compared with its source; a
+# rounds, with the data each split left to write back and each time again with a sync after the
+# command. Every join is compared with its source; a
 # difference stops the bench with an error. Beside them runs the floor (bench/floor.c): the system
 # calls that Tranchor's promises need, with the checksums in one thread, in a bare loop. Run by
 # hand, on an idle machine; it takes about an hour and needs about 30 GiB of free disk space for
