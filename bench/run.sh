@@ -13,7 +13,7 @@
 # command. Every join is compared with its source; a
 # difference stops the bench with an error. Beside them runs the floor (bench/floor.c): the system
 # calls that Tranchor's promises need, with the checksums in one thread, in a bare loop. Run by
-# hand, on an idle machine; it takes about an hour and needs about 30 GiB of free disk space for
+# hand, on an idle machine; it takes about half an hour and needs about 30 GiB of free disk space for
 # a while.
 #
 #   bench/run.sh [--runs N] [--quick] [--no-sparse] [--no-cold]
