@@ -121,7 +121,7 @@ bool copy_piece(Glue& glue, std::int32_t number, const TextValue& name, SetFault
   }
   if (glue.plan.has_manifest &&
       !txt_equal(beside ? glue.worker->finish() : file_checksum_hex(checksum),
-                 file_digest_hex(glue.plan.manifest.pieces[static_cast<std::size_t>(number - 1)].digest))) {
+                 file_digest_hex(glue.plan.manifest.piece_digests[static_cast<std::size_t>(number - 1)]))) {
     return stop_at(stop, WRONG_CHECKSUM, txt_copy(name));
   }
   return true;
@@ -241,12 +241,12 @@ TextValue checksum_of(const TextValue& name, std::string& reason) {
 // that is missing or damaged.
 bool check_every_piece(const SetPlan& plan) {
   bool whole = true;
-  for (std::size_t at = 0; at < plan.manifest.pieces.size(); ++at) {
+  for (std::size_t at = 0; at < plan.manifest.piece_digests.size(); ++at) {
     const TextValue name = app_piece_name(plan.base, static_cast<std::int32_t>(at + 1));
     std::string reason;
     if (!file_exists(name)) {
       app_end_incomplete_set(txt_concat(txt_constant(NOT_FOUND), name), {});
-    } else if (!txt_equal(checksum_of(name, reason), file_digest_hex(plan.manifest.pieces[at].digest))) {
+    } else if (!txt_equal(checksum_of(name, reason), file_digest_hex(plan.manifest.piece_digests[at]))) {
       if (reason.empty()) {
         app_show_failure(WRONG_CHECKSUM, name);
       } else {

@@ -87,28 +87,6 @@ TextValue app_manifest_line(const TextValue& checksum, const TextValue& name) {
   return txt_constant(line);
 }
 
-bool app_read_manifest(const TextValue& bytes, Manifest& manifest) {
-  std::string_view rest = txt_view(bytes);
-  if (rest.empty() || rest.back() != '\n') return false;
-  manifest = Manifest{};
-  // One line a piece: the list is made once at its size, not grown.
-  manifest.pieces.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')) - 1);
-  bool first = true;
-  while (!rest.empty()) {
-    const std::size_t end = rest.find('\n');
-    ManifestLine entry;
-    if (!read_line(rest.substr(0, end), entry)) return false;
-    rest.remove_prefix(end + 1);
-    if (first) {
-      manifest.whole = std::move(entry);
-      first = false;
-    } else {
-      manifest.pieces.push_back(std::move(entry));
-    }
-  }
-  return !manifest.pieces.empty();
-}
-
 namespace {
 
 // Names of a set compare as the file system finds them: without regard to case.
@@ -120,14 +98,28 @@ TextValue own_part(const TextValue& name) {
 
 }  // namespace
 
-bool app_manifest_of_set(const Manifest& manifest, const TextValue& base) {
+bool app_read_manifest(const TextValue& bytes, const TextValue& base, Manifest& manifest) {
+  std::string_view rest = txt_view(bytes);
+  if (rest.empty() || rest.back() != '\n') return false;
+  manifest = Manifest{};
+  const auto lines = static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n'));
+  if (lines < 2 || lines - 1 > static_cast<std::size_t>(PIECE_LIMIT)) return false;
+  // One digest a piece, in a list made once at its size; a piece line's name is checked as it
+  // is read and not kept, so a set of many pieces costs 32 bytes a piece.
+  manifest.piece_digests.reserve(lines - 1);
   const TextValue own_base = own_part(base);
-  for (std::size_t at = 0; at < manifest.pieces.size(); ++at) {
-    if (!same_name(manifest.pieces[at].name, app_piece_name(own_base, static_cast<std::int32_t>(at + 1)))) {
-      return false;
-    }
+  if (!read_line(rest.substr(0, rest.find('\n')), manifest.whole)) return false;
+  rest.remove_prefix(rest.find('\n') + 1);
+  ManifestLine piece;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    if (!read_line(rest.substr(0, end), piece)) return false;
+    rest.remove_prefix(end + 1);
+    const auto number = static_cast<std::int32_t>(manifest.piece_digests.size() + 1);
+    if (!same_name(piece.name, app_piece_name(own_base, number))) return false;
+    manifest.piece_digests.push_back(piece.digest);
   }
-  return !manifest.pieces.empty() && manifest.pieces.size() <= static_cast<std::size_t>(PIECE_LIMIT);
+  return true;
 }
 
 bool app_manifest_names_set_file(const TextValue& whole_name, const TextValue& base) {

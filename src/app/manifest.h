@@ -16,8 +16,8 @@ struct ManifestLine {
 };
 
 struct Manifest {
-  ManifestLine whole;                // the file that was split
-  std::vector<ManifestLine> pieces;  // piece 1 first
+  ManifestLine whole;                       // the file that was split
+  std::vector<Sha256Digest> piece_digests;  // piece 1's first; the lines' names are the set's own
 };
 
 // The manifest's name for the set of this base (a folder in the base stays): BASE.sha256.
@@ -26,14 +26,11 @@ TextValue app_manifest_name(const TextValue& base);
 // The bytes of one line of the manifest.
 TextValue app_manifest_line(const TextValue& checksum, const TextValue& name);
 
-// Reads a manifest's bytes: true when every line is a checksum line and there are at least two
-// (the whole file and piece 1). Checksums may be given in either case.
-bool app_read_manifest(const TextValue& bytes, Manifest& manifest);
-
-// Whether the manifest is one of the set of this base (its file-name part): its piece lines name
-// exactly BASE.1, BASE.2, ... in order (letters compare without regard to case, as the file
-// system finds the pieces).
-bool app_manifest_of_set(const Manifest& manifest, const TextValue& base);
+// Reads the bytes of a manifest of the set of this base (its file-name part): true when every
+// line is a checksum line, there are at least two (the whole file and piece 1), and the piece
+// lines name exactly BASE.1, BASE.2, ... in order (letters compare without regard to case, as the
+// file system finds the pieces). Checksums may be given in either case.
+bool app_read_manifest(const TextValue& bytes, const TextValue& base, Manifest& manifest);
 
 // Whether the whole file's name in a manifest of the set may name the rebuilt file: a plain name
 // (no folder part, not "." or "..", no control character), whose base by the split's own rule is

@@ -63,7 +63,7 @@ bool fits_its_count(const FirstPiece& first, const SetPlan& plan, std::vector<Se
 // The pieces that a manifest names: every one must be there (all of them are listed when every
 // fault is asked for), each as long as piece 1 but the last, which is shorter.
 bool check_named_pieces(const FirstPiece& first, SetPlan& plan, std::vector<SetFault>& faults, bool every_fault) {
-  const auto pieces = static_cast<std::int32_t>(plan.manifest.pieces.size());
+  const auto pieces = static_cast<std::int32_t>(plan.manifest.piece_digests.size());
   plan.lengths = SetLengths{first.length, 1, first.length};
   std::int32_t wrong_size = 0;  // the first piece of a length that does not fit, when all are there
   for (std::int32_t number = 2; number <= pieces; ++number) {
@@ -157,7 +157,7 @@ bool app_read_set_manifest(const TextValue& base, Manifest& manifest) {
   const TextValue bytes = watch.failed() ? TextValue{} : file_read_bytes(channel, static_cast<std::uint32_t>(found.size) + 1);
   const bool read = !watch.failed();
   file_close(channel);  // a file that was only read loses nothing at its close
-  return read && app_read_manifest(bytes, manifest) && app_manifest_of_set(manifest, base);
+  return read && app_read_manifest(bytes, base, manifest);
 }
 
 std::uint64_t app_piece_length(const SetLengths& lengths, std::int32_t number) {
