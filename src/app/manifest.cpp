@@ -108,13 +108,13 @@ bool app_read_manifest(const TextValue& bytes, const TextValue& base, Manifest& 
   // is read and not kept, so a set of many pieces costs 32 bytes a piece.
   manifest.piece_digests.reserve(lines - 1);
   const TextValue own_base = own_part(base);
-  if (!read_line(rest.substr(0, rest.find('\n')), manifest.whole)) return false;
-  rest.remove_prefix(rest.find('\n') + 1);
+  // The first line is the whole file's; every later one names the next piece.
   ManifestLine piece;
-  while (!rest.empty()) {
+  for (bool first = true; !rest.empty(); first = false) {
     const std::size_t end = rest.find('\n');
-    if (!read_line(rest.substr(0, end), piece)) return false;
+    if (!read_line(rest.substr(0, end), first ? manifest.whole : piece)) return false;
     rest.remove_prefix(end + 1);
+    if (first) continue;
     const auto number = static_cast<std::int32_t>(manifest.piece_digests.size() + 1);
     if (!same_name(piece.name, app_piece_name(own_base, number))) return false;
     manifest.piece_digests.push_back(piece.digest);
