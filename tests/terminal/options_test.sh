@@ -5,6 +5,7 @@
 set -euo pipefail
 program=$(readlink -f "$1")
 source "$(dirname "${BASH_SOURCE[0]}")/shell_checks.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/flip_byte.sh"
 size_of() { stat -c %s "$1"; }
 
 # --dir: the pieces and the manifest go into another folder (a tmpfs, like a stick, as root), the
@@ -37,7 +38,7 @@ code=0
 "$program" --split 1M - </dev/null 2>/dev/null || code=$?
 [[ $code == 2 ]] || fail "standard input without --name: exit $code"
 # A damaged piece ends the stream with exit 1 and its line; what was written stays written.
-printf 'X' | dd of=backup.2 bs=1 seek=7 conv=notrunc status=none
+flip_byte backup.2 7
 code=0
 message=$("$program" --glue --stdout backup.1 2>&1 >/dev/null) || code=$?
 [[ $code == 1 && $message == "tranchor: ERROR! Wrong checksum : backup.2" ]] || fail "--stdout, damaged: $code '$message'"

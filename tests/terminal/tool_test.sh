@@ -5,6 +5,7 @@ set -euo pipefail
 [[ -n "${TOOL_TEST_TRACE:-}" ]] && set -x
 program=$(readlink -f "$1")
 source "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/flip_byte.sh"
 
 # Starts the program in a fresh pane with the given arguments.
 start() { pane_start "$program $*"; }
@@ -42,7 +43,7 @@ sha256sum -c DATA.sha256 >/dev/null 2>&1 || fail "sha256sum -c after the glue: $
 # A damaged piece: one byte changed in DATA.2 stops the glue at that piece, and nothing is written.
 rm DATA.ZIP
 cp DATA.2 kept.2
-printf 'X' | dd of=DATA.2 bs=1 seek=1234 conv=notrunc status=none
+flip_byte DATA.2 1234
 start DATA.1
 wait_row 17 "■■ Now adding : DATA.2"
 wait_row 18 "ERROR! Wrong checksum : DATA.2"

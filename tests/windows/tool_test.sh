@@ -8,6 +8,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 program=$(readlink -f "$TRANCHOR_EXE")
 posix=$(readlink -f "$TRANCHOR_POSIX")
 source "$here/wine_tmux.sh"
+source "$here/../terminal/flip_byte.sh"
 
 mkdir "$work/win" "$work/posix"
 head -c 100000 /dev/urandom > "$work/win/DATA.ZIP"
@@ -145,7 +146,7 @@ cat movie.mkv | wine "$program" --split 100K --name backup.tar - || fail "standa
   fail "the piped split's manifest: $(head -1 backup.sha256)"
 wine "$program" --count 7 movie.mkv </dev/null || fail "--count under Wine: exit $?"
 [[ -e movie.7 && ! -e movie.8 ]] || fail "--count 7 under Wine made $(ls movie.[0-9]* | wc -l) pieces"
-printf 'X' | dd of=movie.3 bs=1 seek=5 conv=notrunc status=none
+flip_byte movie.3 5
 code=0
 message=$(wine "$program" --check movie </dev/null 2>&1 | tr -d '\r') || code=$?
 [[ $code == 1 && $message == "tranchor: ERROR! Wrong checksum : movie.3" ]] || fail "--check under Wine: $code '$message'"
