@@ -306,19 +306,23 @@ int app_check_job(const GlueJob& job) {
   std::vector<SetFault> faults;
   if (watch.failed()) {
     faults.push_back(SetFault{CANNOT_READ, txt_copy(first_name), false, std::string(watch.reason())});
-  } else if (Manifest manifest; app_read_set_manifest(plan.base, manifest)) {
-    file_close(piece);
-    plan.has_manifest = true;
-    plan.manifest = std::move(manifest);
-    if (!app_manifest_names_set_file(plan.manifest.whole.name, plan.base)) {
-      faults.push_back(SetFault{CANNOT_READ, app_manifest_name(plan.base), false, {}});
-    } else {
-      return check_every_piece(plan) ? 0 : 1;
-    }
   } else {
+    // The set's shape as the glue checks it, every missing piece listed; a piece 1 whose header
+    // cannot be read stops that check before the manifest, which still names every piece.
     app_check_set(piece, plan, faults, true);
+    if (!plan.has_manifest) plan.has_manifest = app_read_set_manifest(plan.base, plan.manifest);
   }
   file_close(piece);
+  if (plan.has_manifest && !app_manifest_names_set_file(plan.manifest.whole.name, plan.base)) {
+    faults.clear();
+    faults.push_back(SetFault{CANNOT_READ, app_manifest_name(plan.base), false, {}});
+  } else if (plan.has_manifest) {
+    // Every missing and damaged piece, in order; when none is, what else stops the glue (a piece
+    // of a length that does not fit the set).
+    if (!check_every_piece(plan)) return 1;
+    for (const SetFault& fault : faults) show_fault(fault);
+    return faults.empty() ? 0 : 1;
+  }
   for (const SetFault& fault : faults) show_fault(fault);
   if (!faults.empty()) return 1;
   app_report(txt_concat(txt_concat(txt_constant("no manifest of the set ("), app_manifest_name(plan.base)),

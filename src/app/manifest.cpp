@@ -98,28 +98,58 @@ TextValue own_part(const TextValue& name) {
 
 }  // namespace
 
-bool app_read_manifest(const TextValue& bytes, const TextValue& base, Manifest& manifest) {
-  std::string_view rest = txt_view(bytes);
-  if (rest.empty() || rest.back() != '\n') return false;
+ManifestReading app_manifest_reading(const TextValue& base, std::uint64_t length, Manifest& manifest) {
   manifest = Manifest{};
-  const auto lines = static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n'));
-  if (lines < 2 || lines - 1 > static_cast<std::size_t>(PIECE_LIMIT)) return false;
-  // One digest a piece, in a list made once at its size; a piece line's name is checked as it
-  // is read and not kept, so a set of many pieces costs 32 bytes a piece.
-  manifest.piece_digests.reserve(lines - 1);
-  const TextValue own_base = own_part(base);
-  // The first line is the whole file's; every later one names the next piece.
-  ManifestLine piece;
-  for (bool first = true; !rest.empty(); first = false) {
-    const std::size_t end = rest.find('\n');
-    if (!read_line(rest.substr(0, end), first ? manifest.whole : piece)) return false;
-    rest.remove_prefix(end + 1);
-    if (first) continue;
-    const auto number = static_cast<std::int32_t>(manifest.piece_digests.size() + 1);
-    if (!same_name(piece.name, app_piece_name(own_base, number))) return false;
-    manifest.piece_digests.push_back(piece.digest);
+  // One digest a piece, in a list made once: no line is shorter than a checksum, two blanks and
+  // a name of three bytes and its line feed. A piece line's name is checked as it is read and
+  // not kept, so a set of many pieces costs 32 bytes a piece.
+  const std::uint64_t most_lines = length / (CHECKSUM_DIGITS + 6);
+  manifest.piece_digests.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(most_lines, PIECE_LIMIT)));
+  ManifestReading reading;
+  txt_assign(reading.own_base, own_part(base));
+  return reading;
+}
+
+namespace {
+
+// One whole line: the first is the whole file's; every later one names the next piece.
+bool read_next_line(ManifestReading& reading, std::string_view line, Manifest& manifest) {
+  if (reading.first) {
+    reading.first = false;
+    return read_line(line, manifest.whole);
   }
+  ManifestLine piece;
+  if (manifest.piece_digests.size() >= static_cast<std::size_t>(PIECE_LIMIT) || !read_line(line, piece)) return false;
+  const auto number = static_cast<std::int32_t>(manifest.piece_digests.size() + 1);
+  if (!same_name(piece.name, app_piece_name(reading.own_base, number))) return false;
+  manifest.piece_digests.push_back(piece.digest);
   return true;
+}
+
+}  // namespace
+
+void app_manifest_add(ManifestReading& reading, std::string_view bytes, Manifest& manifest) {
+  while (reading.sound && !bytes.empty()) {
+    const std::size_t end = bytes.find('\n');
+    if (end == std::string_view::npos) {
+      reading.line.append(bytes);
+      return;
+    }
+    // A line within the block is read where it stands; only one that spans two blocks is joined.
+    if (reading.line.empty()) {
+      reading.sound = read_next_line(reading, bytes.substr(0, end), manifest);
+    } else {
+      reading.line.append(bytes.substr(0, end));
+      reading.sound = read_next_line(reading, reading.line, manifest);
+      reading.line.clear();
+    }
+    bytes.remove_prefix(end + 1);
+  }
+}
+
+bool app_manifest_complete(const ManifestReading& reading, const Manifest& manifest) {
+  // The last line ends with its line feed, and piece 1 has one.
+  return reading.sound && reading.line.empty() && !manifest.piece_digests.empty();
 }
 
 bool app_manifest_names_set_file(const TextValue& whole_name, const TextValue& base) {

@@ -5,6 +5,9 @@
 // the line starts with a backslash, and those characters stand as \\, \n and \r.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "files/checksum.h"
@@ -26,11 +29,23 @@ TextValue app_manifest_name(const TextValue& base);
 // The bytes of one line of the manifest.
 TextValue app_manifest_line(const TextValue& checksum, const TextValue& name);
 
-// Reads the bytes of a manifest of the set of this base (its file-name part): true when every
-// line is a checksum line, there are at least two (the whole file and piece 1), and the piece
-// lines name exactly BASE.1, BASE.2, ... in order (letters compare without regard to case, as the
-// file system finds the pieces). Checksums may be given in either case.
-bool app_read_manifest(const TextValue& bytes, const TextValue& base, Manifest& manifest);
+// Reads a manifest of the set of this base (its file-name part) block by block, so that a set of
+// many pieces never holds its whole manifest. It is one when every line is a checksum line,
+// there are at least two (the whole file and piece 1), and the piece lines name exactly BASE.1,
+// BASE.2, ... in order (letters compare without regard to case, as the file system finds the
+// pieces). Checksums may be given in either case.
+struct ManifestReading {
+  TextValue own_base;   // the base's file-name part
+  std::string line;     // the bytes of a line not ended yet
+  bool first = true;    // the next line is the whole file's
+  bool sound = true;    // every line so far is one of this set's manifest
+};
+// Starts the reading of a file of this length into the manifest.
+ManifestReading app_manifest_reading(const TextValue& base, std::uint64_t length, Manifest& manifest);
+// Reads the next bytes of the file.
+void app_manifest_add(ManifestReading& reading, std::string_view bytes, Manifest& manifest);
+// True when the file read to its end is a manifest of the set.
+bool app_manifest_complete(const ManifestReading& reading, const Manifest& manifest);
 
 // Whether the whole file's name in a manifest of the set may name the rebuilt file: a plain name
 // (no folder part, not "." or "..", no control character), whose base by the split's own rule is

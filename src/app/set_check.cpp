@@ -12,6 +12,7 @@ namespace {
 
 // The most bytes a manifest of 32,767 pieces takes (each line a checksum, two blanks, a name).
 constexpr std::uint32_t MANIFEST_LIMIT = 16u * 1024 * 1024;
+constexpr std::uint32_t MANIFEST_BLOCK_SIZE = 64 * 1024;  // read at a time
 
 bool fault(std::vector<SetFault>& faults, std::string_view message, TextValue name, bool refused_set,
            std::string_view reason = {}) {
@@ -154,10 +155,18 @@ bool app_read_set_manifest(const TextValue& base, Manifest& manifest) {
   const FailureWatch watch;
   const ChannelNumber channel = file_free_channel();
   file_open(channel, name, READ_FILE_REQUEST);
-  const TextValue bytes = watch.failed() ? TextValue{} : file_read_bytes(channel, static_cast<std::uint32_t>(found.size) + 1);
-  const bool read = !watch.failed();
+  ManifestReading reading = app_manifest_reading(base, found.size, manifest);
+  // In blocks to its end: a file that grows past the limit meanwhile is no manifest.
+  std::uint64_t read = 0;
+  while (!watch.failed() && reading.sound && read <= MANIFEST_LIMIT) {
+    const TextValue block = file_read_bytes(channel, MANIFEST_BLOCK_SIZE);
+    if (block.empty()) break;
+    read += block.length;
+    app_manifest_add(reading, txt_view(block), manifest);
+  }
+  const bool complete = !watch.failed() && read <= MANIFEST_LIMIT && app_manifest_complete(reading, manifest);
   file_close(channel);  // a file that was only read loses nothing at its close
-  return read && app_read_manifest(bytes, base, manifest);
+  return complete;
 }
 
 std::uint64_t app_piece_length(const SetLengths& lengths, std::int32_t number) {

@@ -60,19 +60,20 @@ bool none_is_the_source(const Writer& writer, SplitStop& stop) {
   if (writer.in.streamed) return true;
   const TextValue& base = writer.in.set.base;
   const TextValue folder = txt_left(base, file_name_start(base) - 1);
-  std::vector<TextValue> there;
+  // Each name is looked at as the search finds it (the look does not disturb the search), so
+  // that a folder of many pieces costs no list of them.
   for (TextValue found = dir_search(txt_concat(base, txt_constant(".*")), 0); !found.empty();
        txt_assign(found, dir_search(TextValue{}, 0))) {
-    there.push_back(txt_concat(folder, found));
-  }
-  for (const TextValue& name : there) {
+    const TextValue name = txt_concat(folder, found);
     const std::int32_t number = app_piece_number(name, base);
     const bool ours = (number >= 1 && static_cast<std::uint64_t>(number) <= writer.plan.pieces) ||
                       txt_equal(name, writer.temporary_first) || txt_equal(name, writer.manifest_name);
     if (ours && file_names_open_file(name, writer.in.source)) {
+      dir_search_end();
       return stop_at(stop, CANNOT_WRITE, number == 0 && !txt_equal(name, writer.manifest_name) ? writer.first_name : name);
     }
   }
+  dir_search_end();  // the names it found, all of them, are let go
   return true;
 }
 
@@ -324,9 +325,11 @@ bool app_write_set(const SetSource& source, Progress& progress, SplitStop& stop,
   txt_assign(writer.first_name, app_piece_name(source.set.base, 1));
   txt_assign(writer.temporary_first, txt_concat(writer.first_name, txt_constant(".tranchor-part")));
   txt_assign(writer.manifest_name, app_manifest_name(source.set.base));
+  if (!none_is_the_source(writer, stop) || !no_foreign_set_is_there(writer, stop)) return false;
   writer.whole = file_checksum_start();
   // The whole file's checksum and the pieces' are separate streams, made on threads of their own
-  // for large pieces of a large source.
+  // for large pieces of a large source; their buffers are taken once the looks at the folder
+  // have let go of what they read.
   if ((source.streamed || source.length >= PARALLEL_CHECKSUM_LENGTH) && source.piece_size >= PARALLEL_PIECE_SIZE) {
     writer.beside = std::make_unique<ChecksumWorker>(2);
   }
@@ -335,7 +338,6 @@ bool app_write_set(const SetSource& source, Progress& progress, SplitStop& stop,
   if (!writer.whole.digest || !writer.current.digest || (writer.beside && !writer.beside->complete())) {
     return stop_at(stop, CANNOT_WRITE, writer.manifest_name, "Cannot allocate memory");
   }
-  if (!none_is_the_source(writer, stop) || !no_foreign_set_is_there(writer, stop)) return false;
   const bool written = write_first_piece(writer, stop) && remove_earlier_set_heads(writer, stop) &&
                        write_other_pieces(writer, stop) && complete_streamed_first_piece(writer, stop) &&
                        write_manifest(writer, stop) && give_piece_one_its_name(writer, stop);

@@ -138,6 +138,32 @@ TEST_F(ManifestTest, CheckListsEveryMissingAndDamagedPiece) {
   write_file("DATA.2", std::string(1000, 'x'));
   EXPECT_EQ(script({"--check", "DATA"}), 0);
   EXPECT_EQ(err, "tranchor: no manifest of the set (DATA.sha256): only the shape of the set was checked\n");
+  // A manifest that lists fewer pieces than piece 1 counts: the check stops where the glue does.
+  ASSERT_EQ(script({"--split", "1000", "DATA.ZIP"}), 0);
+  const std::string manifest = read_file("DATA.sha256");
+  write_file("DATA.sha256", manifest.substr(0, manifest.find('\n', manifest.find("DATA.3")) + 1));
+  for (const char* command : {"--check", "--glue"}) {
+    EXPECT_EQ(script({command, "DATA"}), 1) << command;
+    EXPECT_EQ(err, "tranchor: ERROR! Incomplete file set! Wrong size : DATA.3\n") << command;
+  }
+}
+
+// A manifest longer than the blocks it is read in (1,500 pieces) is read whole: a damaged piece
+// near its end is found, and the same manifest cut inside a line is no manifest at all.
+TEST_F(ManifestTest, AManifestOfManyPiecesIsReadToItsEnd) {
+  write_file("DATA.ZIP", pattern(1500 * 100 - 18));
+  ASSERT_EQ(script({"--split", "100", "DATA.ZIP"}), 0) << err;
+  const std::string manifest = read_file("DATA.sha256");
+  ASSERT_GT(manifest.size(), 64u * 1024 + 100);
+  flip_byte("DATA.1499", 10);
+  EXPECT_EQ(script({"--check", "DATA"}), 1);
+  EXPECT_EQ(err, "tranchor: ERROR! Wrong checksum : DATA.1499\n");
+  const std::size_t line_end = manifest.find('\n', 64 * 1024 + 10);
+  for (const std::size_t cut : {line_end - 20, line_end}) {
+    write_file("DATA.sha256", manifest.substr(0, cut));
+    EXPECT_EQ(script({"--check", "DATA"}), 0);
+    EXPECT_EQ(err, "tranchor: no manifest of the set (DATA.sha256): only the shape of the set was checked\n");
+  }
 }
 
 // A split never replaces another file's set (by its manifest, or without one by its extension
