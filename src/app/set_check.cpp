@@ -228,5 +228,7 @@ bool app_set_base_of(const TextValue& name, TextValue& base) {
     return true;
   }
   txt_assign(base, name);
-  return !name.empty() && file_exists(txt_concat(name, txt_constant(".*")));
+  // Piece 1 is looked for by its name first: a folder of many pieces is then not searched
+  // through for every name that starts with the base.
+  return !name.empty() && (file_exists(app_piece_name(name, 1)) || file_exists(txt_concat(name, txt_constant(".*"))));
 }
