@@ -20,6 +20,7 @@ namespace {
 constexpr std::size_t WHOLE_STREAM = 0;
 constexpr std::size_t PIECES_STREAM = 1;
 constexpr std::size_t MANIFEST_BLOCK_SIZE = 64 * 1024;
+constexpr std::string_view CHANGED_WHILE_SPLIT = "it changed while it was split";
 
 bool stop_at(SplitStop& stop, std::string_view message, const TextValue& name, std::string_view reason = {}) {
   stop.message = message;
@@ -146,7 +147,11 @@ bool copy_into(Writer& writer, ChannelNumber piece, std::uint64_t count, const T
   writer.taken += copy.copied;
   if (writer.in.streamed && copy.copied < count) writer.source_ended = true;
   app_progress_piece_done(writer.progress);
-  if (copy.outcome == CopyOutcome::read_failed) return stop_at(stop, CANNOT_READ, writer.in.source_name, copy.reason);
+  if (copy.outcome == CopyOutcome::read_failed) {
+    // A file that ends before the bytes its length promised has become shorter since.
+    const bool cut = copy.reason.empty() && !writer.in.streamed && copy.copied < count;
+    return stop_at(stop, CANNOT_READ, writer.in.source_name, cut ? CHANGED_WHILE_SPLIT : copy.reason);
+  }
   if (copy.outcome == CopyOutcome::write_failed) return stop_at(stop, CANNOT_WRITE, piece_name, copy.reason);
   return true;
 }
@@ -233,6 +238,17 @@ bool write_other_pieces(Writer& writer, SplitStop& stop) {
     if (!close_written(writer.piece, reason)) return stop_at(stop, CANNOT_WRITE, name, reason);
     take_piece_checksum(writer);
   }
+  return true;
+}
+
+// The source must still be as long as when the split began: one that grew meanwhile holds data
+// that the set would lack (one that became shorter has already failed a read).
+bool source_unchanged(const Writer& writer, SplitStop& stop) {
+  if (writer.in.streamed) return true;
+  const FailureWatch watch;
+  const std::uint64_t length = file_size(writer.in.source);
+  if (watch.failed()) return stop_at(stop, CANNOT_READ, writer.in.source_name, watch.reason());
+  if (length != writer.in.length) return stop_at(stop, CANNOT_READ, writer.in.source_name, CHANGED_WHILE_SPLIT);
   return true;
 }
 
@@ -339,7 +355,8 @@ bool app_write_set(const SetSource& source, Progress& progress, SplitStop& stop,
     return stop_at(stop, CANNOT_WRITE, writer.manifest_name, "Cannot allocate memory");
   }
   const bool written = write_first_piece(writer, stop) && remove_earlier_set_heads(writer, stop) &&
-                       write_other_pieces(writer, stop) && complete_streamed_first_piece(writer, stop) &&
+                       write_other_pieces(writer, stop) && source_unchanged(writer, stop) &&
+                       complete_streamed_first_piece(writer, stop) &&
                        write_manifest(writer, stop) && give_piece_one_its_name(writer, stop);
   if (!written) remove_what_was_made(writer);
   pieces = writer.piece_digests.size();

@@ -159,6 +159,39 @@ TEST_F(FailureTest, AFailedSplitLeavesNoSetThatGlues) {
   }
 }
 
+// A source that changes while it is split leaves no set: one that grows would glue into the file
+// as it was, one that shrinks fails its read.
+TEST_F(FailureTest, ASourceThatChangesWhileItIsSplitLeavesNoSet) {
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"grows", [] { write_file("DATA.ZIP", pattern(110)); }, "ERROR! Cannot read : DATA.ZIP: it changed while it was split"},
+      {"shrinks", [] { write_file("DATA.ZIP", pattern(60)); }, "ERROR! Cannot read : DATA.ZIP: it changed while it was split"},
+  };
+  for (const bool scripted : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (scripted ? ", scripted" : ""));
+      clear_directory();
+      files.reset();
+      write_file("DATA.ZIP", source);
+      files.run_before(FsCall::create, "DATA.2", c.change);
+      if (scripted) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(run("--split 50 DATA.ZIP"), 1);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tranchor: " + c.line + "\n");
+      } else {
+        console.type_after_flush("k");
+        EXPECT_EQ(split_dropped(), 1);
+        expect_failure_rows(18, c.line.substr(0, c.line.find(": it")));
+      }
+      EXPECT_EQ(listing(), "DATA.ZIP");
+    }
+  }
+}
+
 // Done means on the disk: a split flushes what it wrote before piece 1 gets its name and the
 // folder after; a glue flushes its file before the rename and the folder after.
 TEST_F(FailureTest, FlushesComeBeforeTheNamesAndTheFolderAfter) {
