@@ -310,7 +310,7 @@ int app_check_job(const GlueJob& job) {
     // The set's shape as the glue checks it, every missing piece listed; a piece 1 whose header
     // cannot be read stops that check before the manifest, which still names every piece.
     app_check_set(piece, plan, faults, true);
-    if (!plan.has_manifest) plan.has_manifest = app_read_set_manifest(plan.base, plan.manifest);
+    if (!plan.has_manifest && !faults.empty()) plan.has_manifest = app_read_set_manifest(plan.base, plan.manifest);
   }
   file_close(piece);
   if (plan.has_manifest && !app_manifest_names_set_file(plan.manifest.whole.name, plan.base)) {

@@ -23,17 +23,20 @@ struct Manifest {
   std::vector<Sha256Digest> piece_digests;  // piece 1's first; the lines' names are the set's own
 };
 
+// A manifest is written and read in blocks of this size, so that a set of many pieces never holds
+// its whole manifest.
+constexpr std::uint32_t MANIFEST_BLOCK_SIZE = 64 * 1024;
+
 // The manifest's name for the set of this base (a folder in the base stays): BASE.sha256.
 TextValue app_manifest_name(const TextValue& base);
 
 // The bytes of one line of the manifest.
 TextValue app_manifest_line(const TextValue& checksum, const TextValue& name);
 
-// Reads a manifest of the set of this base (its file-name part) block by block, so that a set of
-// many pieces never holds its whole manifest. It is one when every line is a checksum line,
-// there are at least two (the whole file and piece 1), and the piece lines name exactly BASE.1,
-// BASE.2, ... in order (letters compare without regard to case, as the file system finds the
-// pieces). Checksums may be given in either case.
+// Reads a manifest of the set of this base (its file-name part) block by block. It is one when
+// every line is a checksum line, there are at least two (the whole file and piece 1), and the
+// piece lines name exactly BASE.1, BASE.2, ... in order (letters compare without regard to case,
+// as the file system finds the pieces). Checksums may be given in either case.
 struct ManifestReading {
   TextValue own_base;   // the base's file-name part
   std::string line;     // the bytes of a line not ended yet

@@ -12,7 +12,6 @@ namespace {
 
 // The most bytes a manifest of 32,767 pieces takes (each line a checksum, two blanks, a name).
 constexpr std::uint32_t MANIFEST_LIMIT = 16u * 1024 * 1024;
-constexpr std::uint32_t MANIFEST_BLOCK_SIZE = 64 * 1024;  // read at a time
 
 bool fault(std::vector<SetFault>& faults, std::string_view message, TextValue name, bool refused_set,
            std::string_view reason = {}) {

@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::size_t WHOLE_STREAM = 0;
 constexpr std::size_t PIECES_STREAM = 1;
-constexpr std::size_t MANIFEST_BLOCK_SIZE = 64 * 1024;
 constexpr std::string_view CHANGED_WHILE_SPLIT = "it changed while it was split";
 
 bool stop_at(SplitStop& stop, std::string_view message, const TextValue& name, std::string_view reason = {}) {
