@@ -314,17 +314,16 @@ int app_check_job(const GlueJob& job) {
   }
   file_close(piece);
   if (plan.has_manifest && !app_manifest_names_set_file(plan.manifest.whole.name, plan.base)) {
-    faults.clear();
+    faults.clear();  // a manifest that names no file of this set is the one fault
     faults.push_back(SetFault{CANNOT_READ, app_manifest_name(plan.base), false, {}});
-  } else if (plan.has_manifest) {
-    // Every missing and damaged piece, in order; when none is, what else stops the glue (a piece
-    // of a length that does not fit the set).
-    if (!check_every_piece(plan)) return 1;
-    for (const SetFault& fault : faults) show_fault(fault);
-    return faults.empty() ? 0 : 1;
+  } else if (plan.has_manifest && !check_every_piece(plan)) {
+    return 1;  // every missing and damaged piece is listed, in order
   }
+  // The faults of the set's shape: with a manifest only what its checksums cannot show (a piece
+  // of a length that does not fit the set), else every missing or misfit piece.
   for (const SetFault& fault : faults) show_fault(fault);
   if (!faults.empty()) return 1;
+  if (plan.has_manifest) return 0;
   app_report(txt_concat(txt_concat(txt_constant("no manifest of the set ("), app_manifest_name(plan.base)),
                         txt_constant("): only the shape of the set was checked")));
   return 0;

@@ -116,9 +116,7 @@ int interactive_run(TextValue tail) {
     if (split) {
       txt_assign(found_name, dir_find(file_name).name);
     } else {
-      // Piece 1 by its name first, so that a folder of many pieces is searched only without it.
-      txt_assign(found_name, dir_find(app_piece_name(file_name, 1)).name);
-      if (found_name.empty()) txt_assign(found_name, dir_find(txt_concat(file_name, txt_constant(".*"))).name);
+      txt_assign(found_name, app_find_set(file_name).name);
     }
   } else {
     txt_assign(file_name, tail);

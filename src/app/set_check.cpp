@@ -227,7 +227,11 @@ bool app_set_base_of(const TextValue& name, TextValue& base) {
     return true;
   }
   txt_assign(base, name);
-  // Piece 1 is looked for by its name first: a folder of many pieces is then not searched
-  // through for every name that starts with the base.
-  return !name.empty() && (file_exists(app_piece_name(name, 1)) || file_exists(txt_concat(name, txt_constant(".*"))));
+  return !name.empty() && app_find_set(name).found;
+}
+
+FoundFile app_find_set(const TextValue& base) {
+  FoundFile first = dir_find(app_piece_name(base, 1));
+  if (first.found) return first;
+  return dir_find(txt_concat(base, txt_constant(".*")));
 }

@@ -10,6 +10,7 @@
 
 #include "app/manifest.h"
 #include "files/channels.h"
+#include "files/dir_search.h"
 #include "text/text_value.h"
 
 // A reason the set cannot be glued: the message and the file it names; refused_set when the
@@ -56,6 +57,10 @@ bool app_names_a_piece(const TextValue& output, const TextValue& base, std::size
 // Whether the file starts as piece 1 of a set does (either signature). Only a file that exists is
 // opened, so the test never leaves a file behind.
 bool app_is_first_piece(const TextValue& name);
+
+// A file of the set of this base: piece 1 when it is there, found by its name so that a folder of
+// many pieces is not searched through, else the first name that starts with the base and a dot.
+FoundFile app_find_set(const TextValue& base);
 
 // The base of the set that a script names: piece 1 (DATA.1, as if dropped) or the set's name
 // without dot and number (DATA, as typed at the prompt). A file named as piece 1 that holds no

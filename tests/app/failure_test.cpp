@@ -22,6 +22,12 @@ class FailureTest : public AppScenario {
     write_file("DATA.ZIP", "the old file");  // the file of the set's name, changed since the split
     console.type_after_flush("k");
   }
+  // An empty folder with the source alone, and no failure planned.
+  void start_again() {
+    clear_directory();
+    files.reset();
+    write_file("DATA.ZIP", source);
+  }
   void expect_failure_rows(int row, const std::string& message) const { expect_end_rows(row, {message}); }
   // Splits DATA.ZIP at 50, dropped or as a script, and expects it to fail: the screen shows the
   // row, the script's one line on standard error is the line.
@@ -145,9 +151,7 @@ TEST_F(FailureTest, AFailedSplitLeavesNoSetThatGlues) {
   for (const bool scripted : {false, true}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.what) + (scripted ? ", scripted" : ""));
-      clear_directory();
-      files.reset();
-      write_file("DATA.ZIP", source);
+      start_again();
       console.type("s40\r");
       ASSERT_EQ(run("DATA.ZIP"), 0);  // an earlier set of the same file: 40, 40, 38 bytes
       c.inject(files, scripted);
@@ -178,9 +182,7 @@ TEST_F(FailureTest, ASourceThatChangesWhileItIsSplitLeavesNoSet) {
   for (const bool scripted : {false, true}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.what) + (scripted ? ", scripted" : ""));
-      clear_directory();
-      files.reset();
-      write_file("DATA.ZIP", source);
+      start_again();
       files.run_before(FsCall::create, "DATA.2", c.change);
       expect_split_failure(scripted, "ERROR! Cannot read : DATA.ZIP", "ERROR! Cannot read : DATA.ZIP: it changed while it was split");
       EXPECT_EQ(listing(), "DATA.ZIP");
