@@ -153,8 +153,12 @@ bool app_manifest_complete(const ManifestReading& reading, const Manifest& manif
 }
 
 bool app_manifest_names_set_file(const TextValue& whole_name, const TextValue& base) {
-  if (whole_name.empty() || file_name_start(whole_name) != 1 || !file_name_part_usable(whole_name)) return false;
+  if (whole_name.empty() || file_name_start(whole_name) != 1) return false;
   const std::string_view name = txt_view(whole_name);
   if (name == "." || name == "..") return false;
-  return same_name(app_set_name(whole_name).base, own_part(base));
+  const TextValue own_base = own_part(base);
+  if (!same_name(app_set_name(whole_name).base, own_base)) return false;
+  // The base is the pieces' own name, already on the disk with whatever it holds (a line feed,
+  // which the split writes as sha256sum does); only what the manifest adds must be plain.
+  return file_name_part_usable(txt_mid(whole_name, static_cast<std::int32_t>(own_base.length) + 1, whole_name.length));
 }

@@ -51,6 +51,6 @@ void app_manifest_add(ManifestReading& reading, std::string_view bytes, Manifest
 bool app_manifest_complete(const ManifestReading& reading, const Manifest& manifest);
 
 // Whether the whole file's name in a manifest of the set may name the rebuilt file: a plain name
-// (no folder part, not "." or "..", no control character), whose base by the split's own rule is
-// the set's base exactly (but for the case of its letters).
+// (no folder part, not "." or "..") whose base by the split's own rule is the set's base exactly
+// (but for the case of its letters), and whose rest holds no control character.
 bool app_manifest_names_set_file(const TextValue& whole_name, const TextValue& base);

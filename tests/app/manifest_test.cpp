@@ -48,7 +48,7 @@ TEST_F(ManifestTest, TheManifestIsSha256sumsAndTheWholeNameComesBack) {
   const Case cases[] = {
       {"report.docx", "report"},   {"archive.tar.gz", "archive"}, {"DSC0001.JPG", "DSC0001"},
       {"Movie.2019.1080p.mkv", "Movie"}, {".bashrc", ".bashrc"}, {"Привет мир.txt", "Привет мир"},
-      {"a\\b.txt", "a\\b"},
+      {"a\\b.txt", "a\\b"},        {"line\nfeed.txt", "line\nfeed"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -201,7 +201,7 @@ TEST_F(ManifestTest, AManifestNamesOnlyAFileOfItsSetBesideIt) {
   std::filesystem::remove("report.docx");
   const std::string manifest = read_file("report.sha256");
   const std::string checksum = manifest.substr(0, 64);
-  for (const std::string whole : {"../report.docx", "sub/report.docx", "other.docx", "report.2", "..", "report"}) {
+  for (const std::string whole : {"../report.docx", "sub/report.docx", "other.docx", "report.2", "..", "report.\033[2J", "report"}) {
     SCOPED_TRACE(whole);
     write_file("report.sha256", checksum + "  " + whole + manifest.substr(manifest.find('\n')));
     const std::string before = listing();
