@@ -46,7 +46,7 @@ bool stop_at(SetFault& stop, std::string_view message, TextValue name, std::stri
 TextValue temporary_name_of(const TextValue& output_name, std::int32_t attempt) {
   TextValue name = txt_copy(output_name);
   if (attempt > 1) txt_assign(name, txt_concat(txt_concat(name, txt_constant("~")), app_decimal(attempt)));
-  return txt_concat(name, txt_constant(".tranchor-part"));
+  return txt_concat(name, txt_constant(TEMPORARY_SUFFIX));
 }
 
 // The temporary files that earlier glues of this set left when they were killed go: every one

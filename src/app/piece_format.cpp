@@ -64,6 +64,8 @@ TextValue app_piece_name(const TextValue& base, std::int32_t number) {
   return txt_concat(txt_concat(base, txt_constant(".")), app_decimal(number));
 }
 
+bool app_is_temporary_name(const TextValue& name) { return txt_view(name).ends_with(TEMPORARY_SUFFIX); }
+
 std::int32_t app_piece_number(const TextValue& name, const TextValue& base) {
   const std::string_view text = txt_view(name);
   const std::string_view prefix = txt_view(base);

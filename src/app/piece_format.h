@@ -60,6 +60,12 @@ std::int32_t app_piece_number(const TextValue& name, const TextValue& base);
 // The piece number as decimal digits without blank, sign or leading zeros.
 TextValue app_decimal(std::int32_t number);
 
+// What ends the name of a file the program builds before it gets its own name (piece 1 of a
+// split, the rebuilt file of a glue); a killed run leaves it behind, and it is never a piece.
+constexpr std::string_view TEMPORARY_SUFFIX = ".tranchor-part";
+// Whether the name is such a file's.
+bool app_is_temporary_name(const TextValue& name);
+
 // The set a file name belongs to: the base is the name up to the first dot of its file-name
 // part that is not the part's first byte (a dot in a directory name, or the one that starts
 // .bashrc, is no extension's); the extension field the three bytes after that dot, as many whole

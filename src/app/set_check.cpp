@@ -233,5 +233,9 @@ bool app_set_base_of(const TextValue& name, TextValue& base) {
 FoundFile app_find_set(const TextValue& base) {
   FoundFile first = dir_find(app_piece_name(base, 1));
   if (first.found) return first;
-  return dir_find(txt_concat(base, txt_constant(".*")));
+  // A killed run's temporary piece 1 or rebuilt file starts with the base too, and is no file of
+  // the set: "big.1" must not find big.1.tranchor-part.
+  FoundFile file = dir_find(txt_concat(base, txt_constant(".*")));
+  while (file.found && app_is_temporary_name(file.name)) file = dir_find_next();
+  return file;
 }

@@ -59,7 +59,8 @@ bool app_names_a_piece(const TextValue& output, const TextValue& base, std::size
 bool app_is_first_piece(const TextValue& name);
 
 // A file of the set of this base: piece 1 when it is there, found by its name so that a folder of
-// many pieces is not searched through, else the first name that starts with the base and a dot.
+// many pieces is not searched through, else the first name that starts with the base and a dot
+// (the program's temporary files passed over).
 FoundFile app_find_set(const TextValue& base);
 
 // The base of the set that a script names: piece 1 (DATA.1, as if dropped) or the set's name

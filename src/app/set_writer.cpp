@@ -338,7 +338,7 @@ bool app_write_set(const SetSource& source, Progress& progress, SplitStop& stop,
   Writer writer{source, progress};
   if (!source.streamed) writer.plan = app_plan_split(source.length, source.piece_size);
   txt_assign(writer.first_name, app_piece_name(source.set.base, 1));
-  txt_assign(writer.temporary_first, txt_concat(writer.first_name, txt_constant(".tranchor-part")));
+  txt_assign(writer.temporary_first, txt_concat(writer.first_name, txt_constant(TEMPORARY_SUFFIX)));
   txt_assign(writer.manifest_name, app_manifest_name(source.set.base));
   if (!none_is_the_source(writer, stop) || !no_foreign_set_is_there(writer, stop)) return false;
   writer.whole = file_checksum_start();

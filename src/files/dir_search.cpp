@@ -1,6 +1,7 @@
 #include "files/dir_search.h"
 
 #include <string>
+#include <utility>
 
 #include "files/file_state.h"
 #include "frame/os_call.h"
@@ -91,14 +92,24 @@ TextValue dir_search(const TextValue& pattern, std::uint32_t mask) {
   return result;
 }
 
-FoundFile dir_find(const TextValue& pattern) {
+namespace {
+
+FoundFile found_file(TextValue name) {
   FoundFile file;
-  if (pattern.empty()) return file;  // an empty pattern would go on with the last search
-  txt_assign(file.name, dir_search(pattern, 0));
-  file.found = !file.name.empty();
+  file.found = !name.empty();
+  txt_assign(file.name, std::move(name));
   if (file.found) file.size = file_state.search_data.size;
   return file;
 }
+
+}  // namespace
+
+FoundFile dir_find(const TextValue& pattern) {
+  if (pattern.empty()) return FoundFile{};  // an empty pattern would go on with the last search
+  return found_file(dir_search(pattern, 0));
+}
+
+FoundFile dir_find_next() { return found_file(dir_search(TextValue{}, 0)); }
 
 bool file_exists(const TextValue& pattern) { return !pattern.empty() && dir_find(pattern).found; }
 

@@ -28,6 +28,8 @@ struct FoundFile {
 // The first plain file (hidden, system files and directories pass) that matches the name or
 // pattern. Starts a new search, as dir_search with a pattern does.
 FoundFile dir_find(const TextValue& pattern);
+// The next plain file that the search dir_find started finds.
+FoundFile dir_find_next();
 
 // Whether a plain file of that name, or one that matches the pattern, exists.
 bool file_exists(const TextValue& pattern);

@@ -54,6 +54,9 @@ for signal in TERM KILL; do
     [[ -z "$(left_of . BIG)" ]] || fail "TERM left: $(left_of . BIG | cut -c1-80)"
   fi
 done
+# What the killed split left is no set: its temporary piece 1 does not stand for piece 1.
+said=$("$program" --glue BIG.1 2>&1) && fail "a glue after KILL in a split succeeded"
+[[ $said == "tranchor: File not found : BIG.1" ]] || fail "a glue after KILL in a split: $said"
 "$program" --split 512M BIG.iso || fail "the split after KILL: exit $?"
 [[ ! -e BIG.1.tranchor-part ]] || fail "the killed split's piece 1 stayed"
 
